@@ -1,0 +1,306 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli.h"
+
+#include "crc_db.h"
+#include "output.h"
+#include "scanner.h"
+
+#include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#ifndef TWINLY_VERSION
+#define TWINLY_VERSION "0"
+#endif
+
+namespace twinly::cli {
+
+namespace {
+
+constexpr std::string_view kHelp = R"(Usage: twinly-cli [OPTIONS] FOLDER...
+Find duplicate files in the folders given (each walked in order, subfolders first).
+
+Selecting files:
+  --mask TEXT         masks separated by ";" or "," (e.g. "*.jpg;*.png"); a word without
+                      "*", "?" or "." matches names containing it; default: every file
+  --no-recursive      do not walk subfolders
+  --min-size BYTES    skip files smaller than BYTES
+  --max-size BYTES    skip files larger than BYTES (both bounds inclusive)
+
+Comparing (default: equal size and equal content):
+  --no-content        do not compare content
+  --match-time        modification times must be equal
+  --match-names       names must be equal (and the folders different)
+  --ignore-size       sizes need not be equal (also turns content comparison off)
+  --db FILE           compare against a CRC database (repeatable); turns content
+                      comparison on and ignores times and names
+
+Modes:
+  (default)           duplicate search: groups of duplicates
+  --list              list every file found, without grouping
+  --create-db FILE    write the size and CRC-32 of every distinct file to FILE
+
+Output:
+  --format FORMAT     paths (default): one path a line, a blank line after each group;
+                      csv: band,path,size,time,crc (RFC 4180, paths as raw bytes);
+                      json: an array of row objects (paths that are not UTF-8 get
+                      U+FFFD in "path" and their exact bytes in "path_hex")
+  --progress          show progress on stderr even when it is not a terminal
+  --threads N         files read at once (default: one per core)
+  -h, --help          show this help
+  --version           show the version
+
+Database rows read "Off line". Exit status: 0 done, 1 a database could not be read or
+written (the search still runs), 2 bad usage.
+)";
+
+struct Args {
+    SearchOptions options;
+    std::vector<std::string> databases;
+    std::optional<std::string> createDb;
+    bool list = false;
+    bool noContent = false;
+    Format format = Format::Paths;
+    bool progress = false;
+    bool help = false;
+    bool version = false;
+};
+
+bool parseBytes(std::string_view text, double &out)
+{
+    std::uint64_t v = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || ptr != text.data() + text.size() || text.empty())
+        return false;
+    out = static_cast<double>(v);
+    return true;
+}
+
+// Returns an error text, or nothing when the arguments are good.
+std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
+{
+    std::vector<std::string_view> rest;
+    bool endOfOptions = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (endOfOptions || arg.empty() || arg[0] != '-' || arg == "-") {
+            a.options.Folders.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            endOfOptions = true;
+            continue;
+        }
+        std::optional<std::string_view> inlineValue;
+        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+        }
+        auto value = [&](std::string_view &v) -> bool {
+            if (inlineValue) {
+                v = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= argc)
+                return false;
+            v = argv[++i];
+            return true;
+        };
+        std::string_view v;
+        const std::string name(arg);
+        if (arg == "-h" || arg == "--help") {
+            a.help = true;
+        } else if (arg == "--version") {
+            a.version = true;
+        } else if (arg == "--no-recursive") {
+            a.options.Recursive = false;
+        } else if (arg == "--no-content") {
+            a.noContent = true;
+        } else if (arg == "--match-time") {
+            a.options.IgnoreDate = false;
+        } else if (arg == "--match-names") {
+            a.options.IgnoreNames = false;
+        } else if (arg == "--ignore-size") {
+            a.options.IgnoreSize = true;
+        } else if (arg == "--list") {
+            a.list = true;
+        } else if (arg == "--progress") {
+            a.progress = true;
+        } else if (arg == "--mask" || arg == "--db" || arg == "--create-db" ||
+                   arg == "--format" || arg == "--min-size" || arg == "--max-size" ||
+                   arg == "--threads") {
+            if (!value(v))
+                return name + " needs a value";
+            if (arg == "--mask") {
+                a.options.Mask = v;
+            } else if (arg == "--db") {
+                a.databases.emplace_back(v);
+            } else if (arg == "--create-db") {
+                if (StripQuotes(v).empty())
+                    return std::string("--create-db needs a file name");
+                a.createDb = std::string(v);
+            } else if (arg == "--format") {
+                if (v == "paths")
+                    a.format = Format::Paths;
+                else if (v == "csv")
+                    a.format = Format::Csv;
+                else if (v == "json")
+                    a.format = Format::Json;
+                else
+                    return "unknown format '" + std::string(v) + "' (paths, csv or json)";
+            } else if (arg == "--threads") {
+                double n = 0;
+                if (!parseBytes(v, n) || n < 1 || n > 256)
+                    return std::string("--threads needs a number from 1 to 256");
+                a.options.ReadThreads = static_cast<unsigned>(n);
+            } else {
+                double bytes = 0;
+                if (!parseBytes(v, bytes))
+                    return name + " needs a whole number of bytes, not '" + std::string(v) + "'";
+                (arg == "--min-size" ? a.options.MinSize : a.options.MaxSize) = bytes;
+            }
+        } else {
+            return "unknown option '" + name + "'";
+        }
+    }
+    if (a.help || a.version)
+        return std::nullopt;
+    if (a.createDb && a.list)
+        return std::string("--create-db and --list cannot be used together");
+    if (a.createDb && !a.databases.empty())
+        return std::string("--create-db and --db cannot be used together");
+    if (a.options.Folders.empty() && a.databases.empty())
+        return std::string("no folder given");
+
+    // The same interlocks as the window's: ignoring sizes turns content comparison off;
+    // comparing with databases turns it on and ignores times and names.
+    if (a.noContent || a.options.IgnoreSize)
+        a.options.CompareContent = false;
+    if (!a.databases.empty()) {
+        a.options.CompareContent = true;
+        a.options.IgnoreDate = true;
+        a.options.IgnoreNames = true;
+    }
+    a.options.FindDuplicates = !a.list;
+    a.options.CreateDB = a.createDb.has_value();
+    return std::nullopt;
+}
+
+// Shows the search's progress on one line of stderr, redrawn a few times a second.
+class ProgressLine {
+public:
+    ProgressLine(ScanProgress &progress, std::ostream &err, bool terminal)
+        : m_progress(progress), m_err(err), m_terminal(terminal), m_thread([this] { loop(); })
+    {
+    }
+    ~ProgressLine()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+        if (m_terminal && m_shown)
+            m_err << "\r\033[K" << std::flush;
+    }
+
+private:
+    void loop()
+    {
+        std::uint64_t lastSeq = ~0ull;
+        auto lastPrint = std::chrono::steady_clock::now() - std::chrono::hours(1);
+        std::unique_lock lock(m_mutex);
+        while (!m_wake.wait_for(lock, std::chrono::milliseconds(100), [this] { return m_done; })) {
+            const auto s = m_progress.snapshot();
+            const auto now = std::chrono::steady_clock::now();
+            // A log (not a terminal) gets a line a second at most.
+            if (s.seq == lastSeq || (!m_terminal && now - lastPrint < std::chrono::seconds(1)))
+                continue;
+            lastSeq = s.seq;
+            lastPrint = now;
+            std::string item = s.item;
+            if (item.size() > 60)
+                item = "..." + item.substr(item.size() - 57);
+            for (char &c : item)
+                if (static_cast<unsigned char>(c) < 0x20)
+                    c = '?';
+            m_err << (m_terminal ? "\r\033[K" : "") << PhaseText(s.phase) << " " << s.gauge
+                  << "% " << item << (m_terminal ? "" : "\n") << std::flush;
+            m_shown = true;
+        }
+    }
+
+    ScanProgress &m_progress;
+    std::ostream &m_err;
+    bool m_terminal;
+    bool m_shown = false;
+    bool m_done = false;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::thread m_thread;
+};
+
+void report(std::ostream &err, const UserMessage &m)
+{
+    err << "twinly-cli: " << m.text << " (" << m.detail << ")\n";
+}
+
+} // namespace
+
+int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
+        bool stderrIsTerminal)
+{
+    Args a;
+    if (const auto problem = parse(argc, argv, a)) {
+        err << "twinly-cli: " << *problem << "\nTry 'twinly-cli --help' for more information.\n";
+        return 2;
+    }
+    if (a.help) {
+        out << kHelp;
+        return 0;
+    }
+    if (a.version) {
+        out << "twinly-cli " << TWINLY_VERSION << '\n';
+        return 0;
+    }
+
+    int status = 0;
+    FileList initial;
+    if (!a.options.CreateDB) {
+        for (const UserMessage &m : LoadCRCDatabases(a.databases, initial)) {
+            report(err, m);
+            status = 1;
+        }
+    }
+
+    ScanProgress progress;
+    SearchResult result;
+    {
+        std::optional<ProgressLine> line;
+        if (stderrIsTerminal || a.progress)
+            line.emplace(progress, err, stderrIsTerminal);
+        result = RunSearch(a.options, std::move(initial), progress, {});
+    }
+
+    if (a.createDb) {
+        RemoveRepeatedEntries(result.FileList);
+        if (const auto problem = SaveCRCDatabase(*a.createDb, result.FileList)) {
+            report(err, *problem);
+            return 1;
+        }
+        return status;
+    }
+    WriteRows(out, a.format, result.FileList, result.RowBand);
+    out.flush();
+    return status;
+}
+
+} // namespace twinly::cli

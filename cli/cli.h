@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// twinly-cli: the search engine driven from a terminal.
+#pragma once
+
+#include <iosfwd>
+
+namespace twinly::cli {
+
+// Exit status: 0 success, 1 a database could not be read or written, 2 bad usage.
+int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
+        bool stderrIsTerminal);
+
+} // namespace twinly::cli

@@ -1,0 +1,6 @@
+# TWINLY_SANITIZE=ON builds everything with AddressSanitizer and UndefinedBehaviorSanitizer.
+if(TWINLY_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()

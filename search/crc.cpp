@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "crc.h"
+
+#include "file_reader.h"
+
+#include <libdeflate.h>
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+#include <memory>
+
+namespace twinly {
+
+// libdeflate's CRC-32 folds with carry-less multiplication where the processor has it (more than
+// ten times a table's speed). It applies the preset and the complement itself, so the raw
+// register step is its value with both undone.
+std::uint32_t UpdateCRC(std::uint32_t reg, const void *buffer, std::size_t length)
+{
+    if (length == 0)
+        return reg;
+    return ~libdeflate_crc32(~reg, buffer, length);
+}
+
+std::uint32_t Crc32Of(const void *buffer, std::size_t length)
+{
+    return libdeflate_crc32(0, buffer, length);
+}
+
+namespace {
+
+struct Xxh3StateDeleter {
+    void operator()(XXH3_state_t *s) const { XXH3_freeState(s); }
+};
+
+StrongHash toStrongHash(XXH128_hash_t h)
+{
+    return StrongHash{h.low64, h.high64};
+}
+
+} // namespace
+
+std::optional<ContentDigest> FileDigest(const std::string &path, std::vector<std::byte> &buffer,
+                                        std::stop_token stop)
+{
+    if (buffer.empty())
+        buffer.resize(1 << 20);
+    auto file = platform::FileReader::open(path);
+    if (!file.isOpen())
+        return std::nullopt;
+
+    // Most files fit in one piece: hash them in one call, without streaming state.
+    std::int64_t n = file.read(buffer.data(), buffer.size());
+    if (n < 0)
+        return std::nullopt;
+    const auto first = static_cast<std::size_t>(n);
+    if (first < buffer.size()) {
+        return ContentDigest{Crc32Of(buffer.data(), first),
+                             toStrongHash(XXH3_128bits(buffer.data(), first)), first};
+    }
+
+    std::unique_ptr<XXH3_state_t, Xxh3StateDeleter> state(XXH3_createState());
+    if (!state || XXH3_128bits_reset(state.get()) == XXH_ERROR)
+        return std::nullopt;
+    std::uint32_t crc = 0;
+    std::uint64_t total = 0;
+    std::size_t got = first;
+    while (got > 0) {
+        crc = libdeflate_crc32(crc, buffer.data(), got);
+        total += got;
+        XXH3_128bits_update(state.get(), buffer.data(), got);
+        if (got < buffer.size())
+            break;
+        if (stop.stop_requested())
+            return std::nullopt;
+        n = file.read(buffer.data(), buffer.size());
+        if (n < 0)
+            return std::nullopt;
+        got = static_cast<std::size_t>(n);
+    }
+    return ContentDigest{crc, toStrongHash(XXH3_128bits_digest(state.get())), total};
+}
+
+bool FileCRC(const std::string &path, std::uint32_t &crc)
+{
+    std::vector<std::byte> buffer(1 << 20);
+    const auto digest = FileDigest(path, buffer);
+    if (!digest)
+        return false;
+    if (digest->bytes > 0)
+        crc = digest->crc;
+    return true;
+}
+
+std::optional<std::uint64_t> FilePrefixHash(const std::string &path,
+                                            std::vector<std::byte> &buffer, std::size_t length)
+{
+    if (buffer.size() < length)
+        buffer.resize(length);
+    auto file = platform::FileReader::open(path);
+    if (!file.isOpen())
+        return std::nullopt;
+    const std::int64_t n = file.read(buffer.data(), length);
+    if (n < 0)
+        return std::nullopt;
+    return XXH3_64bits(buffer.data(), static_cast<std::size_t>(n));
+}
+
+} // namespace twinly

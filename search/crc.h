@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// CRC-32 (ISO-HDLC / IEEE 802.3: reflected polynomial EDB88320, preset FFFFFFFF, result
+// complemented) and the 128-bit hash taken in the same read of a file.
+#pragma once
+
+#include "file_data.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace twinly {
+
+// The raw register step: no preset and no final complement inside, so that callers can feed a
+// file piece by piece (UpdateCRC(UpdateCRC(r, a), b) == UpdateCRC(r, a + b)).
+std::uint32_t UpdateCRC(std::uint32_t reg, const void *buffer, std::size_t length);
+
+// CRC-32 of a whole buffer (preset and complement applied).
+std::uint32_t Crc32Of(const void *buffer, std::size_t length);
+
+struct ContentDigest {
+    std::uint32_t crc = 0;
+    StrongHash hash;
+    std::uint64_t bytes = 0; // how much was read
+};
+
+// Reads a file in pieces through `buffer` (its size is the piece size) and returns its CRC and
+// strong hash, or nothing when the file cannot be opened or read, or when `stop` is requested
+// during the read. An empty file has CRC 0.
+std::optional<ContentDigest> FileDigest(const std::string &path, std::vector<std::byte> &buffer,
+                                        std::stop_token stop = {});
+
+// CRC-32 of a whole file; false when it cannot be read. For an empty file `crc` is left as it
+// was (callers start from 0).
+bool FileCRC(const std::string &path, std::uint32_t &crc);
+
+// A 64-bit hash of the first `length` bytes of a file, to rule out files whose beginning is
+// unlike every other's without reading them whole.
+std::optional<std::uint64_t> FilePrefixHash(const std::string &path,
+                                            std::vector<std::byte> &buffer, std::size_t length);
+
+} // namespace twinly

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// CRC database files (".twd"): a signed 32-bit little-endian count N followed by N pairs of
+// (signed 32-bit size, 32-bit CRC), nothing else. Existing databases on users' media use this
+// layout, so it never changes: sizes of 4 GiB and more keep only their low 32 bits here.
+#pragma once
+
+#include "file_data.h"
+#include "messages.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace twinly {
+
+// Double quotes typed around (or inside) a file name are not part of it.
+std::string StripQuotes(std::string_view name);
+
+// Appends one "Off line" record per entry. A file that cannot be read whole (missing, shorter
+// than its count says, a negative count) adds nothing and gives the "str1" reading message.
+std::optional<UserMessage> LoadCRCDatabase(std::string_view name, FileList &list);
+// Every database of the list in order; one message per file that failed.
+std::vector<UserMessage> LoadCRCDatabases(const std::vector<std::string> &names, FileList &list);
+
+// Keeps the first record of each (size, CRC) pair in list order. Records whose content could
+// not be read have no CRC to record and are dropped too.
+void RemoveRepeatedEntries(FileList &list);
+
+// Writes every record's (size, CRC) pair, in order. The file is written beside the target and
+// renamed over it, so a failed save leaves an earlier database as it was.
+std::optional<UserMessage> SaveCRCDatabase(std::string_view name, const FileList &list);
+
+} // namespace twinly

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The record kept for every file a search finds and for every CRC database entry.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace twinly {
+
+// Last-write time packed the DOS way (local time, 2-second steps); 0 means "no time".
+using DosTime = std::uint32_t;
+
+// 128-bit content hash taken in the same read as the CRC. CRC-32 alone collides, so two
+// files on disk count as equal in content only when this agrees as well.
+struct StrongHash {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    friend bool operator==(const StrongHash &, const StrongHash &) = default;
+};
+
+// Picture signature, filled by the visual comparison; absent on every other record.
+struct ImageSignature {
+    std::vector<long double> SquareValues;
+    std::int32_t ResizedSize = 0;
+    std::int32_t SquareCount = 0;
+    long double ValueRange = 0;
+    double Proportion = 0;
+};
+
+inline constexpr std::string_view kOfflineName = "Off line";
+
+// One row of a search. The path is stored once: FileName and DirName are views into FullName,
+// so a record costs its path text plus a few dozen bytes (a million of them fit comfortably).
+struct TFileData {
+    std::string FullName;
+    std::uint32_t NameStart = 0; // FileName begins here; DirName ends one separator before
+    DosTime FileTime = 0;
+    std::int64_t FileSize = 0; // 64 bits in memory; a database keeps only the low 32
+    std::uint32_t CRC = 0;
+    bool OnDisk = true;
+    bool CrcKnown = false; // false until the content was read (or the entry came from a database)
+    StrongHash Hash;       // valid when OnDisk && CrcKnown
+    std::unique_ptr<ImageSignature> Signature;
+
+    std::string_view FileName() const
+    {
+        return std::string_view(FullName).substr(NameStart);
+    }
+    std::string_view DirName() const
+    {
+        if (!OnDisk)
+            return FullName;
+        return std::string_view(FullName).substr(0, NameStart == 0 ? 0 : NameStart - 1);
+    }
+
+    // A file found in folder `dir` (no trailing separator; "" stands for the root).
+    static TFileData onDisk(std::string_view dir, std::string_view name, std::int64_t size,
+                            DosTime time);
+    // An entry of a CRC database: every name reads "Off line".
+    static TFileData databaseEntry(std::int32_t size, std::uint32_t crc, DosTime loadTime);
+};
+
+using FileList = std::vector<TFileData>;
+
+} // namespace twinly

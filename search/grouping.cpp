@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Grouping, in three steps per pass:
+//   1. bucket: every record gets a 64-bit key made of the cheap fields the switches compare
+//      (low 32 bits of the size, the packed time, the name, the CRC). Records that can match
+//      always share a key; records with different keys never match. Sorting (key, index) pairs
+//      gives the buckets with their members in list order.
+//   2. pivot loop inside each bucket, with the exact match rule. Within a bucket nearly every
+//      record matches the first, so this is linear in practice; it is quadratic only for the
+//      non-transitive cases (a file reached twice through overlapping folders, CRC collisions
+//      between a database entry and several files, visual similarity).
+//   3. order: groups sorted by the list position of their pivot, which is the order in which
+//      the global pivot loop would have produced them.
+// Termination is polled between buckets and inside long ones.
+#include "grouping.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <string_view>
+
+namespace twinly {
+
+namespace {
+
+bool sizesMatch(const TFileData &a, const TFileData &b)
+{
+    if (a.OnDisk && b.OnDisk)
+        return a.FileSize == b.FileSize;
+    return static_cast<std::uint32_t>(a.FileSize) == static_cast<std::uint32_t>(b.FileSize);
+}
+
+std::uint64_t mix(std::uint64_t h, std::uint64_t v)
+{
+    h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 32);
+}
+
+std::uint64_t hashBytes(std::string_view s)
+{
+    std::uint64_t h = 1469598103934665603ull; // FNV-1a
+    for (unsigned char c : s)
+        h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+
+std::uint64_t bucketKey(const TFileData &d, const MatchSwitches &sw)
+{
+    std::uint64_t h = 0;
+    if (!sw.IgnoreSize)
+        h = mix(h, static_cast<std::uint32_t>(d.FileSize));
+    if (!sw.IgnoreDate)
+        h = mix(h, d.FileTime);
+    if (!sw.IgnoreNames)
+        h = mix(h, hashBytes(d.FileName()));
+    if (sw.CompareContent)
+        h = mix(h, d.CRC);
+    return h;
+}
+
+struct PendingGroup {
+    std::uint32_t pivot;
+    std::vector<std::uint32_t> members; // list order, pivot not included
+};
+
+// The pivot loop over one bucket; `remaining` holds list indices in list order.
+bool pivotLoop(const FileList &list, std::vector<std::uint32_t> &remaining, const MatchSwitches &sw,
+               std::vector<PendingGroup> &out, const std::stop_token &stop)
+{
+    std::vector<std::uint32_t> rest;
+    while (remaining.size() >= 2) {
+        const std::uint32_t p = remaining.front();
+        PendingGroup g{p, {}};
+        rest.clear();
+        for (std::size_t i = 1; i < remaining.size(); ++i) {
+            if ((i & 1023) == 0 && stop.stop_requested())
+                return false;
+            const std::uint32_t c = remaining[i];
+            (RecordsMatch(list[p], list[c], sw) ? g.members : rest).push_back(c);
+        }
+        if (!g.members.empty())
+            out.push_back(std::move(g));
+        remaining.swap(rest);
+    }
+    return true;
+}
+
+} // namespace
+
+bool RecordsMatch(const TFileData &p, const TFileData &c, const MatchSwitches &sw)
+{
+    if (!sw.IgnoreSize && !sizesMatch(p, c))
+        return false;
+    if (!sw.IgnoreDate && p.FileTime != c.FileTime)
+        return false;
+    if (!sw.IgnoreNames && (p.FileName() != c.FileName() || p.DirName() == c.DirName()))
+        return false;
+    if (sw.CompareContent) {
+        // A file whose content could not be read has no CRC and matches nothing by content.
+        if (!p.CrcKnown || !c.CrcKnown || p.CRC != c.CRC)
+            return false;
+        if (p.OnDisk && c.OnDisk && p.Hash != c.Hash)
+            return false;
+    }
+    if (sw.Visual)
+        return sw.ImagesAlike && sw.ImagesAlike(p, c);
+    return true;
+}
+
+bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, PassProgress pass)
+{
+    pass.progress.setTimerInterval(500);
+    pass.progress.setGauge(0);
+    const std::size_t n0 = list.size();
+    if (n0 < 2) {
+        list.clear();
+        return true;
+    }
+    pass.progress.setItem("");
+
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    keyed.reserve(n0);
+    for (std::uint32_t i = 0; i < n0; ++i) {
+        if (sw.CompareContent && !list[i].CrcKnown)
+            continue; // can match nothing
+        keyed.emplace_back(bucketKey(list[i], sw), i);
+    }
+    std::sort(keyed.begin(), keyed.end());
+    if (pass.stop.stop_requested())
+        return false;
+
+    std::vector<PendingGroup> pending;
+    std::vector<std::uint32_t> bucket;
+    std::size_t settled = 0;
+    for (std::size_t b = 0; b < keyed.size();) {
+        std::size_t e = b + 1;
+        while (e < keyed.size() && keyed[e].first == keyed[b].first)
+            ++e;
+        if (e - b >= 2) {
+            bucket.clear();
+            for (std::size_t i = b; i < e; ++i)
+                bucket.push_back(keyed[i].second);
+            if (!pivotLoop(list, bucket, sw, pending, pass.stop))
+                return false;
+        }
+        settled += e - b;
+        b = e;
+        if ((b & 4095) == 0 || b == keyed.size()) {
+            if (pass.stop.stop_requested())
+                return false;
+            const std::size_t left = n0 - std::min(n0, settled);
+            pass.progress.setGauge(100 - static_cast<int>(std::nearbyint(
+                                             static_cast<double>(left) * 100.0 / n0)));
+            pass.progress.setItem("Total files in list : " + std::to_string(left));
+        }
+    }
+
+    std::sort(pending.begin(), pending.end(),
+              [](const PendingGroup &a, const PendingGroup &b) { return a.pivot < b.pivot; });
+    std::vector<bool> grouped(n0, false);
+    groups.reserve(groups.size() + pending.size());
+    for (PendingGroup &g : pending) {
+        Group group;
+        group.reserve(g.members.size() + 1);
+        for (std::uint32_t m : g.members) {
+            group.push_back(std::move(list[m]));
+            grouped[m] = true;
+        }
+        group.push_back(std::move(list[g.pivot]));
+        grouped[g.pivot] = true;
+        groups.push_back(std::move(group));
+    }
+    for (std::size_t i = 0; i < n0; ++i)
+        if (!grouped[i] && list[i].OnDisk)
+            pass.totalKB -= static_cast<double>(list[i].FileSize) / 1024.0;
+    list.clear();
+    pass.progress.setGauge(100);
+    pass.progress.setItem("Total files in list : 0");
+    return true;
+}
+
+bool FlattenGroups(FileList &list, GroupList &groups, const std::stop_token &stop)
+{
+    list.clear();
+    std::size_t total = 0;
+    for (const Group &g : groups)
+        total += g.size();
+    list.reserve(total);
+    for (Group &g : groups) {
+        if (stop.stop_requested())
+            return false;
+        for (auto it = g.rbegin(); it != g.rend(); ++it)
+            list.push_back(std::move(*it));
+        g = Group();
+    }
+    groups.clear();
+    return true;
+}
+
+void LayOutGroups(FileList &list, GroupList &groups, RowBand &bands)
+{
+    std::uint8_t band = 1;
+    std::size_t total = list.size();
+    for (const Group &g : groups)
+        total += g.size();
+    list.reserve(total);
+    bands.reserve(total);
+    for (Group &g : groups) {
+        for (TFileData &d : g) {
+            list.push_back(std::move(d));
+            bands.push_back(band);
+        }
+        band = static_cast<std::uint8_t>(1 - band);
+        g = Group();
+    }
+    groups.clear();
+}
+
+} // namespace twinly

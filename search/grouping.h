@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "file_data.h"
+#include "progress.h"
+
+#include <cstdint>
+#include <functional>
+#include <stop_token>
+#include <vector>
+
+namespace twinly {
+
+// An ordered group of at least two records; during a pass the pivot is its last member.
+using Group = std::vector<TFileData>;
+using GroupList = std::vector<Group>;
+// One byte per result row: 1 for the rows of the first, third, ... group, 0 for the others.
+using RowBand = std::vector<std::uint8_t>;
+
+// Decides whether two pictures look alike (the visual comparison supplies it).
+using ImagesAlikeFn = std::function<bool(const TFileData &pivot, const TFileData &candidate)>;
+
+struct MatchSwitches {
+    bool IgnoreSize = false;
+    bool IgnoreDate = true;
+    bool IgnoreNames = true;
+    bool CompareContent = true;
+    bool Visual = false;
+    ImagesAlikeFn ImagesAlike; // required when Visual is on
+};
+
+// The match rule between a pass's pivot and a later candidate. Not an equivalence: equal names
+// match only in different folders, and a database entry (which knows only the low 32 bits of a
+// size, and no strong hash) may match two files that do not match each other.
+bool RecordsMatch(const TFileData &pivot, const TFileData &candidate, const MatchSwitches &sw);
+
+struct PassProgress {
+    ScanProgress &progress;
+    std::stop_token stop;
+    double &totalKB; // lowered by the size of every file on disk that leaves the comparison
+};
+
+// One grouping pass. Its outcome is that of the pivot loop users have always had: take the first
+// record as pivot, gather every later record that matches the pivot itself, keep the gathered
+// records plus the pivot (last) as a group when there is at least one, drop the pivot otherwise,
+// repeat with the first record left. Groups come in the order of their pivots, members in list
+// order. The loop is run per bucket of records that share the cheap keys, so distinct keys never
+// meet and the pass costs O(n log n) however many files there are.
+// Moves grouped records from `list` to the end of `groups`, frees the rest and empties `list`.
+// Returns false when stopped.
+bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, PassProgress pass);
+
+// Moves every member back into `list`, group by group, each group from its last member to its
+// first (so the pivot comes first), after freeing whatever `list` held. Returns false when
+// stopped.
+bool FlattenGroups(FileList &list, GroupList &groups, const std::stop_token &stop);
+
+// Lays the groups into `list` in order, members first to last, and gives each row its band.
+void LayOutGroups(FileList &list, GroupList &groups, RowBand &bands);
+
+} // namespace twinly

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The options of one search, copied once when the search starts. The scanner reads nothing
+// else, so nothing the user does while it runs can change its course.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace twinly {
+
+struct VisualSettings {
+    int Resizing = 1;  // picture scaled to 100 * Resizing pixels square
+    int Splitting = 1; // 10 * Splitting squares a side
+    double Acc1 = 0, Acc2 = 0, Acc3 = 0, Acc4 = 0;
+    bool SameProportion = true; // CMPMethod1; false is CMPMethod2
+    bool DumpSignatures = false;
+};
+
+struct SearchOptions {
+    std::vector<std::string> Folders; // walked in this order
+    std::string Mask;                 // empty matches every file
+    bool Recursive = true;
+    bool IgnoreSize = false;
+    bool IgnoreDate = true;
+    bool IgnoreNames = true;
+    bool CompareContent = true;
+    bool FindDuplicates = true; // false: plain listing
+    bool CreateDB = false;
+    bool VisualCompare = false;
+    std::optional<double> MinSize; // inclusive bounds in bytes
+    std::optional<double> MaxSize;
+    VisualSettings Visual;
+    // Worker threads for reading file contents; 0 picks the number of cores.
+    unsigned ReadThreads = 0;
+
+    // Create CRC DB mode forces the switches it needs, whatever the controls say. A database
+    // records CRCs, so the visual option (which computes none) does not apply there.
+    void applyCreateDbMode()
+    {
+        if (!CreateDB)
+            return;
+        IgnoreSize = IgnoreDate = IgnoreNames = CompareContent = FindDuplicates = true;
+        VisualCompare = false;
+    }
+};
+
+} // namespace twinly

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A search, start to end:
+//   walk      every folder in order ("Creating path list"); see walk.cpp.
+//   listing   without FindDuplicates every record is a row, all in band 1; done.
+//   pass 1    unless Create CRC DB: group on the cheap keys (size, time, name as switched,
+//             "Comparing files "). Files without a partner leave here, so a file of a unique
+//             size is never read.
+//   content   with CompareContent or the visual flag: the survivors are flattened back into
+//             the list (pivot first) and read ("Calculating CRC", or "Calculating properties of
+//             image"); database entries are never opened.
+//   pass 2    unless Create CRC DB: regroup with every switch ("Removing diferent files fom
+//             list").
+//   layout    groups laid out one after another with alternating bands.
+// Termination is polled before each top-level folder, after every listing entry, in every
+// pass and before every file read; a stopped search returns nothing at all.
+#include "scanner.h"
+
+#include "content_pass.h"
+#include "paths.h"
+#include "walk.h"
+
+namespace twinly {
+
+namespace {
+
+SearchResult stoppedResult()
+{
+    SearchResult r;
+    r.stopped = true;
+    return r;
+}
+
+} // namespace
+
+SearchResult RunSearch(SearchOptions options, FileList initial, ScanProgress &progress,
+                       std::stop_token stop, const VisualHooks &visual)
+{
+    options.applyCreateDbMode();
+    SearchResult result;
+    FileList &list = result.FileList;
+    list = std::move(initial);
+
+    progress.setGauge(0);
+    progress.showGauge(true);
+    progress.setPhase(Phase::CreatingPathList);
+    WalkContext walk(options, progress, stop, list);
+    for (const std::string &folder : options.Folders) {
+        if (stop.stop_requested())
+            return stoppedResult();
+        if (!WalkDirectory(WalkFolderText(folder), walk))
+            return stoppedResult();
+    }
+    if (stop.stop_requested())
+        return stoppedResult();
+
+    if (!options.FindDuplicates) {
+        result.RowBand.assign(list.size(), 1);
+        return result;
+    }
+    progress.setTimerInterval(500);
+
+    GroupList groups;
+    double totalKB = walk.totalKB;
+    PassProgress pass{progress, stop, totalKB};
+    MatchSwitches sw{options.IgnoreSize, options.IgnoreDate, options.IgnoreNames,
+                     options.CompareContent, false, visual.ImagesAlike};
+    if (!options.CreateDB) {
+        progress.setPhase(Phase::ComparingFiles);
+        MatchSwitches cheap = sw;
+        cheap.CompareContent = false;
+        if (!GroupFiles(list, groups, cheap, pass))
+            return stoppedResult();
+    }
+    sw.Visual = options.VisualCompare;
+    progress.setItem("");
+
+    if (sw.CompareContent || sw.Visual) {
+        if (stop.stop_requested())
+            return stoppedResult();
+        if (!options.CreateDB && !FlattenGroups(list, groups, stop))
+            return stoppedResult();
+        progress.setPhase(sw.Visual ? Phase::CalculatingImageProperties : Phase::CalculatingCrc);
+        ContentPassOptions content;
+        content.threads = options.ReadThreads;
+        content.skipUnmatchable = !options.CreateDB;
+        content.databaseMatchesAnySize = options.IgnoreSize;
+        if (sw.Visual)
+            content.signature = visual.CalcImageProperties
+                                    ? visual.CalcImageProperties
+                                    : std::function<void(TFileData &)>([](TFileData &) {});
+        if (!ComputeContent(list, content, progress, stop, totalKB))
+            return stoppedResult();
+        if (!options.CreateDB) {
+            progress.setPhase(Phase::RemovingDifferentFiles);
+            if (!GroupFiles(list, groups, sw, pass))
+                return stoppedResult();
+        }
+    }
+    if (stop.stop_requested())
+        return stoppedResult();
+    if (!options.CreateDB)
+        LayOutGroups(list, groups, result.RowBand);
+    return result;
+}
+
+TDirScanner::~TDirScanner()
+{
+    Terminate();
+    WaitFor();
+}
+
+void TDirScanner::Execute()
+{
+    m_result = RunSearch(Options, std::move(Initial), Progress, stopToken(), Visual);
+}
+
+} // namespace twinly

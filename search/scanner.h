@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "file_data.h"
+#include "grouping.h"
+#include "options.h"
+#include "progress.h"
+#include "thread.h"
+
+#include <functional>
+#include <stop_token>
+
+namespace twinly {
+
+// What a finished search hands to its caller. A stopped search hands over nothing.
+struct SearchResult {
+    twinly::FileList FileList; // the rows, in display order (Create CRC DB: every file found)
+    twinly::RowBand RowBand;   // one band per row (empty in Create CRC DB mode)
+    bool stopped = false;
+};
+
+// The visual comparison's two calls, supplied by whoever links it in.
+struct VisualHooks {
+    std::function<void(TFileData &)> CalcImageProperties; // leaves no signature when it fails
+    ImagesAlikeFn ImagesAlike;
+};
+
+// A whole search: walk, then the comparison pipeline. `initial` holds the entries of CRC
+// databases loaded beforehand; they stand first in the list. Runs on the calling thread.
+SearchResult RunSearch(SearchOptions options, FileList initial, ScanProgress &progress,
+                       std::stop_token stop, const VisualHooks &visual = {});
+
+// The search as a background thread at idle priority. Fill the fields, set OnTerminate, Resume;
+// when OnTerminate runs, takeResult() hands the rows over.
+class TDirScanner final : public platform::WorkerThread {
+public:
+    TDirScanner() : WorkerThread(/*idlePriority=*/true) {}
+    ~TDirScanner() override;
+
+    SearchOptions Options;
+    FileList Initial; // database entries, loaded before Resume
+    VisualHooks Visual;
+    ScanProgress Progress;
+
+    // Valid once the body has returned (from OnTerminate on).
+    SearchResult takeResult() { return std::move(m_result); }
+
+protected:
+    void Execute() override;
+
+private:
+    SearchResult m_result;
+};
+
+} // namespace twinly
