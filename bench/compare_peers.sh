@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Times twinly-cli against fdupes, jdupes, rmlint and rdfind on one generated tree, and checks
+# that every tool reports the same duplicate groups as twinly-cli.
+#
+# Every tool is asked the same question: which regular files in this tree have the same bytes?
+# So the peers get the flags that line them up with twinly-cli's defaults, and nothing else:
+#   - empty files are duplicates of each other (twinly-cli groups them): jdupes -z,
+#     rmlint --size 0, rdfind -ignoreempty false (fdupes does by default);
+#   - hard links to one file are separate files and duplicates of each other (twinly-cli lists
+#     every name it finds): fdupes -H, jdupes -H, rdfind -removeidentinode false (rmlint does by
+#     default);
+#   - symbolic links are not followed and not compared: rmlint -F (by default it compares a
+#     link's target path as if it were the link's content); the others skip them by default;
+#   - hidden files and folders are searched: rmlint --hidden (the others do by default);
+#   - no tool deletes or links anything, and only duplicate files are looked for
+#     (rmlint -T df, else it also reports empty folders, broken links, odd owners...).
+# The generated trees hold no empty files and no links, so those flags change nothing there;
+# they matter for --preset edge and for a tree of your own (--corpus).
+#
+# Every tool runs with a working folder outside the tree and writes its report outside it.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(dirname "$here")
+
+preset=large
+seed=1
+scale=1
+runs=5
+warmup=1
+corpus=
+work=
+cli=$repo/build/dev/cli/twinly-cli
+check_only=0
+install=1
+
+usage() {
+    cat <<EOF
+Usage: bench/compare_peers.sh [OPTIONS]
+  --preset NAME   large (default), small or edge (edge: groups are checked, not timed)
+  --seed N        corpus seed (default 1)
+  --scale X       corpus scale (default 1; e.g. 0.02 for a quick run)
+  --corpus DIR    tree to search (default /tmp/twinly-corpus-PRESET-sSEED[-xSCALE]);
+                  generated when missing
+  --work DIR      where reports and timings go (default /tmp/twinly-peers-<corpus name>)
+  --runs N        timed runs per tool (default 5); the median is reported
+  --warmup N      untimed runs per tool before the timed ones (default 1)
+  --cli PATH      twinly-cli to time (default build/dev/cli/twinly-cli)
+  --check-only    check the groups, time nothing
+  --no-install    do not install missing tools
+EOF
+}
+
+while [[ $# -gt 0 ]]; do
+    case $1 in
+    --preset) preset=$2; shift 2 ;;
+    --seed) seed=$2; shift 2 ;;
+    --scale) scale=$2; shift 2 ;;
+    --corpus) corpus=$2; shift 2 ;;
+    --work) work=$2; shift 2 ;;
+    --runs) runs=$2; shift 2 ;;
+    --warmup) warmup=$2; shift 2 ;;
+    --cli) cli=$2; shift 2 ;;
+    --check-only) check_only=1; shift ;;
+    --no-install) install=0; shift ;;
+    -h | --help) usage; exit 0 ;;
+    *) echo "compare_peers: unknown option $1" >&2; usage >&2; exit 2 ;;
+    esac
+done
+[[ $preset == edge ]] && check_only=1
+
+# --- tools -------------------------------------------------------------------------------
+missing=()
+for tool in fdupes jdupes rmlint rdfind hyperfine; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+    if [[ $install == 0 ]]; then
+        echo "compare_peers: missing ${missing[*]} (run without --no-install)" >&2
+        exit 1
+    fi
+    sudo=
+    [[ $(id -u) -ne 0 ]] && sudo=sudo
+    echo "Installing ${missing[*]}"
+    $sudo apt-get install -y "${missing[@]}" || {
+        $sudo apt-get update && $sudo apt-get install -y "${missing[@]}"
+    }
+fi
+if [[ ! -x $cli ]]; then
+    echo "compare_peers: $cli not found; build it first (ninja -C build/dev twinly-cli)" >&2
+    exit 1
+fi
+cli=$(realpath "$cli")
+
+# --- corpus ------------------------------------------------------------------------------
+if [[ -z $corpus ]]; then
+    corpus=/tmp/twinly-corpus-$preset-s$seed
+    [[ $scale != 1 ]] && corpus+=-x$scale
+fi
+corpus=$(realpath -m "$corpus")
+if [[ ! -d $corpus ]]; then
+    parent=$(dirname "$corpus")
+    mkdir -p "$parent"
+    avail_kib=$(df --output=avail -k "$parent" | tail -1)
+    need_kib=$(python3 -c "print(int({'large': 2.6 * 2**20, 'small': 2.0 * 2**20}.get('$preset', 1024) * $scale))")
+    if ((avail_kib < need_kib)); then
+        echo "compare_peers: $parent has $((avail_kib / 1024)) MiB free, the corpus needs about $((need_kib / 1024)) MiB" >&2
+        exit 1
+    fi
+    echo "Generating $corpus"
+    python3 "$here/make_corpus.py" --preset "$preset" --seed "$seed" --scale "$scale" --out "$corpus"
+fi
+[[ -z $work ]] && work=/tmp/twinly-peers-$(basename "$corpus")
+mkdir -p "$work/out"
+work=$(realpath "$work")
+case $work/ in "$corpus"/*)
+    echo "compare_peers: --work must be outside the tree" >&2
+    exit 2
+    ;;
+esac
+
+echo "Tree: $corpus ($(find "$corpus" -type f | wc -l) files, $(du -sh "$corpus" | cut -f1))"
+echo "Warming the cache"
+find "$corpus" -type f -exec cat {} + >/dev/null
+
+# --- commands ----------------------------------------------------------------------------
+# One command line per tool, run by `bash -c` from $work. Reports go to $work/out.
+q=$(printf '%q' "$corpus")
+o=$(printf '%q' "$work/out")
+names=(twinly-cli fdupes jdupes rmlint rdfind)
+declare -A cmd fmt report
+cmd[twinly-cli]="$(printf '%q' "$cli") $q > $o/twinly-cli.txt"
+cmd[fdupes]="fdupes -r -q -H $q > $o/fdupes.txt"
+cmd[jdupes]="jdupes -r -q -z -H $q > $o/jdupes.txt"
+cmd[rmlint]="rmlint -T df --hidden -F --size 0 -o json:$o/rmlint.json $q"
+cmd[rdfind]="rdfind -ignoreempty false -removeidentinode false -makeresultsfile true -outputname $o/rdfind.txt $q > /dev/null"
+fmt=([twinly-cli]=blank [fdupes]=blank [jdupes]=blank [rmlint]=rmlint [rdfind]=rdfind)
+o=$work/out
+report=([twinly-cli]=$o/twinly-cli.txt [fdupes]=$o/fdupes.txt [jdupes]=$o/jdupes.txt
+    [rmlint]=$o/rmlint.json [rdfind]=$o/rdfind.txt)
+
+cd "$work"
+before=$(find "$corpus" -printf '%p %s %T@\n' | sort | md5sum)
+
+# --- groups ------------------------------------------------------------------------------
+echo
+echo "Groups (each tool against twinly-cli):"
+declare -A verdict
+for t in "${names[@]}"; do
+    rm -f "${report[$t]}"
+    if ! bash -c "${cmd[$t]}"; then
+        echo "compare_peers: $t failed: ${cmd[$t]}" >&2
+        verdict[$t]=FAILED
+        continue
+    fi
+    python3 "$here/dupe_sets.py" canon "${fmt[$t]}" "${report[$t]}" "$o/$t.groups"
+done
+for t in "${names[@]:1}"; do
+    [[ ${verdict[$t]:-} == FAILED ]] && continue
+    if python3 "$here/dupe_sets.py" diff "$t" "$o/twinly-cli.groups" "$o/$t.groups"; then
+        verdict[$t]=OK
+    else
+        verdict[$t]=MISMATCH
+    fi
+done
+if [[ -f $corpus.groups ]]; then
+    # The generator's own list of what it made: twinly-cli against the truth.
+    if python3 "$here/dupe_sets.py" diff "twinly-cli vs generated" "$corpus.groups" \
+        "$o/twinly-cli.groups"; then
+        verdict[twinly-cli]=OK
+    else
+        verdict[twinly-cli]=MISMATCH
+    fi
+else
+    verdict[twinly-cli]=reference
+fi
+
+after=$(find "$corpus" -printf '%p %s %T@\n' | sort | md5sum)
+if [[ $before != "$after" ]]; then
+    echo "compare_peers: the tree changed while the tools ran" >&2
+    exit 1
+fi
+
+[[ $check_only == 1 ]] && exit 0
+
+# --- timing ------------------------------------------------------------------------------
+echo
+echo "Timing: $runs runs per tool after $warmup warm-up run(s)"
+args=()
+for t in "${names[@]}"; do
+    args+=(-n "$t" "${cmd[$t]}")
+done
+hyperfine --shell bash --style basic --warmup "$warmup" --runs "$runs" \
+    --export-json "$work/times.json" "${args[@]}" >"$work/hyperfine.log"
+
+verdicts=
+for t in "${names[@]}"; do
+    verdicts+="$t=${verdict[$t]} "
+done
+python3 - "$work/times.json" "$verdicts" <<'EOF'
+import json, sys
+results = json.load(open(sys.argv[1]))["results"]
+verdict = dict(v.split("=", 1) for v in sys.argv[2].split())
+med = {r["command"]: r["median"] for r in results}
+peers = [n for n in med if n != "twinly-cli"]
+fastest = min(med[n] for n in peers)
+print()
+print(f"{'tool':<12} {'median s':>9} {'min s':>8} {'max s':>8} {'vs fastest peer':>16}  groups")
+for r in results:
+    n = r["command"]
+    print(f"{n:<12} {r['median']:>9.3f} {r['min']:>8.3f} {r['max']:>8.3f} "
+          f"{r['median'] / fastest:>15.2f}x  {verdict.get(n, '?')}")
+EOF
+echo
+echo "Raw timings: $work/times.json; reports: $o"
