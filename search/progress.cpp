@@ -26,6 +26,8 @@ void ScanProgress::setPhase(Phase phase)
 {
     m_phase.store(phase, std::memory_order_relaxed);
     bump();
+    if (m_observer)
+        m_observer(phase);
 }
 
 void ScanProgress::setItem(std::string_view text)

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -42,6 +43,10 @@ public:
     void setTimerInterval(int ms);
 
     Snapshot snapshot() const;
+
+    // Called on the scanner's thread at every change of phase, before the phase's work begins.
+    // Lets tests act at an exact point of a search (stop it, remove a file).
+    void setPhaseObserver(std::function<void(Phase)> observer) { m_observer = std::move(observer); }
     int timerInterval() const { return m_timerInterval.load(std::memory_order_relaxed); }
 
 private:
@@ -54,6 +59,7 @@ private:
     std::atomic<bool> m_gaugeVisible{false};
     std::atomic<int> m_timerInterval{1000};
     std::atomic<std::uint64_t> m_seq{0};
+    std::function<void(Phase)> m_observer;
 };
 
 } // namespace twinly

@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "crc_db.h"
+#include "temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+
+#include <filesystem>
+
+using namespace twinly;
+
+namespace {
+
+std::string le32(std::uint32_t v)
+{
+    std::string s;
+    for (int i = 0; i < 4; ++i)
+        s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    return s;
+}
+
+TFileData fileWith(std::int64_t size, std::uint32_t crc, bool known = true)
+{
+    TFileData d = TFileData::onDisk("/x", "f", size, 0);
+    d.CRC = crc;
+    d.CrcKnown = known;
+    return d;
+}
+
+} // namespace
+
+TEST(SaveCRCDatabase, WritesCountAndPairsLittleEndian)
+{
+    test::TempTree tree;
+    FileList list;
+    list.push_back(fileWith(10, 0xCBF43926u));
+    list.push_back(fileWith(0x1'0000'0005, 0x80000001u)); // only the low 32 bits of the size
+    list.push_back(fileWith(-1 & 0xFFFFFFFF, 1));
+    ASSERT_FALSE(SaveCRCDatabase(tree.path("a.twd"), list));
+    const std::string expected = le32(3) + le32(10) + le32(0xCBF43926u) + le32(5) +
+                                 le32(0x80000001u) + le32(0xFFFFFFFFu) + le32(1);
+    EXPECT_EQ(tree.read("a.twd"), expected);
+}
+
+TEST(SaveCRCDatabase, EmptyListIsFourBytesAndLoadsNothing)
+{
+    test::TempTree tree;
+    ASSERT_FALSE(SaveCRCDatabase(tree.path("e.twd"), {}));
+    EXPECT_EQ(tree.read("e.twd"), le32(0));
+    FileList list;
+    EXPECT_FALSE(LoadCRCDatabase(tree.path("e.twd"), list));
+    EXPECT_TRUE(list.empty());
+}
+
+TEST(SaveCRCDatabase, QuotesAroundTheNameAreDropped)
+{
+    test::TempTree tree;
+    FileList list;
+    list.push_back(fileWith(1, 2));
+    ASSERT_FALSE(SaveCRCDatabase("\"" + tree.path("q.twd") + "\"", list));
+    EXPECT_TRUE(std::filesystem::exists(tree.path("q.twd")));
+    FileList loaded;
+    EXPECT_FALSE(LoadCRCDatabase("\"" + tree.path("q.twd") + "\"", loaded));
+    EXPECT_EQ(loaded.size(), 1u);
+}
+
+TEST(LoadCRCDatabase, EntriesBecomeOfflineRecordsAfterExistingOnes)
+{
+    test::TempTree tree;
+    tree.createFile("d.twd", le32(2) + le32(5) + le32(0xFFFFFFFEu) + le32(0x80000000u) + le32(7));
+    FileList list;
+    list.push_back(fileWith(1, 1));
+    ASSERT_FALSE(LoadCRCDatabase(tree.path("d.twd"), list));
+    ASSERT_EQ(list.size(), 3u);
+    const TFileData &e = list[1];
+    EXPECT_FALSE(e.OnDisk);
+    EXPECT_TRUE(e.CrcKnown);
+    EXPECT_EQ(e.FullName, "Off line");
+    EXPECT_EQ(e.FileName(), "Off line");
+    EXPECT_EQ(e.DirName(), "Off line");
+    EXPECT_EQ(e.FileSize, 5);
+    EXPECT_EQ(e.CRC, 0xFFFFFFFEu);
+    EXPECT_NE(e.FileTime, 0u); // the moment of loading
+    EXPECT_FALSE(e.Signature);
+    EXPECT_EQ(list[2].FileSize, -2147483648LL); // the field is signed
+}
+
+TEST(LoadCRCDatabase, DamagedFilesAddNothingAndSayWhichMessage)
+{
+    test::TempTree tree;
+    const std::pair<const char *, std::string> damaged[] = {
+        {"short.twd", "\x01\x00"},
+        {"negative.twd", le32(0xFFFFFFFFu)},
+        {"huge.twd", le32(0x7FFFFFFF) + le32(1) + le32(2)},
+        {"truncated.twd", le32(2) + le32(1) + le32(2) + le32(3)},
+    };
+    for (const auto &[name, bytes] : damaged) {
+        tree.createFile(name, bytes);
+        FileList list;
+        const auto error = LoadCRCDatabase(tree.path(name), list);
+        ASSERT_TRUE(error) << name;
+        EXPECT_EQ(error->key, "str1");
+        EXPECT_EQ(error->text, "Error when reading CRC DB !");
+        EXPECT_TRUE(list.empty()) << name;
+    }
+    FileList list;
+    EXPECT_TRUE(LoadCRCDatabase(tree.path("missing.twd"), list));
+    EXPECT_TRUE(LoadCRCDatabase(tree.root(), list)); // a folder
+}
+
+TEST(LoadCRCDatabases, OneMessagePerBadFileTheRestStillLoads)
+{
+    test::TempTree tree;
+    tree.createFile("a.twd", le32(1) + le32(3) + le32(4));
+    tree.createFile("b.twd", le32(1) + le32(3) + le32(4));
+    FileList list;
+    const auto errors =
+        LoadCRCDatabases({tree.path("a.twd"), tree.path("none.twd"), tree.path("b.twd")}, list);
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(list.size(), 2u);
+}
+
+TEST(RemoveRepeatedEntries, FirstOfEachPairSurvivesAndUnreadFilesGo)
+{
+    FileList list;
+    list.push_back(fileWith(0, 0, /*known=*/false)); // unreadable empty file: no CRC to record
+    list.push_back(fileWith(3, 9));
+    list.push_back(fileWith(0, 0));
+    list.push_back(fileWith(3, 9));
+    list.push_back(fileWith(4, 9));
+    list.push_back(fileWith(0, 0));
+    list[1].FullName = "/first";
+    RemoveRepeatedEntries(list);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].FullName, "/first");
+    EXPECT_EQ(list[1].FileSize, 0);
+    EXPECT_TRUE(list[1].CrcKnown);
+    EXPECT_EQ(list[2].FileSize, 4);
+}
+
+TEST(SaveCRCDatabase, FailedSaveLeavesTheEarlierDatabase)
+{
+    test::TempTree tree;
+    const std::string dir = tree.createDir("small");
+    // A 16 KiB file system that a large database cannot fit in: the disk-full case.
+    if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+    struct Unmount {
+        std::string dir;
+        ~Unmount() { ::umount(dir.c_str()); }
+    } unmount{dir};
+
+    FileList small;
+    small.push_back(fileWith(1, 1));
+    ASSERT_FALSE(SaveCRCDatabase(dir + "/db.twd", small));
+    const std::string before = tree.read("small/db.twd");
+
+    FileList large;
+    for (int i = 0; i < 10000; ++i)
+        large.push_back(fileWith(i, static_cast<std::uint32_t>(i)));
+    const auto error = SaveCRCDatabase(dir + "/db.twd", large);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->text, "Error when saving CRC DB !");
+    EXPECT_EQ(tree.read("small/db.twd"), before);
+    // No temporary file is left behind.
+    int files = 0;
+    for ([[maybe_unused]] const auto &e : std::filesystem::directory_iterator(dir))
+        ++files;
+    EXPECT_EQ(files, 1);
+}
+
+TEST(SaveCRCDatabase, UnwritableTargetGivesTheSavingMessage)
+{
+    test::TempTree tree;
+    FileList list;
+    const auto error = SaveCRCDatabase(tree.path("no/such/folder/x.twd"), list);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->key, "str1");
+    EXPECT_EQ(error->text, "Error when saving CRC DB !");
+}
