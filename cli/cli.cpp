@@ -133,9 +133,8 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
             a.list = true;
         } else if (arg == "--progress") {
             a.progress = true;
-        } else if (arg == "--mask" || arg == "--db" || arg == "--create-db" ||
-                   arg == "--format" || arg == "--min-size" || arg == "--max-size" ||
-                   arg == "--threads") {
+        } else if (arg == "--mask" || arg == "--db" || arg == "--create-db" || arg == "--format" ||
+                   arg == "--min-size" || arg == "--max-size" || arg == "--threads") {
             if (!value(v))
                 return name + " needs a value";
             if (arg == "--mask") {
@@ -198,8 +197,7 @@ class ProgressLine {
 public:
     ProgressLine(ScanProgress &progress, std::ostream &err, bool terminal)
         : m_progress(progress), m_err(err), m_terminal(terminal), m_thread([this] { loop(); })
-    {
-    }
+    {}
     ~ProgressLine()
     {
         {
@@ -232,8 +230,8 @@ private:
             for (char &c : item)
                 if (static_cast<unsigned char>(c) < 0x20)
                     c = '?';
-            m_err << (m_terminal ? "\r\033[K" : "") << PhaseText(s.phase) << " " << s.gauge
-                  << "% " << item << (m_terminal ? "" : "\n") << std::flush;
+            m_err << (m_terminal ? "\r\033[K" : "") << PhaseText(s.phase) << " " << s.gauge << "% "
+                  << item << (m_terminal ? "" : "\n") << std::flush;
             m_shown = true;
         }
     }

@@ -25,8 +25,8 @@ std::string TimeText(DosTime t)
         return {};
     const DosFields f = UnpackDosTime(t);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day,
-                  f.hour, f.minute, f.second);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
+                  f.minute, f.second);
     return buf;
 }
 

@@ -36,8 +36,7 @@ public:
         }
         // With nothing to read (only empty files or database entries) the pass is complete.
         const int percent =
-            m_totalKB > 0 ? static_cast<int>(std::nearbyint((done + kb) * 100.0 / m_totalKB))
-                          : 100;
+            m_totalKB > 0 ? static_cast<int>(std::nearbyint((done + kb) * 100.0 / m_totalKB)) : 100;
         m_progress.setGauge(std::clamp(percent, 0, 100));
     }
 

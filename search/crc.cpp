@@ -91,8 +91,8 @@ bool FileCRC(const std::string &path, std::uint32_t &crc)
     return true;
 }
 
-std::optional<std::uint64_t> FilePrefixHash(const std::string &path,
-                                            std::vector<std::byte> &buffer, std::size_t length)
+std::optional<std::uint64_t> FilePrefixHash(const std::string &path, std::vector<std::byte> &buffer,
+                                            std::size_t length)
 {
     if (buffer.size() < length)
         buffer.resize(length);

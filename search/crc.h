@@ -39,7 +39,7 @@ bool FileCRC(const std::string &path, std::uint32_t &crc);
 
 // A 64-bit hash of the first `length` bytes of a file, to rule out files whose beginning is
 // unlike every other's without reading them whole.
-std::optional<std::uint64_t> FilePrefixHash(const std::string &path,
-                                            std::vector<std::byte> &buffer, std::size_t length);
+std::optional<std::uint64_t> FilePrefixHash(const std::string &path, std::vector<std::byte> &buffer,
+                                            std::size_t length);
 
 } // namespace twinly

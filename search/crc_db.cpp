@@ -27,10 +27,9 @@ UserMessage saveError(std::string_view name, std::string_view reason)
 
 std::int32_t getLe32(const unsigned char *p)
 {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) |
-                                     static_cast<std::uint32_t>(p[1]) << 8 |
-                                     static_cast<std::uint32_t>(p[2]) << 16 |
-                                     static_cast<std::uint32_t>(p[3]) << 24);
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 void putLe32(std::string &out, std::uint32_t v)
@@ -91,29 +90,39 @@ std::optional<UserMessage> LoadCRCDatabase(std::string_view nameText, FileList &
         ~FdCloser() { ::close(fd); }
     } closer{fd};
 
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return readError(name, "not a regular file");
-    unsigned char head[4];
-    if (!readAll(fd, head, sizeof head))
+    std::string bytes(4, '\0');
+    if (!readAll(fd, bytes.data(), 4))
         return readError(name, "no entry count");
-    const std::int32_t count = getLe32(head);
     // The count is untrusted: it must fit the file before anything is allocated from it.
+    const std::int32_t count = getLe32(reinterpret_cast<const unsigned char *>(bytes.data()));
     const auto available = static_cast<std::uint64_t>(st.st_size) - 4;
     if (count < 0 || static_cast<std::uint64_t>(count) * 8 > available)
         return readError(name, "entry count does not match the file's length");
-
-    std::vector<unsigned char> data(static_cast<std::size_t>(count) * 8);
-    if (!readAll(fd, data.data(), data.size()))
+    bytes.resize(4 + static_cast<std::size_t>(count) * 8);
+    if (!readAll(fd, bytes.data() + 4, bytes.size() - 4))
         return readError(name, "file ends early");
+    if (auto problem = ParseCRCDatabase(bytes, DosTimeNowForDatabase(), list))
+        return readError(name, *problem);
+    return std::nullopt;
+}
 
-    const DosTime loaded = DosTimeNowForDatabase();
+std::optional<std::string> ParseCRCDatabase(std::string_view bytes, DosTime loadTime,
+                                            FileList &list)
+{
+    if (bytes.size() < 4)
+        return std::string("no entry count");
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    const std::int32_t count = getLe32(data);
+    if (count < 0 || static_cast<std::uint64_t>(count) * 8 > bytes.size() - 4)
+        return std::string("entry count does not match the file's length");
     list.reserve(list.size() + static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
-        const unsigned char *pair = data.data() + 8 * static_cast<std::size_t>(i);
-        list.push_back(TFileData::databaseEntry(getLe32(pair),
-                                                static_cast<std::uint32_t>(getLe32(pair + 4)),
-                                                loaded));
+        const unsigned char *pair = data + 4 + 8 * static_cast<std::size_t>(i);
+        list.push_back(TFileData::databaseEntry(
+            getLe32(pair), static_cast<std::uint32_t>(getLe32(pair + 4)), loadTime));
     }
     return std::nullopt;
 }

@@ -17,6 +17,11 @@ namespace twinly {
 // Double quotes typed around (or inside) a file name are not part of it.
 std::string StripQuotes(std::string_view name);
 
+// Checks a whole database held in memory and appends its entries; on damage, appends nothing and
+// returns the reason.
+std::optional<std::string> ParseCRCDatabase(std::string_view bytes, DosTime loadTime,
+                                            FileList &list);
+
 // Appends one "Off line" record per entry. A file that cannot be read whole (missing, shorter
 // than its count says, a negative count) adds nothing and gives the "str1" reading message.
 std::optional<UserMessage> LoadCRCDatabase(std::string_view name, FileList &list);

@@ -45,10 +45,7 @@ struct TFileData {
     StrongHash Hash;       // valid when OnDisk && CrcKnown
     std::unique_ptr<ImageSignature> Signature;
 
-    std::string_view FileName() const
-    {
-        return std::string_view(FullName).substr(NameStart);
-    }
+    std::string_view FileName() const { return std::string_view(FullName).substr(NameStart); }
     std::string_view DirName() const
     {
         if (!OnDisk)

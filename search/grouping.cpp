@@ -150,8 +150,8 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
             if (pass.stop.stop_requested())
                 return false;
             const std::size_t left = n0 - std::min(n0, settled);
-            pass.progress.setGauge(100 - static_cast<int>(std::nearbyint(
-                                             static_cast<double>(left) * 100.0 / n0)));
+            pass.progress.setGauge(
+                100 - static_cast<int>(std::nearbyint(static_cast<double>(left) * 100.0 / n0)));
             pass.progress.setItem("Total files in list : " + std::to_string(left));
         }
     }

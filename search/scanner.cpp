@@ -62,8 +62,9 @@ SearchResult RunSearch(SearchOptions options, FileList initial, ScanProgress &pr
     GroupList groups;
     double totalKB = walk.totalKB;
     PassProgress pass{progress, stop, totalKB};
-    MatchSwitches sw{options.IgnoreSize, options.IgnoreDate, options.IgnoreNames,
-                     options.CompareContent, false, visual.ImagesAlike};
+    MatchSwitches sw{
+        options.IgnoreSize, options.IgnoreDate, options.IgnoreNames, options.CompareContent, false,
+        visual.ImagesAlike};
     if (!options.CreateDB) {
         progress.setPhase(Phase::ComparingFiles);
         MatchSwitches cheap = sw;

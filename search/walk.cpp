@@ -50,8 +50,8 @@ bool listFrame(Frame &frame, const std::string &path, WalkContext &ctx)
                    MatchMaskList(name, ctx.masks, /*wholeName=*/true)) {
             platform::FileStat st;
             if (frame.dir.statFile(name.data(), st) && sizeAccepted(o, st.size))
-                frame.files.push_back(TFileData::onDisk(path, name, st.size,
-                                                        DosTimeFromUnix(st.mtime)));
+                frame.files.push_back(
+                    TFileData::onDisk(path, name, st.size, DosTimeFromUnix(st.mtime)));
         }
         stopped = ctx.stop.stop_requested();
         return !stopped;

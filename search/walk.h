@@ -23,10 +23,8 @@ struct WalkContext {
     std::size_t maxOpenDirs = 256;
 
     WalkContext(const SearchOptions &opts, ScanProgress &p, std::stop_token s, FileList &list)
-        : options(opts), masks(BuildMaskList(opts.Mask)), progress(p), stop(std::move(s)),
-          out(list)
-    {
-    }
+        : options(opts), masks(BuildMaskList(opts.Mask)), progress(p), stop(std::move(s)), out(list)
+    {}
 };
 
 // Appends a record for every accepted file below `folder` (given without a trailing

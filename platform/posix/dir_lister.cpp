@@ -105,7 +105,7 @@ bool Directory::forEach(const std::function<bool(std::string_view, EntryKind)> &
             kind = EntryKind::RegularFile;
             break;
         case DT_UNKNOWN: {
-            struct stat st{};
+            struct stat st {};
             if (::fstatat(m_fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue; // gone since it was listed
             kind = kindFromMode(st.st_mode);
@@ -125,7 +125,7 @@ bool Directory::statFile(const char *name, FileStat &out) const
 {
     if (m_fd < 0)
         return false;
-    struct stat st{};
+    struct stat st {};
     if (::fstatat(m_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
         return false;
     out.size = static_cast<std::int64_t>(st.st_size);

@@ -38,7 +38,7 @@ FileReader FileReader::open(const std::string &path)
         fd = ::open(path.c_str(), flags);
     if (fd < 0)
         return FileReader();
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return FileReader();

@@ -57,8 +57,7 @@ std::vector<std::vector<int>> group(FileList list, const MatchSwitches &sw)
     return tagsOf(groups);
 }
 
-template<typename... Records>
-FileList tagAll(Records &&...records)
+template<typename... Records> FileList tagAll(Records &&...records)
 {
     FileList list;
     int tag = 0;
@@ -169,10 +168,10 @@ TEST(GroupFiles, FullPipelineOrderMatchesTheReference)
 
 TEST(GroupFiles, CopiesInTwoFoldersGroupAndADifferentFileOfTheSameSizeDoesNot)
 {
-    const auto groups = group(tagAll(file("/a", "p.jpg", 10, 1, 42, 1),
-                                      file("/b", "q.jpg", 10, 2, 42, 1),
-                                      file("/c", "r.jpg", 10, 3, 43, 2)),
-                              contentOnly());
+    const auto groups =
+        group(tagAll(file("/a", "p.jpg", 10, 1, 42, 1), file("/b", "q.jpg", 10, 2, 42, 1),
+                     file("/c", "r.jpg", 10, 3, 43, 2)),
+              contentOnly());
     EXPECT_EQ(groups, (std::vector<std::vector<int>>{{1, 0}})); // pivot last
 }
 
@@ -195,8 +194,7 @@ TEST(GroupFiles, SizeAloneGroupsAllFilesOfEqualSize)
     MatchSwitches sw;
     sw.CompareContent = false;
     const auto groups = group(
-        tagAll(file("/a", "1", 5), file("/a", "2", 6), file("/b", "3", 5), file("/c", "4", 5)),
-        sw);
+        tagAll(file("/a", "1", 5), file("/a", "2", 6), file("/b", "3", 5), file("/c", "4", 5)), sw);
     EXPECT_EQ(groups, (std::vector<std::vector<int>>{{2, 3, 0}}));
 }
 
@@ -209,17 +207,17 @@ TEST(GroupFiles, SingleRecordOrNoneGivesNoGroup)
 TEST(GroupFiles, UnreadFilesMatchNothingByContentButEmptyFilesMatchEachOther)
 {
     TFileData unread = file("/a", "u", 0);
-    const auto groups = group(tagAll(std::move(unread), file("/b", "e1", 0, 0, 0, 9),
-                                      file("/c", "e2", 0, 0, 0, 9)),
-                              contentOnly());
+    const auto groups =
+        group(tagAll(std::move(unread), file("/b", "e1", 0, 0, 0, 9), file("/c", "e2", 0, 0, 0, 9)),
+              contentOnly());
     EXPECT_EQ(groups, (std::vector<std::vector<int>>{{2, 1}}));
 }
 
 TEST(GroupFiles, EqualCrcWithDifferentStrongHashIsNoDuplicate)
 {
-    EXPECT_TRUE(group(tagAll(file("/a", "1", 8, 0, 5, 1), file("/b", "2", 8, 0, 5, 2)),
-                      contentOnly())
-                    .empty());
+    EXPECT_TRUE(
+        group(tagAll(file("/a", "1", 8, 0, 5, 1), file("/b", "2", 8, 0, 5, 2)), contentOnly())
+            .empty());
 }
 
 TEST(GroupFiles, DatabaseEntriesMatchOnLowSizeBitsAndCrc)
@@ -231,10 +229,10 @@ TEST(GroupFiles, DatabaseEntriesMatchOnLowSizeBitsAndCrc)
               1u);
     // A database entry knows only the low 32 bits of a size: a 4 GiB + 5 file matches it, and a
     // database entry matches files whose strong hashes differ.
-    const auto groups = group(tagAll(TFileData::databaseEntry(5, 7, 1),
-                                      file("/a", "big", 0x1'0000'0005, 0, 7, 1),
-                                      file("/b", "small", 5, 0, 7, 2)),
-                              contentOnly());
+    const auto groups =
+        group(tagAll(TFileData::databaseEntry(5, 7, 1), file("/a", "big", 0x1'0000'0005, 0, 7, 1),
+                     file("/b", "small", 5, 0, 7, 2)),
+              contentOnly());
     EXPECT_EQ(groups, (std::vector<std::vector<int>>{{1, 2, 0}}));
 }
 
@@ -244,7 +242,7 @@ TEST(GroupFiles, DroppedFilesOnDiskLowerTheTotal)
     double kb = 10;
     GroupList groups;
     FileList list = tagAll(file("/a", "1", 2048, 0, 1, 1), file("/b", "2", 1024, 0, 1, 1),
-                            file("/c", "3", 1024, 0, 1, 1), TFileData::databaseEntry(4096, 3, 0));
+                           file("/c", "3", 1024, 0, 1, 1), TFileData::databaseEntry(4096, 3, 0));
     ASSERT_TRUE(GroupFiles(list, groups, contentOnly(), {progress, {}, kb}));
     EXPECT_DOUBLE_EQ(kb, 8); // the 2 KiB file left; the database entry never counted
 }

@@ -101,7 +101,7 @@ TEST(RunSearch, PlainListingShowsEveryFileInBandOne)
     const SearchResult r = search(o, std::move(db));
     EXPECT_EQ(r.FileList.size(), 4u);
     EXPECT_EQ(r.RowBand, RowBand(4, 1));
-    EXPECT_FALSE(r.FileList[0].OnDisk); // database entries stand first
+    EXPECT_FALSE(r.FileList[0].OnDisk);   // database entries stand first
     EXPECT_FALSE(r.FileList[1].CrcKnown); // nothing was read
 }
 
@@ -114,7 +114,7 @@ TEST(RunSearch, CreateDbComputesEveryCrcAndWritesDistinctPairs)
     t.createFile("lonely", "a size nobody shares");
     SearchOptions o = optionsFor({t.root()});
     o.CreateDB = true;
-    o.IgnoreSize = false; // forced on by the mode
+    o.IgnoreSize = false;   // forced on by the mode
     o.VisualCompare = true; // a database records CRCs whatever the visual option says
     SearchResult r = search(o);
     ASSERT_EQ(r.FileList.size(), 4u);
@@ -122,9 +122,8 @@ TEST(RunSearch, CreateDbComputesEveryCrcAndWritesDistinctPairs)
     for (const TFileData &d : r.FileList)
         EXPECT_TRUE(d.CrcKnown) << d.FullName;
     const std::string firstOfPair =
-        r.FileList[0].FileName() == "a" || r.FileList[0].FileName() == "b"
-            ? r.FileList[0].FullName
-            : "";
+        r.FileList[0].FileName() == "a" || r.FileList[0].FileName() == "b" ? r.FileList[0].FullName
+                                                                           : "";
     RemoveRepeatedEntries(r.FileList);
     EXPECT_EQ(r.FileList.size(), 3u);
     if (!firstOfPair.empty()) {

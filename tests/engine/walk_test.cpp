@@ -40,16 +40,16 @@ void referenceWalk(const std::string &folder, std::vector<std::string> &out)
     if (DIR *d = opendir(folder.c_str())) {
         while (const dirent *e = readdir(d)) {
             const std::string name = e->d_name;
-            struct stat st{};
-            if (name != "." && name != ".." &&
-                lstat((folder + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            struct stat st {};
+            if (name != "." && name != ".." && lstat((folder + "/" + name).c_str(), &st) == 0 &&
+                S_ISDIR(st.st_mode))
                 referenceWalk(folder + "/" + name, out);
         }
         closedir(d);
     }
     if (DIR *d = opendir(folder.c_str())) {
         while (const dirent *e = readdir(d)) {
-            struct stat st{};
+            struct stat st {};
             const std::string path = folder + "/" + e->d_name;
             if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
                 out.push_back(path);
@@ -156,17 +156,18 @@ TEST(WalkDirectory, MaskTestsFileNamesOnlyAndHiddenFilesCount)
     o.Mask = "*.jpg";
     auto found = walk(o, tree.root());
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::string>{tree.path("sub/.hidden.jpg"), tree.path("sub/b.JPG")}));
+    EXPECT_EQ(found,
+              (std::vector<std::string>{tree.path("sub/.hidden.jpg"), tree.path("sub/b.JPG")}));
 }
 
 TEST(WalkDirectory, LinksFifosAndLoopsAreNeitherFollowedNorTaken)
 {
     test::TempTree tree;
     tree.createFile("real/file.txt", "x");
-    tree.symlink(tree.root(), "real/loop");        // a folder link back to the top
-    tree.symlink("file.txt", "real/link.txt");     // a link to a file
-    tree.symlink("nowhere", "real/dangling");      // a broken link
-    tree.fifo("real/pipe");                        // reading it would block forever
+    tree.symlink(tree.root(), "real/loop");    // a folder link back to the top
+    tree.symlink("file.txt", "real/link.txt"); // a link to a file
+    tree.symlink("nowhere", "real/dangling");  // a broken link
+    tree.fifo("real/pipe");                    // reading it would block forever
     EXPECT_EQ(walk(SearchOptions{}, tree.root()),
               std::vector<std::string>{tree.path("real/file.txt")});
 }
@@ -214,8 +215,8 @@ TEST(WalkDirectory, UnreadableFolderIsSkippedAndTheRestIsWalked)
         FileList list;
         SearchOptions o;
         WalkContext ctx(o, progress, {}, list);
-        const bool ok = WalkDirectory(tree.root(), ctx) && list.size() == 1 &&
-                        list[0].FullName == expected[0];
+        const bool ok =
+            WalkDirectory(tree.root(), ctx) && list.size() == 1 && list[0].FullName == expected[0];
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;

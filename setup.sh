@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# One command from a fresh Debian 12 clone to a running program or to green tests.
+#   ./setup.sh run [ARGS...]   install what is missing, build, start the program
+#   ./setup.sh test            install what is missing, then format check, warnings-as-errors
+#                              build and tests, the same under ASan+UBSan, fuzz smoke runs
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$PWD
+JOBS=$(nproc)
+
+PACKAGES=(
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
+    libjpeg62-turbo-dev libgif-dev libxxhash-dev libdeflate-dev zlib1g-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth fonts-dejavu-core libxcb-cursor0
+    clang clang-tidy clang-format cppcheck libclang-rt-14-dev
+)
+
+install_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends \
+        "${missing[@]}"
+}
+
+configure_build() { # dir, cmake options...
+    local dir=$1
+    shift
+    cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir" -j "$JOBS"
+}
+
+format_check() {
+    echo "== format check"
+    git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+}
+
+run_tests() { # dir
+    (cd "$1" && ctest --output-on-failure -j "$JOBS")
+}
+
+fuzz_smoke() {
+    echo "== fuzz smoke runs (clang, libFuzzer)"
+    CC=clang CXX=clang++ configure_build build/fuzz -DTWINLY_FUZZ=ON -DTWINLY_BENCH=OFF \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined"
+    for target in fuzz_mask fuzz_crc_db; do
+        local work
+        work=$(mktemp -d)
+        cp fuzz/corpus/"$target"/* "$work"/
+        ./build/fuzz/fuzz/"$target" -max_total_time=15 -print_final_stats=0 "$work" 2>&1 | tail -n 2
+        rm -rf "$work"
+    done
+}
+
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+chmod 700 "$XDG_RUNTIME_DIR"
+
+case "${1:-}" in
+run)
+    shift
+    install_packages
+    configure_build build/release -DCMAKE_BUILD_TYPE=Release -DTWINLY_TESTS=OFF -DTWINLY_BENCH=OFF
+    if [ $# -eq 0 ]; then set -- --help; fi
+    exec ./build/release/cli/twinly-cli "$@"
+    ;;
+test)
+    install_packages
+    format_check
+    echo "== build with warnings as errors, and tests"
+    configure_build build/dev -DTWINLY_WERROR=ON
+    run_tests build/dev
+    echo "== AddressSanitizer and UndefinedBehaviorSanitizer build, and tests"
+    configure_build build/asan -DTWINLY_WERROR=ON -DTWINLY_SANITIZE=ON -DTWINLY_BENCH=OFF \
+        -DCMAKE_BUILD_TYPE=Debug
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+        UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 run_tests build/asan
+    fuzz_smoke
+    echo "== all checks passed"
+    ;;
+*)
+    echo "usage: $0 run [ARGS...] | test" >&2
+    exit 2
+    ;;
+esac
