@@ -35,8 +35,8 @@ enum Mix : int { DistinctSizes, Dup10Sizes, Dup10Content, Dup10Names, FewSizes }
 
 const char *mixName(int mix)
 {
-    static const char *const names[] = {"DistinctSizes", "Dup10Sizes", "Dup10Content",
-                                        "Dup10Names", "FewSizes"};
+    static const char *const names[] = {"DistinctSizes", "Dup10Sizes", "Dup10Content", "Dup10Names",
+                                        "FewSizes"};
     return names[mix];
 }
 
@@ -66,9 +66,8 @@ FileList buildRecords(int mix, std::size_t n, std::uint64_t seed)
 {
     static const std::vector<std::string> dirs = makeDirs(5000);
     std::mt19937_64 rng(seed);
-    const std::size_t copies = (mix == Dup10Sizes || mix == Dup10Content || mix == Dup10Names)
-                                   ? n / 10
-                                   : 0;
+    const std::size_t copies =
+        (mix == Dup10Sizes || mix == Dup10Content || mix == Dup10Names) ? n / 10 : 0;
     const std::size_t contents = n - copies;
     // Content id of each record: 0..contents-1 once, plus `copies` repeats, shuffled.
     std::vector<std::uint32_t> content(n);
@@ -149,8 +148,9 @@ BENCHMARK(BM_GroupFiles)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 
-// Flattening and laying out the groups, the steps that surround the passes.
-void BM_FlattenAndLayOut(benchmark::State &state)
+// The tail of a search once the first pass has grouped: flatten the groups back into the list,
+// regroup on content, lay the groups out as rows.
+void BM_FlattenRegroupLayOut(benchmark::State &state)
 {
     const auto n = static_cast<std::size_t>(state.range(0));
     for (auto _ : state) {
@@ -169,7 +169,7 @@ void BM_FlattenAndLayOut(benchmark::State &state)
         benchmark::DoNotOptimize(bands.data());
     }
 }
-BENCHMARK(BM_FlattenAndLayOut)
+BENCHMARK(BM_FlattenRegroupLayOut)
     ->Arg(1000000)
     ->UseManualTime()
     ->Iterations(3)
