@@ -138,12 +138,20 @@ int main(int argc, char **argv)
     twinly::GroupFiles(list, groups, sw, {progress, {}, totalKB});
     const std::size_t peak = g_peak.load() - before;
     std::size_t grouped = 0;
-    for (const auto &g : groups)
+    std::size_t groupedChars = 0;
+    for (const auto &g : groups) {
         grouped += g.size();
+        for (const auto &d : g)
+            groupedChars += d.FullName.size();
+    }
+    // The emptied list keeps its buffer; count it apart from what the groups cost.
+    const std::size_t kept = list.capacity() * sizeof(twinly::TFileData);
+    const std::size_t groupsCost = g_live.load() - base - kept - groupedChars;
     std::printf("grouping peak above the list    %.1f bytes a record\n", perRecord(peak, n));
     std::printf("after grouping                  %zu groups of %zu records, %.1f bytes a grouped "
                 "record beyond its path text\n",
-                groups.size(), grouped,
-                grouped ? perRecord(g_live.load() - base - pathChars * grouped / n, grouped) : 0.0);
+                groups.size(), grouped, grouped ? perRecord(groupsCost, grouped) : 0.0);
+    std::printf("emptied list still holds        %.1f MiB (capacity for %zu records)\n",
+                static_cast<double>(kept) / 1048576.0, list.capacity());
     return beyond < 200 ? 0 : 1;
 }
