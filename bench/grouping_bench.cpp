@@ -48,6 +48,14 @@ MatchSwitches switchesFor(int mix)
     return sw;
 }
 
+std::uint64_t splitmix64(std::uint64_t x)
+{
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
 std::vector<std::string> makeDirs(std::size_t count)
 {
     std::vector<std::string> dirs;
@@ -82,7 +90,7 @@ FileList buildRecords(int mix, std::size_t n, std::uint64_t seed)
     char name[64];
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint32_t c = content[i];
-        const std::uint64_t h = std::mt19937_64(c)(); // a fixed value per content
+        const std::uint64_t h = splitmix64(c); // a fixed value per content
         std::int64_t size;
         switch (mix) {
         case Dup10Content:
