@@ -10,6 +10,11 @@
 
 namespace twinly {
 
+// Every picture format the visual comparison reads (and some it can only recognise); a visual
+// search uses this in place of the user's mask.
+inline constexpr const char *kPictureFormatsMask =
+    "*.bmp;*.ico;*.emf;*.wmf;*.jpg;*.jpeg;*.gif;*.jpe";
+
 struct VisualSettings {
     int Resizing = 1;  // picture scaled to 100 * Resizing pixels square
     int Splitting = 1; // 10 * Splitting squares a side

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The one place where the program asks the user something or tells them of an error. Tests
+// install a scripted stand-in, so no modal window ever blocks a test.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace twinly {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A message box with one OK button.
+    virtual void error(QWidget *parent, const QString &caption, const QString &text);
+    // A Yes/No question; true for Yes.
+    virtual bool question(QWidget *parent, const QString &caption, const QString &text,
+                          bool defaultYes);
+    // Folder and file pickers; an empty result means cancelled.
+    virtual QString chooseFolder(QWidget *parent, const QString &start);
+    virtual QString chooseOpenFile(QWidget *parent, const QString &start, const QString &filter);
+    virtual QString chooseSaveFile(QWidget *parent, const QString &start, const QString &filter);
+
+    static Dialogs &instance();
+    // Replaces the dialogs (tests); nullptr restores the real ones.
+    static void install(Dialogs *dialogs);
+};
+
+} // namespace twinly

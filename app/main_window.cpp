@@ -1,0 +1,694 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "main_window.h"
+
+#include "color_list.h"
+#include "dialogs.h"
+#include "results_model.h"
+#include "results_view.h"
+#include "settings_store.h"
+#include "widgets.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSlider>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace twinly {
+
+namespace {
+
+QToolButton *toolButton(QWidget *parent, const char *name, const QString &hint,
+                        QStyle::StandardPixmap icon, int side)
+{
+    auto *b = named(new QToolButton(parent), name, hint);
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setAutoRaise(true);
+    b->setFixedSize(side, side);
+    b->setIconSize(QSize(side - 10, side - 10));
+    return b;
+}
+
+QCheckBox *checkBox(const QString &text, const char *name, const QString &hint = {})
+{
+    return named(new QCheckBox(text), name, hint);
+}
+
+Radio *radio(const QString &text, const char *name, const QString &hint = {})
+{
+    auto *r = new Radio(text, name);
+    if (!hint.isEmpty())
+        r->setToolTip(hint);
+    return r;
+}
+
+// A line edit with a browse button beside it, as one row.
+QWidget *withBrowseButton(QLineEdit *edit, QPushButton **button)
+{
+    auto *row = new QWidget;
+    auto *h = new QHBoxLayout(row);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(2);
+    h->addWidget(edit, 1);
+    *button = new QPushButton(QStringLiteral("..."));
+    (*button)->setObjectName(edit->objectName() + QStringLiteral("Browse"));
+    (*button)->setFixedWidth(28);
+    h->addWidget(*button);
+    return row;
+}
+
+QLabel *warningStrip()
+{
+    auto *l =
+        new QLabel(QObject::tr("Warning! Changing this option can slow all comparing proces !"));
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignCenter);
+    l->setAutoFillBackground(true);
+    QPalette p = l->palette();
+    p.setColor(QPalette::Window, Qt::red);
+    p.setColor(QPalette::WindowText, Qt::white);
+    l->setPalette(p);
+    return l;
+}
+
+QDoubleSpinBox *accuracy(const char *name, const QString &hint, double value, double min,
+                         double max)
+{
+    auto *s = named(new QDoubleSpinBox, name, hint);
+    s->setRange(min, max);
+    s->setSingleStep(0.5);
+    s->setDecimals(1);
+    s->setValue(value);
+    return s;
+}
+
+void compact(QGridLayout *g)
+{
+    g->setContentsMargins(6, 4, 6, 4);
+    g->setVerticalSpacing(2);
+}
+
+} // namespace
+
+// Option pages scroll rather than squeeze their controls when the window is at its smallest
+// (desktop fonts are larger than the ones the minimum size was once drawn for).
+void TForm1::addPage(QWidget *page, const QString &title)
+{
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(page);
+    PageControl1->addTab(scroll, title);
+}
+
+QWidget *TForm1::tabOf(QWidget *page) const
+{
+    for (QWidget *w = page; w; w = w->parentWidget())
+        if (PageControl1->indexOf(w) >= 0)
+            return w;
+    return page;
+}
+
+TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    m_settingsPath = QFile::decodeName(QByteArray::fromStdString(platform::DefaultSettingsPath()));
+    setWindowTitle(tr("Twinly"));
+    setMinimumSize(600, 391);
+    resize(600, 391);
+
+    auto *central = new QWidget(this);
+    auto *v = new QVBoxLayout(central);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    buildToolBar();
+    v->addWidget(Panel1);
+    PageControl1 = named(new QTabWidget, "PageControl1");
+    PageControl1->setMinimumHeight(312);
+    v->addWidget(PageControl1, 1);
+    setCentralWidget(central);
+
+    buildResultsPage();
+    buildOptionsPage();
+    buildVisualPage();
+    buildSpecPage();
+    buildStatusBar();
+    buildItemPopup();
+
+    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    Timer1->start();
+    // Progress reaches the status bar at a steady pace, however fast the scanner goes.
+    m_statusTimer = new QTimer(this);
+    m_statusTimer->setInterval(100);
+    connect(m_statusTimer, &QTimer::timeout, this, &TForm1::refreshStatus);
+
+    connectInterlocks();
+    UpdateButtons();
+}
+
+TForm1::~TForm1()
+{
+    if (m_scanner) {
+        m_scanner->OnTerminate = nullptr;
+        m_scanner->Terminate();
+        m_scanner->WaitFor();
+    }
+}
+
+void TForm1::buildToolBar()
+{
+    Panel1 = named(new QWidget(this), "Panel1");
+    Panel1->setFixedHeight(33);
+    auto *h = new QHBoxLayout(Panel1);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(0);
+    RezBut = toolButton(Panel1, "RezBut", tr("Results of duplicates."),
+                        QStyle::SP_FileDialogDetailedView, 33);
+    OptionBut = toolButton(Panel1, "OptionBut", tr("Configure options."),
+                           QStyle::SP_FileDialogContentsView, 33);
+    GoBut = toolButton(Panel1, "GoBut", tr("Go."), QStyle::SP_MediaPlay, 33);
+    StopBut = toolButton(Panel1, "StopBut", tr("Stop."), QStyle::SP_MediaStop, 33);
+    GoBut->setEnabled(false);
+    StopBut->setEnabled(false);
+    for (QToolButton *b : {RezBut, OptionBut, GoBut, StopBut})
+        h->addWidget(b);
+    h->addSpacing(248 - 4 * 33);
+    Brain = named(new QLabel(Panel1), "Brain");
+    Brain->setPixmap(style()->standardIcon(QStyle::SP_BrowserReload).pixmap(24, 24));
+    Brain->setFixedSize(33, 33);
+    Brain->setAlignment(Qt::AlignCenter);
+    Brain->hide();
+    h->addWidget(Brain);
+    h->addStretch(1);
+    auto *panel5 = named(new QWidget(Panel1), "Panel5");
+    auto *h5 = new QHBoxLayout(panel5);
+    h5->setContentsMargins(0, 0, 0, 0);
+    h5->setSpacing(0);
+    SpeedButton1 = toolButton(panel5, "SpeedButton1", tr("About program."),
+                              QStyle::SP_MessageBoxInformation, 33);
+    ExitBut = toolButton(panel5, "ExitBut", tr("Exit program."), QStyle::SP_DialogCloseButton, 33);
+    h5->addWidget(SpeedButton1);
+    h5->addWidget(ExitBut);
+    h->addWidget(panel5);
+
+    connect(RezBut, &QToolButton::clicked, this, &TForm1::RezButClick);
+    connect(OptionBut, &QToolButton::clicked, this, &TForm1::OptionButClick);
+    connect(GoBut, &QToolButton::clicked, this, &TForm1::GoButClick);
+    connect(StopBut, &QToolButton::clicked, this, &TForm1::StopButClick);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(ExitBut, &QToolButton::clicked, this, &TForm1::ExitButClick);
+}
+
+void TForm1::buildResultsPage()
+{
+    DublPage = named(new QWidget, "DublPage");
+    auto *v = new QVBoxLayout(DublPage);
+    v->setContentsMargins(0, 0, 0, 0);
+    RxSplitter1 = named(new QSplitter(Qt::Horizontal), "RxSplitter1");
+    RxSplitter1->setHandleWidth(3);
+    RxSplitter1->setChildrenCollapsible(false);
+    v->addWidget(RxSplitter1);
+
+    auto *panel2 = named(new QWidget, "Panel2");
+    panel2->setMinimumWidth(355);
+    auto *v2 = new QVBoxLayout(panel2);
+    v2->setContentsMargins(0, 0, 0, 0);
+    v2->setSpacing(0);
+    auto *panel6 = named(new QWidget, "Panel6");
+    panel6->setFixedHeight(25);
+    auto *h6 = new QHBoxLayout(panel6);
+    h6->setContentsMargins(2, 2, 2, 2);
+    DeleteAll = toolButton(panel6, "DeleteAll", tr("Delete all checked files from disk."),
+                           QStyle::SP_TrashIcon, 18);
+    RemoveAll = toolButton(panel6, "RemoveAll", tr("Remove all checked files from list."),
+                           QStyle::SP_DialogDiscardButton, 18);
+    h6->addWidget(DeleteAll);
+    h6->addWidget(named(new QLabel(tr("Delete marked files")), "Label1"));
+    h6->addSpacing(12);
+    h6->addWidget(RemoveAll);
+    h6->addWidget(named(new QLabel(tr("Remove marked files from list")), "Label2"));
+    h6->addStretch(1);
+    v2->addWidget(panel6);
+
+    List = new ResultsView;
+    m_model = new ResultsModel(this);
+    List->setModel(m_model);
+    List->header()->resizeSection(ResultsModel::NameColumn, 200);
+    List->header()->resizeSection(ResultsModel::SizeColumn, 80);
+    List->header()->resizeSection(ResultsModel::TimeColumn, 150);
+    List->header()->resizeSection(ResultsModel::CrcColumn, 80);
+    v2->addWidget(List, 1);
+    RxSplitter1->addWidget(panel2);
+
+    Panel3 = named(new QWidget, "Panel3");
+    auto *g3 = new QGridLayout(Panel3);
+    g3->setContentsMargins(0, 0, 0, 0);
+    Image1 = named(new QLabel, "Image1", tr("What you see that you have."));
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->hide();
+    Memo2 = named(new QPlainTextEdit, "Memo2", tr("Inside file."));
+    Memo2->setReadOnly(true);
+    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Chart = named(new QWidget, "Chart", tr("Image colors chart."));
+    Chart->hide();
+    // The three views share one place; one is visible at a time.
+    g3->addWidget(Image1, 0, 0);
+    g3->addWidget(Memo2, 0, 0);
+    g3->addWidget(Chart, 0, 0);
+    RxSplitter1->addWidget(Panel3);
+    RxSplitter1->setStretchFactor(0, 0);
+    RxSplitter1->setStretchFactor(1, 1);
+    RxSplitter1->setSizes({385, 200});
+
+    PageControl1->addTab(DublPage, tr("Dublicates"));
+
+    connect(List, &ResultsView::deleteRequested, this, &TForm1::Delete1Click);
+    connect(List, &ResultsView::openRequested, this, &TForm1::Open1Click);
+    connect(List, &ResultsView::menuRequested, this, &TForm1::ListMouseDown);
+    connect(List->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TForm1::ListSelectItem);
+    connect(m_model, &ResultsModel::captionEdited, this, &TForm1::ListEdited);
+    connect(DeleteAll, &QToolButton::clicked, this, &TForm1::DeleteAllClick);
+    connect(RemoveAll, &QToolButton::clicked, this, &TForm1::RemoveAllClick);
+}
+
+void TForm1::buildOptionsPage()
+{
+    OptionsPage = named(new QWidget, "OptionsPage");
+    // Three columns: folders and databases; what to search; how to compare and delete.
+    auto *grid = new QGridLayout(OptionsPage);
+    grid->setContentsMargins(4, 4, 4, 4);
+    grid->setSpacing(4);
+
+    // Folders
+    auto *box2 = named(new QGroupBox(tr(" Directory ")), "GroupBox2");
+    auto *g2 = new QGridLayout(box2);
+    DirList = named(new QListWidget, "DirList", tr("Check in these folders."));
+    auto *addDir = toolButton(box2, "AddDirBut", tr("Add directory to search list."),
+                              QStyle::SP_ArrowRight, 19);
+    auto *delDir = toolButton(box2, "DelDirBut", tr("Remove directory from search list."),
+                              QStyle::SP_DialogCancelButton, 19);
+    DirectoryEdit =
+        named(new QLineEdit, "DirectoryEdit", tr("Select directory where files located."));
+    DirectoryEdit->setReadOnly(true);
+    QPushButton *dirBrowse = nullptr;
+    compact(g2);
+    g2->addWidget(withBrowseButton(DirectoryEdit, &dirBrowse), 0, 0);
+    g2->addWidget(addDir, 0, 1);
+    g2->addWidget(DirList, 1, 0);
+    g2->addWidget(delDir, 1, 1, Qt::AlignTop);
+    grid->addWidget(box2, 0, 0);
+
+    // Search setup
+    auto *box4 = named(new QGroupBox(tr("Search setup")), "GroupBox4");
+    auto *g4 = new QGridLayout(box4);
+    MaskCBox = checkBox(tr("Use mask"), "MaskCBox", tr("Use mask when searching files."));
+    MaskEdit = named(new QLineEdit(QStringLiteral("*.bmp;*.jpg;*.jpeg;*.gif")), "MaskEdit",
+                     tr("Enter file types ( ; or , separated)."));
+    MaskEdit->setEnabled(false);
+    RecursiveDirs =
+        checkBox(tr("Recursive search"), "RecursiveDirs", tr("Recursive search in directories."));
+    RecursiveDirs->setChecked(true);
+    MinSizeC =
+        checkBox(tr("Min file size"), "MinSizeC", tr("Comparing file size must be greater than."));
+    MaxSizeC =
+        checkBox(tr("Max file size"), "MaxSizeC", tr("Comparing file size must be less than."));
+    for (QDoubleSpinBox **s : {&MinSize, &MaxSize}) {
+        *s = new QDoubleSpinBox;
+        (*s)->setDecimals(0);
+        (*s)->setRange(0, 1e15); // bytes; 64-bit sizes
+        (*s)->setSingleStep(100);
+        (*s)->setAlignment(Qt::AlignRight);
+        (*s)->setEnabled(false);
+        (*s)->setMaximumWidth(90);
+    }
+    named(MinSize, "MinSize", tr("Min file size."));
+    named(MaxSize, "MaxSize", tr("Max file size."));
+    CheckDublicates =
+        radio(tr("Check for duplicates"), "CheckDublicates", tr("Check for duplicates."));
+    CreateCRC = radio(tr("Create CRC DB"), "CreateCRC",
+                      tr("Just create CRC data base of comparing files."));
+    CRCFileSave = named(new QLineEdit, "CRCFileSave", tr("Select CRC DB file for data storing."));
+    CRCFileSave->setEnabled(false);
+    QPushButton *saveBrowse = nullptr;
+    compact(g4);
+    g4->addWidget(MaskCBox, 0, 0, 1, 2);
+    g4->addWidget(MaskEdit, 1, 0, 1, 2);
+    g4->addWidget(RecursiveDirs, 2, 0, 1, 2);
+    g4->addWidget(MinSizeC, 3, 0);
+    g4->addWidget(MinSize, 3, 1);
+    g4->addWidget(MaxSizeC, 4, 0);
+    g4->addWidget(MaxSize, 4, 1);
+    g4->addWidget(CheckDublicates, 5, 0, 1, 2);
+    g4->addWidget(CreateCRC, 6, 0, 1, 2);
+    g4->addWidget(withBrowseButton(CRCFileSave, &saveBrowse), 7, 0, 1, 2);
+    g4->setRowStretch(8, 1);
+    grid->addWidget(box4, 0, 1, 2, 1);
+
+    // Compare setup
+    GroupBox1 = named(new QGroupBox(tr(" Compare setup ")), "GroupBox1");
+    auto *g1 = new QGridLayout(GroupBox1);
+    CompareContent = checkBox(tr("Compare content"), "CompareContent", tr("Compare file content."));
+    IgnoreDate = checkBox(tr("Ignore time"), "IgnoreDate", tr("Ignore file creation time."));
+    IgnoreNames =
+        checkBox(tr("Ignore file names"), "IgnoreNames", tr("When comparing ignore file names."));
+    IgnoreSize =
+        checkBox(tr("Ignore size"), "IgnoreSize", tr("Ignore file size when comparing files."));
+    VisualCMP =
+        checkBox(tr("Visual compare"), "VisualCMP", tr("Visual picture comparing. Verry slow !"));
+    CompareContent->setChecked(true);
+    IgnoreDate->setChecked(true);
+    IgnoreNames->setChecked(true);
+    compact(g1);
+    int row = 0;
+    for (QCheckBox *c : {CompareContent, IgnoreDate, IgnoreNames, IgnoreSize, VisualCMP})
+        g1->addWidget(c, row++, 0);
+    GroupBox1->hide();
+    grid->addWidget(GroupBox1, 0, 2);
+
+    // CRC databases: the check box stands on the group's top edge as its title.
+    auto *crcColumn = new QWidget;
+    auto *vc = new QVBoxLayout(crcColumn);
+    vc->setContentsMargins(0, 0, 0, 0);
+    vc->setSpacing(0);
+    CRCCompare =
+        checkBox(tr("Compare CRC in DB"), "CRCCompare", tr("Use file comparing with CRC DB"));
+    GroupBox5 = named(new QGroupBox(QString(12, QLatin1Char(' '))), "GroupBox5");
+    auto *g5 = new QGridLayout(GroupBox5);
+    CRCFileList = named(new QListWidget, "CRCFileList", tr("CRC DB files."));
+    auto *addFile = toolButton(GroupBox5, "AddFile", tr("Add file to CRC DB file list."),
+                               QStyle::SP_ArrowRight, 19);
+    auto *delFile = toolButton(GroupBox5, "DelFile", tr("Remove file from CRC DB file list."),
+                               QStyle::SP_DialogCancelButton, 19);
+    CRCFile = named(new QLineEdit, "CRCFile", tr("Select CRC DB files."));
+    CRCFile->setReadOnly(true);
+    CRCFile->setEnabled(false);
+    QPushButton *fileBrowse = nullptr;
+    compact(g5);
+    g5->addWidget(withBrowseButton(CRCFile, &fileBrowse), 0, 0);
+    g5->addWidget(addFile, 0, 1);
+    g5->addWidget(CRCFileList, 1, 0);
+    g5->addWidget(delFile, 1, 1, Qt::AlignTop);
+    GroupBox5->setEnabled(false);
+    vc->addWidget(CRCCompare);
+    vc->addWidget(GroupBox5, 1);
+    grid->addWidget(crcColumn, 1, 0);
+
+    // Deleting
+    auto *box3 = named(new QGroupBox(tr(" Deleting setup ")), "GroupBox3");
+    auto *g3 = new QGridLayout(box3);
+    Radio3 =
+        radio(tr("Delete from disk"), "Radio3", tr("When deleting files remove them from disk."));
+    Radio2 = radio(tr("Delete to RecycleBin"), "Radio2",
+                   tr("When deleting files - delete to Recycle Bin (default)."));
+    Radio1 = radio(tr("Move to folder"), "Radio1",
+                   tr("Do not delete file, just move to another folder."));
+    MoveDir = named(new QLineEdit(QDir::homePath() + QStringLiteral("/_deleted_")), "MoveDir",
+                    tr("Select directory where deleted files will be keeped."));
+    QPushButton *moveBrowse = nullptr;
+    Smile1 = named(new QLabel, "Smile1", QStringLiteral(":-)"));
+    Smile2 = named(new QLabel, "Smile2", QStringLiteral(":-0"));
+    Smile3 = named(new QLabel, "Smile3", QString(20, QLatin1Char('.')));
+    Smile1->setPixmap(style()->standardIcon(QStyle::SP_DirIcon).pixmap(28, 28));
+    Smile2->setPixmap(style()->standardIcon(QStyle::SP_TrashIcon).pixmap(28, 28));
+    Smile3->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(28, 28));
+    compact(g3);
+    g3->addWidget(Radio3, 0, 0);
+    g3->addWidget(Radio2, 1, 0);
+    g3->addWidget(Radio1, 2, 0);
+    g3->addWidget(withBrowseButton(MoveDir, &moveBrowse), 3, 0, 1, 2);
+    g3->setColumnStretch(0, 1);
+    for (QLabel *smile : {Smile1, Smile2, Smile3}) {
+        smile->setFixedSize(33, 33);
+        smile->hide();
+        g3->addWidget(smile, 0, 1, 3, 1, Qt::AlignCenter);
+    }
+    grid->addWidget(box3, 1, 2);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(2, 2);
+    grid->setRowStretch(1, 1);
+
+    addPage(OptionsPage, tr("Options"));
+
+    connect(addDir, &QToolButton::clicked, this, &TForm1::AddDirButClick);
+    connect(delDir, &QToolButton::clicked, this, &TForm1::DelDirButClick);
+    connect(addFile, &QToolButton::clicked, this, &TForm1::AddFileClick);
+    connect(delFile, &QToolButton::clicked, this, &TForm1::DelFileClick);
+    connect(DirList, &QListWidget::itemChanged, this,
+            [this](QListWidgetItem *) { DirListClickCheck(); });
+    auto browse = [this](QPushButton *button, QLineEdit *edit, auto pick) {
+        connect(button, &QPushButton::clicked, this, [this, edit, pick] {
+            const QString chosen = pick(this, edit->text());
+            if (!chosen.isEmpty())
+                edit->setText(chosen);
+        });
+    };
+    const QString dbFilter = tr("DB files (*.TWD);;All files (*)");
+    browse(dirBrowse, DirectoryEdit,
+           [](QWidget *w, const QString &s) { return Dialogs::instance().chooseFolder(w, s); });
+    browse(moveBrowse, MoveDir,
+           [](QWidget *w, const QString &s) { return Dialogs::instance().chooseFolder(w, s); });
+    browse(fileBrowse, CRCFile, [dbFilter](QWidget *w, const QString &s) {
+        return Dialogs::instance().chooseOpenFile(w, s, dbFilter);
+    });
+    browse(saveBrowse, CRCFileSave, [dbFilter](QWidget *w, const QString &s) {
+        QString name = Dialogs::instance().chooseSaveFile(w, s, dbFilter);
+        if (!name.isEmpty() && !name.contains(QLatin1Char('.')))
+            name += QStringLiteral(".twd");
+        return name;
+    });
+    connect(MoveDir, &QLineEdit::editingFinished, this, &TForm1::MoveDirExit);
+}
+
+void TForm1::buildVisualPage()
+{
+    VisualOptions = named(new QWidget, "VisualOptions");
+    auto *grid = new QGridLayout(VisualOptions);
+
+    auto *box6 = named(new QGroupBox(tr(" Accuracy %")), "GroupBox6");
+    auto *g6 = new QGridLayout(box6);
+    Acc1 = accuracy("Acc1", tr("Total accuracy between comparing pictures."), 100, 50, 500);
+    Acc2 = accuracy("Acc2", tr("Average difference upper bound."), 10, 0.5, 50);
+    Acc3 = accuracy("Acc3", tr("Upper bound of difference frequency."), 10, 0.5, 50);
+    Acc4 = accuracy("Acc4", QString(), 10, 0.5, 50);
+    const QString labels[] = {tr("Total accuracy"), tr("Difference between pictures"),
+                              tr("Diferential frequency"), tr("Frequency accuracy")};
+    QDoubleSpinBox *fields[] = {Acc1, Acc2, Acc3, Acc4};
+    for (int i = 0; i < 4; ++i) {
+        g6->addWidget(new QLabel(labels[i]), i, 0);
+        g6->addWidget(fields[i], i, 1);
+        g6->addWidget(new QLabel(QStringLiteral("%")), i, 2);
+    }
+    grid->addWidget(box6, 0, 0);
+
+    auto slider = [](const char *name, const QString &hint) {
+        auto *s = named(new QSlider(Qt::Horizontal), name, hint);
+        s->setRange(1, 10);
+        s->setSingleStep(1);
+        s->setPageStep(1);
+        s->setTickPosition(QSlider::TicksBelow);
+        s->setTickInterval(1);
+        return s;
+    };
+    auto *box8 = named(new QGroupBox(tr(" Image resizing ")), "GroupBox8");
+    auto *v8 = new QVBoxLayout(box8);
+    Resizing = slider("Resizing", tr("Resize images to standart resolution."));
+    SizeLabel = named(new QLabel, "SizeLabel");
+    v8->addWidget(Resizing);
+    v8->addWidget(new QLabel(tr("Image will be resized to :")));
+    v8->addWidget(SizeLabel);
+    v8->addWidget(warningStrip());
+    grid->addWidget(box8, 0, 1);
+
+    auto *box7 = named(new QGroupBox(tr(" Image splitting ")), "GroupBox7");
+    auto *v7 = new QVBoxLayout(box7);
+    Splitting = slider("Splitting", tr("Split image to small squares."));
+    SplittingLabel = named(new QLabel, "SplittingLabel");
+    v7->addWidget(Splitting);
+    v7->addWidget(new QLabel(tr("Image splitted to :")));
+    v7->addWidget(SplittingLabel);
+    v7->addWidget(warningStrip());
+    grid->addWidget(box7, 1, 1);
+
+    auto *methods = named(new QGroupBox(tr("Comparing methods")), "CMPMethods");
+    auto *vm = new QVBoxLayout(methods);
+    CMPMethod1 = radio(tr("Comparing only same proportional pictures"), "CMPMethod1");
+    CMPMethod2 = radio(tr("Comparing any pictures"), "CMPMethod2");
+    CMPMethod1->setChecked(true);
+    vm->addWidget(CMPMethod1);
+    vm->addWidget(CMPMethod2);
+    grid->addWidget(methods, 1, 0);
+    CheckBox1 = checkBox(tr("CheckBox1"), "CheckBox1");
+    CheckBox1->hide();
+    grid->addWidget(CheckBox1, 2, 0);
+    grid->setRowStretch(3, 1);
+
+    auto showValues = [this] {
+        SizeLabel->setText(QStringLiteral("%1 x %1").arg(Resizing->value() * 100));
+        SplittingLabel->setText(QStringLiteral("%1 x %1").arg(Splitting->value() * 10));
+    };
+    connect(Resizing, &QSlider::valueChanged, this, showValues);
+    connect(Splitting, &QSlider::valueChanged, this, showValues);
+    showValues();
+    makeExclusive({CMPMethod1, CMPMethod2});
+
+    addPage(VisualOptions, tr("Visual comparing options"));
+    PageControl1->setTabVisible(PageControl1->indexOf(tabOf(VisualOptions)), false);
+}
+
+void TForm1::buildSpecPage()
+{
+    SpecOptions = named(new QWidget, "SpecOptions");
+    auto *grid = new QGridLayout(SpecOptions);
+
+    auto *box10 = named(new QGroupBox(tr(" Duplicate list ")), "GroupBox10");
+    auto *g10 = new QGridLayout(box10);
+    Color1 = named(new ColorList, "Color1");
+    Color2 = named(new ColorList, "Color2");
+    Color1->setPosition(9);
+    Color2->setPosition(10);
+    ConfDel = checkBox(tr("Delete confirmation"), "ConfDel",
+                       tr("Ask for confirmation when deleting file from disk."));
+    ConfDelAll = checkBox(tr("Delete all confirmation"), "ConfDelAll",
+                          tr("Ask for confirmation when deleting all selected files from disk."));
+    ConfDel->setChecked(true);
+    ConfDelAll->setChecked(true);
+    SysMenu =
+        radio(tr("system menu"), "SysMenu", tr("Shift+Mouse RButton opens system menu (default)."));
+    ProgramMenu =
+        radio(tr("program menu"), "ProgramMenu", tr("Shift+Mouse RButton opens program menu."));
+    SysMenu->setChecked(true);
+    makeExclusive({SysMenu, ProgramMenu});
+    g10->addWidget(new QLabel(tr("Colors")), 0, 0);
+    g10->addWidget(Color1, 0, 1);
+    g10->addWidget(Color2, 0, 2);
+    g10->addWidget(ConfDel, 1, 0, 1, 3);
+    g10->addWidget(ConfDelAll, 2, 0, 1, 3);
+    g10->addWidget(new QLabel(tr("Shift+Mouse RButton opens ")), 3, 0, 1, 3);
+    g10->addWidget(SysMenu, 4, 1);
+    g10->addWidget(ProgramMenu, 4, 2);
+    grid->addWidget(box10, 0, 0);
+
+    auto *preview = named(new QGroupBox(tr(" Preview panel options ")), "Preview");
+    auto *vp = new QVBoxLayout(preview);
+    Preview1 = radio(tr("Show in original size"), "Preview1");
+    Preview2 = radio(tr("Show to fit in screen"), "Preview2");
+    Preview3 = radio(tr("View resized image"), "Preview3");
+    Preview4 = radio(tr("View as chart"), "Preview4");
+    Preview1->setChecked(true);
+    Preview4->hide();
+    makeExclusive({Preview1, Preview2, Preview3, Preview4});
+    for (QRadioButton *r : {Preview1, Preview2, Preview3, Preview4})
+        vp->addWidget(r);
+    grid->addWidget(preview, 0, 1);
+
+    ChartGroup = named(new QGroupBox(tr(" Chart setings ")), "ChartGroup");
+    auto *gc = new QGridLayout(ChartGroup);
+    Chart3D = checkBox(tr("Use 3D chart"), "Chart3D", tr("Show chart as 3D."));
+    ChartColor = named(new ColorList, "ChartColor", tr("Chart drawing line color."));
+    ChartColor->setPosition(6);
+    BackImage = checkBox(tr("Use image as background"), "BackImage",
+                         tr("Preview image in chart background."));
+    gc->addWidget(Chart3D, 0, 0, 1, 2);
+    gc->addWidget(new QLabel(tr("Drawing line color")), 1, 0);
+    gc->addWidget(ChartColor, 1, 1);
+    gc->addWidget(BackImage, 2, 0, 1, 2);
+    ChartGroup->hide();
+    grid->addWidget(ChartGroup, 1, 1);
+
+    auto *langRow = new QHBoxLayout;
+    langRow->addWidget(named(new QLabel(tr("Language")), "Label18"));
+    Languages = named(new QComboBox, "Languages", tr("Select language file."));
+    Languages->addItem(QStringLiteral("Default.lng"));
+    Languages->setCurrentIndex(0);
+    langRow->addWidget(Languages, 1);
+    grid->addLayout(langRow, 1, 0, Qt::AlignTop);
+    grid->setRowStretch(2, 1);
+
+    addPage(SpecOptions, tr("More options"));
+}
+
+void TForm1::buildStatusBar()
+{
+    auto *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(true);
+    m_panel0 = named(new QLabel, "StatusPanel0");
+    m_panel0->setFixedWidth(175);
+    Gauge1 = named(new QProgressBar, "Gauge1");
+    Gauge1->setRange(0, 100);
+    Gauge1->setFixedSize(95, 15);
+    Gauge1->setTextVisible(false);
+    Gauge1->hide();
+    auto *panel1 = new QWidget;
+    panel1->setFixedWidth(100);
+    auto *h = new QHBoxLayout(panel1);
+    h->setContentsMargins(2, 0, 2, 0);
+    h->addWidget(Gauge1);
+    m_panel2 = named(new QLabel, "StatusPanel2");
+    m_panel2->setMinimumWidth(50);
+    bar->addWidget(m_panel0);
+    bar->addWidget(panel1);
+    bar->addWidget(m_panel2, 1);
+}
+
+void TForm1::buildItemPopup()
+{
+    ItemPopup = named(new QMenu(this), "ItemPopup");
+    struct Item {
+        const char *name;
+        QString caption;
+        QString hint;
+        void (TForm1::*handler)();
+    };
+    const Item items[] = {
+        {"Delete1", tr("Delete"), tr("Delete current file from disk"), &TForm1::Delete1Click},
+        {"Deleteonlyfromlist1", tr("Remove"), tr("Remove current file from list"),
+         &TForm1::Deleteonlyfromlist1Click},
+        {"Open1", tr("Open"), tr("Open current file"), &TForm1::Open1Click},
+        {"Move1", tr("Move"), tr("Move current file to location"), &TForm1::Move1Click},
+        {"Copy1", tr("Copy"), tr("Copy current file to location"), &TForm1::Copy1Click},
+        {"Select1", tr("Select"), tr("Select all files from current directory"),
+         &TForm1::Select1Click},
+        {"Unselect1", tr("Unselect"), tr("Unselect all files from current directory"),
+         &TForm1::Unselect1Click},
+        {"Properties1", tr("System menu"), tr("Open system menu for current file"),
+         &TForm1::Properties1Click},
+    };
+    for (const Item &item : items) {
+        QAction *a = ItemPopup->addAction(item.caption);
+        a->setObjectName(QString::fromLatin1(item.name));
+        a->setToolTip(item.hint);
+        a->setStatusTip(item.hint);
+        connect(a, &QAction::triggered, this, item.handler);
+        if (QLatin1String(item.name) == QLatin1String("Open1"))
+            ItemPopup->setDefaultAction(a);
+    }
+    ItemPopup->setToolTipsVisible(true);
+}
+
+} // namespace twinly

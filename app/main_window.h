@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The working window. Its controls carry the object names that language files and tests use
+// (DirList, MaskEdit, CompareContent, ...); each reaction is a handler named after its control
+// and event. The window is split over several files: building the controls
+// (main_window.cpp), the option interlocks (interlocks.cpp), the search (search_job.cpp), the
+// stored settings (settings.cpp) and the list's menus (list_menu.cpp).
+#pragma once
+
+#include "multi_language.h"
+#include "scanner.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QRadioButton;
+class QSlider;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QAction;
+class QComboBox;
+
+namespace twinly {
+
+class ColorList;
+class ResultsModel;
+class ResultsView;
+
+class TForm1 final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Where the settings live; the default follows XDG_CONFIG_HOME.
+    void setSettingsPath(const QString &path) { m_settingsPath = path; }
+    const QString &settingsPath() const { return m_settingsPath; }
+
+    ResultsModel *results() const { return m_model; }
+    bool Searching() const { return m_searching; }
+    bool StopRequested() const { return m_stopRequested; }
+    int DeleteMode() const { return m_deleteMode; }
+    int PreviewMode() const { return m_previewMode; }
+    TMultiLang &translator() { return m_lang; }
+
+    // The option snapshot a search would take now (what Go hands to the scanner).
+    SearchOptions searchOptions() const;
+
+public Q_SLOTS:
+    // Tool bar
+    void RezButClick();
+    void OptionButClick();
+    void GoButClick();
+    void StopButClick();
+    void ExitButClick();
+    void SpeedButton1Click();
+    // Folder and database lists
+    void AddDirButClick();
+    void DelDirButClick();
+    void DirListClickCheck();
+    void AddFileClick();
+    void DelFileClick();
+    void UpdateButtons();
+    // Option interlocks
+    void MaskCBoxClick();
+    void MinSizeCClick();
+    void CRCClick();
+    void CompareContentClick();
+    void IgnoreSizeClick();
+    void VisualCMPClick();
+    void Radio1Click();
+    void Radio2Click();
+    void Radio3Click();
+    void UpdateDeleteMode();
+    void ColorChange();
+    void DublPageShow();
+    void SpecOptionsShow();
+    void PreviewClick();
+    void Preview1Click();
+    void Preview2Click();
+    void Preview3Click();
+    void Preview4Click();
+    void MoveDirExit();
+    // Search
+    void Timer1Timer();
+    void ClearResults();
+    // List
+    void ListSelectItem();
+    void Delete1Click();
+    void Deleteonlyfromlist1Click();
+    void Open1Click();
+    void Move1Click();
+    void Copy1Click();
+    void Select1Click();
+    void Unselect1Click();
+    void Properties1Click();
+    void DeleteAllClick();
+    void RemoveAllClick();
+
+    void LoadSettings();
+    // False when a value could not be written (the user was told which).
+    bool SaveSettings();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void addPage(QWidget *page, const QString &title);
+    QWidget *tabOf(QWidget *page) const;
+    void buildToolBar();
+    void buildResultsPage();
+    void buildOptionsPage();
+    void buildVisualPage();
+    void buildSpecPage();
+    void buildStatusBar();
+    void buildItemPopup();
+    void connectInterlocks();
+    void FormShow();
+    void ThreadDone();
+    void refreshStatus();
+    void ListMouseDown(int row, bool shifted, const QPoint &globalPos);
+    void ListEdited(int row, const QString &text);
+    int selectedRow() const;
+    void setPagesEnabled(bool enabled);
+    QString GetString(const char *key, const char *builtIn) const;
+
+    // Tool bar
+    QWidget *Panel1 = nullptr;
+    QToolButton *RezBut = nullptr, *OptionBut = nullptr, *GoBut = nullptr, *StopBut = nullptr;
+    QToolButton *SpeedButton1 = nullptr, *ExitBut = nullptr;
+    QLabel *Brain = nullptr;
+    // Pages
+    QTabWidget *PageControl1 = nullptr;
+    QWidget *DublPage = nullptr, *OptionsPage = nullptr, *VisualOptions = nullptr;
+    QWidget *SpecOptions = nullptr;
+    // Results page
+    QSplitter *RxSplitter1 = nullptr;
+    ResultsView *List = nullptr;
+    ResultsModel *m_model = nullptr;
+    QToolButton *DeleteAll = nullptr, *RemoveAll = nullptr;
+    QWidget *Panel3 = nullptr;
+    QLabel *Image1 = nullptr;
+    QPlainTextEdit *Memo2 = nullptr;
+    QWidget *Chart = nullptr;
+    // Options page
+    QListWidget *DirList = nullptr, *CRCFileList = nullptr;
+    QLineEdit *DirectoryEdit = nullptr, *MaskEdit = nullptr, *CRCFileSave = nullptr;
+    QLineEdit *CRCFile = nullptr, *MoveDir = nullptr;
+    QCheckBox *MaskCBox = nullptr, *RecursiveDirs = nullptr, *MinSizeC = nullptr;
+    QCheckBox *MaxSizeC = nullptr, *CompareContent = nullptr, *IgnoreDate = nullptr;
+    QCheckBox *IgnoreNames = nullptr, *IgnoreSize = nullptr, *VisualCMP = nullptr;
+    QCheckBox *CRCCompare = nullptr;
+    QDoubleSpinBox *MinSize = nullptr, *MaxSize = nullptr;
+    QRadioButton *CheckDublicates = nullptr, *CreateCRC = nullptr;
+    QRadioButton *Radio1 = nullptr, *Radio2 = nullptr, *Radio3 = nullptr;
+    QGroupBox *GroupBox1 = nullptr, *GroupBox5 = nullptr;
+    QLabel *Smile1 = nullptr, *Smile2 = nullptr, *Smile3 = nullptr;
+    // Visual comparing options
+    QDoubleSpinBox *Acc1 = nullptr, *Acc2 = nullptr, *Acc3 = nullptr, *Acc4 = nullptr;
+    QSlider *Resizing = nullptr, *Splitting = nullptr;
+    QLabel *SizeLabel = nullptr, *SplittingLabel = nullptr;
+    QRadioButton *CMPMethod1 = nullptr, *CMPMethod2 = nullptr;
+    QCheckBox *CheckBox1 = nullptr;
+    // More options
+    ColorList *Color1 = nullptr, *Color2 = nullptr, *ChartColor = nullptr;
+    QCheckBox *ConfDel = nullptr, *ConfDelAll = nullptr, *Chart3D = nullptr, *BackImage = nullptr;
+    QRadioButton *SysMenu = nullptr, *ProgramMenu = nullptr;
+    QRadioButton *Preview1 = nullptr, *Preview2 = nullptr, *Preview3 = nullptr;
+    QRadioButton *Preview4 = nullptr;
+    QGroupBox *ChartGroup = nullptr;
+    QComboBox *Languages = nullptr;
+    // Status bar
+    QLabel *m_panel0 = nullptr, *m_panel2 = nullptr;
+    QProgressBar *Gauge1 = nullptr;
+    // Menu and timers
+    QMenu *ItemPopup = nullptr;
+    QTimer *Timer1 = nullptr;
+    QTimer *m_statusTimer = nullptr;
+
+    TMultiLang m_lang;
+    QString m_settingsPath;
+    std::unique_ptr<TDirScanner> m_scanner;
+    std::uint64_t m_lastProgressSeq = ~0ull;
+    bool m_searching = false;
+    bool m_stopRequested = false;
+    bool m_shownOnce = false;
+    int m_deleteMode = 2;
+    int m_previewMode = 0;
+};
+
+} // namespace twinly

@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The window's side of a search: Go checks the options and starts the scanner thread with a
+// snapshot of them; the scanner only writes its progress record, which a 100 ms timer shows;
+// when the thread's body returns, ThreadDone runs here on the GUI thread (a queued call) and
+// takes the rows over.
+#include "main_window.h"
+
+#include "crc_db.h"
+#include "dialogs.h"
+#include "results_model.h"
+#include "results_view.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace twinly {
+
+QString TForm1::GetString(const char *key, const char *builtIn) const
+{
+    return m_lang.GetString(QString::fromLatin1(key), QString::fromUtf8(builtIn));
+}
+
+SearchOptions TForm1::searchOptions() const
+{
+    SearchOptions o;
+    for (int i = 0; i < DirList->count(); ++i)
+        if (DirList->item(i)->checkState() == Qt::Checked)
+            o.Folders.push_back(QFile::encodeName(DirList->item(i)->text()).toStdString());
+    o.Mask =
+        VisualCMP->isChecked() ? std::string(kPictureFormatsMask) : MaskEdit->text().toStdString();
+    o.Recursive = RecursiveDirs->isChecked();
+    o.CreateDB = CreateCRC->isChecked();
+    if (o.CreateDB) {
+        o.IgnoreSize = o.IgnoreDate = o.IgnoreNames = o.CompareContent = o.FindDuplicates = true;
+    } else {
+        o.IgnoreSize = IgnoreSize->isChecked();
+        o.IgnoreDate = IgnoreDate->isChecked();
+        o.IgnoreNames = IgnoreNames->isChecked();
+        o.CompareContent = CompareContent->isChecked();
+        o.FindDuplicates = CheckDublicates->isChecked();
+    }
+    o.VisualCompare = VisualCMP->isChecked();
+    if (MinSizeC->isChecked())
+        o.MinSize = MinSize->value();
+    if (MaxSizeC->isChecked())
+        o.MaxSize = MaxSize->value();
+    o.Visual.Resizing = Resizing->value();
+    o.Visual.Splitting = Splitting->value();
+    o.Visual.Acc1 = Acc1->value();
+    o.Visual.Acc2 = Acc2->value();
+    o.Visual.Acc3 = Acc3->value();
+    o.Visual.Acc4 = Acc4->value();
+    o.Visual.SameProportion = CMPMethod1->isChecked();
+    o.Visual.DumpSignatures = CheckBox1->isChecked();
+    return o;
+}
+
+void TForm1::setPagesEnabled(bool enabled)
+{
+    for (QWidget *page : {OptionsPage, VisualOptions, DublPage})
+        page->setEnabled(enabled);
+}
+
+void TForm1::GoButClick()
+{
+    if (m_searching)
+        return;
+    ClearResults();
+    if (CreateCRC->isChecked() && CRCFileSave->text().isEmpty()) {
+        Dialogs::instance().error(this, GetString("strError", "Error"),
+                                  GetString("str2", "Unable save DB to empty file !"));
+        CRCFileSave->setFocus();
+        return;
+    }
+    if (CRCCompare->isChecked() && CRCFileList->count() == 0) {
+        Dialogs::instance().error(this, GetString("strError", "Error"),
+                                  GetString("str3", "Empty CRC DB !"));
+        CRCFile->setFocus();
+        return;
+    }
+    auto scanner = std::make_unique<TDirScanner>();
+    scanner->Options = searchOptions();
+    if (!CreateCRC->isChecked() && CRCCompare->isChecked()) {
+        // Every database of the list is read, checked or not.
+        std::vector<std::string> names;
+        for (int i = 0; i < CRCFileList->count(); ++i)
+            names.push_back(QFile::encodeName(CRCFileList->item(i)->text()).toStdString());
+        for (const UserMessage &m : LoadCRCDatabases(names, scanner->Initial))
+            Dialogs::instance().error(this, GetString(kErrorCaptionKey, kErrorCaptionText),
+                                      GetString(m.key.c_str(), m.text.c_str()));
+    }
+    setPagesEnabled(false);
+    scanner->dispatcher = [this](std::function<void()> call) {
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    };
+    scanner->OnTerminate = [this] { ThreadDone(); };
+    m_scanner = std::move(scanner);
+    m_lastProgressSeq = ~0ull;
+    m_scanner->Resume();
+    m_searching = true;
+    m_stopRequested = false;
+    m_statusTimer->start();
+    UpdateButtons();
+}
+
+void TForm1::StopButClick()
+{
+    if (!m_searching)
+        return;
+    m_stopRequested = true;
+    PageControl1->setCurrentWidget(tabOf(OptionsPage));
+    m_scanner->Terminate();
+    m_panel0->clear();
+    m_panel2->clear();
+}
+
+void TForm1::ThreadDone()
+{
+    if (!m_scanner)
+        return;
+    m_scanner->WaitFor();
+    SearchResult result = m_scanner->takeResult();
+    m_scanner.reset();
+    m_statusTimer->stop();
+
+    Brain->hide();
+    Gauge1->hide();
+    setPagesEnabled(true);
+    m_searching = false;
+    UpdateButtons();
+
+    if (m_stopRequested || result.stopped) {
+        ClearResults();
+    } else if (CreateCRC->isChecked()) {
+        RemoveRepeatedEntries(result.FileList);
+        const std::string target = QFile::encodeName(CRCFileSave->text()).toStdString();
+        if (const auto problem = SaveCRCDatabase(target, result.FileList))
+            Dialogs::instance().error(this, GetString(kErrorCaptionKey, kErrorCaptionText),
+                                      GetString(problem->key.c_str(), problem->text.c_str()));
+    } else {
+        m_model->fill(std::move(result.FileList), result.RowBand);
+        PageControl1->setCurrentWidget(DublPage);
+    }
+    Image1->hide();
+    Chart->hide();
+    Memo2->show();
+    m_panel0->clear();
+    m_panel2->clear();
+}
+
+void TForm1::refreshStatus()
+{
+    if (!m_scanner || m_stopRequested)
+        return;
+    const ScanProgress::Snapshot s = m_scanner->Progress.snapshot();
+    Timer1->setInterval(m_scanner->Progress.timerInterval());
+    if (s.seq == m_lastProgressSeq)
+        return;
+    m_lastProgressSeq = s.seq;
+    m_panel0->setText(QString::fromLatin1(PhaseText(s.phase).data(),
+                                          static_cast<qsizetype>(PhaseText(s.phase).size())));
+    m_panel2->setText(QFile::decodeName(QByteArray::fromStdString(s.item)));
+    Gauge1->setValue(s.gauge);
+    Gauge1->setVisible(s.gaugeVisible);
+}
+
+void TForm1::Timer1Timer()
+{
+    if (m_searching)
+        Brain->setVisible(!Brain->isVisible());
+}
+
+void TForm1::ClearResults()
+{
+    m_model->clear();
+    Memo2->clear();
+}
+
+} // namespace twinly

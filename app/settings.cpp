@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The options kept between runs, loaded once at the first showing and saved once at closing,
+// in a fixed order: the flags are applied through the controls' own reactions, so a stored
+// state is rebuilt by the same interlocks a user's clicks would run.
+#include "main_window.h"
+
+#include "color_list.h"
+#include "dialogs.h"
+#include "settings_store.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSlider>
+
+#include <array>
+#include <cmath>
+
+namespace twinly {
+
+namespace {
+
+using platform::SettingsKey;
+constexpr std::size_t kFlagsSize = 33;
+
+std::string toBytes(const QString &s)
+{
+    return QFile::encodeName(s).toStdString();
+}
+
+QString fromBytes(const std::string &s)
+{
+    return QFile::decodeName(QByteArray::fromStdString(s));
+}
+
+// Folder and database lists: entries from the comma list, check marks from one byte each.
+void loadList(const SettingsKey &key, const char *listName, const char *marksName,
+              QListWidget *list)
+{
+    const QSignalBlocker block(list); // the folder check rule does not run here
+    list->clear();
+    std::string text;
+    key.readString(listName, text);
+    for (const std::string &entry : platform::DecodeCommaList(text)) {
+        auto *item = new QListWidgetItem(fromBytes(entry));
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+        list->addItem(item);
+    }
+    if (list->count() == 0)
+        return;
+    std::vector<std::uint8_t> marks;
+    if (!key.readBinary(marksName, static_cast<std::size_t>(list->count()), marks))
+        return;
+    for (std::size_t i = 0; i < marks.size(); ++i)
+        list->item(static_cast<int>(i))->setCheckState(marks[i] ? Qt::Checked : Qt::Unchecked);
+}
+
+void saveList(SettingsKey &key, const char *listName, const char *marksName,
+              const QListWidget *list)
+{
+    std::vector<std::string> entries;
+    std::vector<std::uint8_t> marks;
+    for (int i = 0; i < list->count(); ++i) {
+        entries.push_back(toBytes(list->item(i)->text()));
+        marks.push_back(list->item(i)->checkState() == Qt::Checked ? 1 : 0);
+    }
+    key.writeString(listName, platform::EncodeCommaList(entries));
+    if (!marks.empty())
+        key.writeBinary(marksName, marks);
+}
+
+// A missing string empties its field; a string of another type changes nothing.
+void loadText(const SettingsKey &key, const char *name, QLineEdit *edit)
+{
+    std::string text;
+    if (key.readString(name, text))
+        edit->setText(fromBytes(text));
+    else if (!key.hasValue(name))
+        edit->clear();
+}
+
+bool loadInt(const SettingsKey &key, const char *name, int &out)
+{
+    std::uint32_t v = 0;
+    if (!key.readDword(name, v))
+        return false;
+    out = static_cast<std::int32_t>(v);
+    return true;
+}
+
+// Sizes and accuracies are stored as whole numbers, truncated toward zero.
+std::uint32_t storedWhole(double value)
+{
+    const double t = std::trunc(value);
+    if (t <= 0)
+        return 0;
+    return t >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(t);
+}
+
+} // namespace
+
+void TForm1::LoadSettings()
+{
+    std::array<std::uint8_t, kFlagsSize> flags{};
+    if (const auto key = SettingsKey::open(toBytes(m_settingsPath))) {
+        loadList(*key, "Paths", "SelectedPaths", DirList);
+        loadList(*key, "Files", "SelectedFiles", CRCFileList);
+        std::vector<std::uint8_t> stored;
+        if (key->readBinary("Setings", kFlagsSize, stored))
+            std::copy(stored.begin(), stored.end(), flags.begin());
+        loadText(*key, "Mask", MaskEdit);
+        loadText(*key, "TargetDir", MoveDir);
+        loadText(*key, "CRCFileSave", CRCFileSave);
+        std::string lang;
+        if (key->readString("CurrentLang", lang) || !key->hasValue("CurrentLang"))
+            m_lang.CurrentLang = fromBytes(lang);
+        int v = 0;
+        QDoubleSpinBox *const acc[] = {Acc1, Acc2, Acc3, Acc4};
+        const char *const accNames[] = {"Acc1", "Acc2", "Acc3", "Acc4"};
+        for (int i = 0; i < 4; ++i)
+            if (loadInt(*key, accNames[i], v))
+                acc[i]->setValue(v); // the field keeps the value within its range
+        if (loadInt(*key, "Preview", v))
+            m_previewMode = v;
+        if (loadInt(*key, "Resizing", v))
+            Resizing->setValue(v);
+        if (loadInt(*key, "Splitting", v))
+            Splitting->setValue(v);
+        if (loadInt(*key, "DeleteMethod", v))
+            m_deleteMode = v;
+        std::uint32_t size = 0;
+        if (key->readDword("Min", size))
+            MinSize->setValue(size);
+        if (key->readDword("Max", size))
+            MaxSize->setValue(size);
+        if (loadInt(*key, "Color1", v))
+            Color1->setPosition(v);
+        if (loadInt(*key, "Color2", v))
+            Color2->setPosition(v);
+        if (loadInt(*key, "ChartColor", v))
+            ChartColor->setPosition(v);
+    }
+
+    // The eighteen flags, in byte order, each through its reaction.
+    auto on = [&](int byte) { return flags[static_cast<std::size_t>(byte)] != 0; };
+    RecursiveDirs->setChecked(on(0));
+    CompareContent->setChecked(on(1));
+    IgnoreDate->setChecked(on(2));
+    IgnoreNames->setChecked(on(3));
+    IgnoreSize->setChecked(on(4));
+    MaskCBox->setChecked(on(5));
+    CheckDublicates->setChecked(on(6));
+    MinSizeC->setChecked(on(7));
+    MaxSizeC->setChecked(on(8));
+    CreateCRC->setChecked(on(9));
+    CRCCompare->setChecked(on(10));
+    VisualCMP->setChecked(on(11));
+    CMPMethod1->setChecked(!on(12));
+    CMPMethod2->setChecked(on(12));
+    Chart3D->setChecked(on(13));
+    BackImage->setChecked(on(14));
+    ConfDel->setChecked(on(15));
+    ConfDelAll->setChecked(on(16));
+    ProgramMenu->setChecked(on(17));
+
+    UpdateDeleteMode();
+    UpdateButtons();
+    CRCClick();
+    MinSizeCClick();
+    VisualCMPClick();
+    PreviewClick();
+    QRadioButton *const previews[] = {Preview1, Preview2, Preview3, Preview4};
+    if (m_previewMode >= 0 && m_previewMode <= 3)
+        previews[m_previewMode]->setChecked(true);
+    else
+        for (QRadioButton *r : previews)
+            r->setChecked(false);
+}
+
+bool TForm1::SaveSettings()
+{
+    std::array<std::uint8_t, kFlagsSize> flags{};
+    const QAbstractButton *const stored[] = {
+        RecursiveDirs,   CompareContent, IgnoreDate, IgnoreNames, IgnoreSize, MaskCBox,
+        CheckDublicates, MinSizeC,       MaxSizeC,   CreateCRC,   CRCCompare, VisualCMP,
+        CMPMethod2,      Chart3D,        BackImage,  ConfDel,     ConfDelAll, ProgramMenu};
+    for (std::size_t i = 0; i < std::size(stored); ++i)
+        flags[i] = stored[i]->isChecked() ? 1 : 0;
+
+    auto key = SettingsKey::create(toBytes(m_settingsPath));
+    if (!key)
+        return true; // no place for settings: nothing is written, nobody is told
+    saveList(*key, "Paths", "SelectedPaths", DirList);
+    saveList(*key, "Files", "SelectedFiles", CRCFileList);
+    key->writeBinary("Setings", flags);
+    key->writeString("Mask", toBytes(MaskEdit->text()));
+    key->writeString("TargetDir", toBytes(MoveDir->text()));
+    key->writeString("CRCFileSave", toBytes(CRCFileSave->text()));
+    key->writeString("CurrentLang", toBytes(m_lang.CurrentLang));
+    key->writeDword("DeleteMethod", static_cast<std::uint32_t>(m_deleteMode));
+    key->writeDword("Color1", static_cast<std::uint32_t>(Color1->currentIndex()));
+    key->writeDword("Color2", static_cast<std::uint32_t>(Color2->currentIndex()));
+    key->writeDword("ChartColor", static_cast<std::uint32_t>(ChartColor->currentIndex()));
+    key->writeDword("Min", storedWhole(MinSize->value()));
+    key->writeDword("Max", storedWhole(MaxSize->value()));
+    key->writeDword("Resizing", static_cast<std::uint32_t>(Resizing->value()));
+    key->writeDword("Splitting", static_cast<std::uint32_t>(Splitting->value()));
+    key->writeDword("Acc1", storedWhole(Acc1->value()));
+    key->writeDword("Acc2", storedWhole(Acc2->value()));
+    key->writeDword("Acc3", storedWhole(Acc3->value()));
+    key->writeDword("Acc4", storedWhole(Acc4->value()));
+    key->writeDword("Preview", static_cast<std::uint32_t>(m_previewMode));
+    // The values reach the disk together, in one atomic replacement of the file; when that
+    // fails, none of them did, starting with the first.
+    if (!key->save()) {
+        Dialogs::instance().error(this, GetString("strError", "Error"),
+                                  GetString("strSetData", "Failed to set data for '%s'")
+                                      .replace(QStringLiteral("%s"), QStringLiteral("Paths")));
+        return false;
+    }
+    return true;
+}
+
+} // namespace twinly

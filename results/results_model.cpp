@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "results_model.h"
+
+#include "dos_time.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+namespace twinly {
+
+ResultsModel::ResultsModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void ResultsModel::fill(FileList &&records, const RowBand &bands)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_rows.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        m_rows.push_back(
+            Row{std::move(records[i]), i < bands.size() ? bands[i] : std::uint8_t{1}, false});
+    records.clear();
+    endResetModel();
+}
+
+void ResultsModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    endResetModel();
+}
+
+void ResultsModel::RemoveRow(int row)
+{
+    if (row < 0 || row >= size())
+        return;
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}
+
+void ResultsModel::setFullName(int row, const std::string &path)
+{
+    if (row < 0 || row >= size())
+        return;
+    TFileData &d = m_rows[static_cast<std::size_t>(row)].file;
+    const auto slash = path.rfind('/');
+    d.FullName = path;
+    d.NameStart = slash == std::string::npos ? 0 : static_cast<std::uint32_t>(slash + 1);
+    Q_EMIT dataChanged(index(row, NameColumn), index(row, NameColumn));
+}
+
+void ResultsModel::setChecked(int row, bool checked)
+{
+    if (row < 0 || row >= size() || m_rows[static_cast<std::size_t>(row)].checked == checked)
+        return;
+    m_rows[static_cast<std::size_t>(row)].checked = checked;
+    Q_EMIT dataChanged(index(row, NameColumn), index(row, NameColumn), {Qt::CheckStateRole});
+}
+
+void ResultsModel::setBandColors(const QColor &band1, const QColor &band0)
+{
+    m_band1 = band1;
+    m_band0 = band0;
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, 0), index(size() - 1, ColumnCount - 1), {Qt::BackgroundRole});
+}
+
+QString ResultsModel::sizeText(const TFileData &d)
+{
+    return QString::number(d.FileSize);
+}
+
+QString ResultsModel::timeText(DosTime t)
+{
+    if (t == 0)
+        return {};
+    const DosFields f = UnpackDosTime(t);
+    const QDate date(f.year, f.month, f.day);
+    const QTime time(f.hour, f.minute, f.second);
+    const QLocale locale;
+    QString text = locale.toString(date, QLocale::ShortFormat);
+    // Exactly midnight shows the date alone.
+    if (time != QTime(0, 0))
+        text += QLatin1Char(' ') + locale.toString(time, QLocale::LongFormat);
+    return text;
+}
+
+QString ResultsModel::crcText(const TFileData &d)
+{
+    if (!d.CrcKnown || d.CRC == 0)
+        return {};
+    return QString::number(static_cast<std::int32_t>(d.CRC));
+}
+
+int ResultsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : size();
+}
+
+int ResultsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ResultsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= size())
+        return {};
+    const Row &row = m_rows[static_cast<std::size_t>(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        switch (index.column()) {
+        case NameColumn:
+            return QString::fromStdString(row.file.FullName);
+        case SizeColumn:
+            return sizeText(row.file);
+        case TimeColumn:
+            return timeText(row.file.FileTime);
+        case CrcColumn:
+            return crcText(row.file);
+        }
+        break;
+    case Qt::CheckStateRole:
+        if (index.column() == NameColumn)
+            return row.checked ? Qt::Checked : Qt::Unchecked;
+        break;
+    case Qt::BackgroundRole:
+        return row.band ? m_band1 : m_band0;
+    case Qt::TextAlignmentRole:
+        if (index.column() != NameColumn)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        break;
+    }
+    return {};
+}
+
+bool ResultsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || index.column() != NameColumn || index.row() >= size())
+        return false;
+    if (role == Qt::CheckStateRole) {
+        setChecked(index.row(), value.toInt() == Qt::Checked);
+        return true;
+    }
+    if (role == Qt::EditRole) {
+        const QString text = value.toString();
+        if (text != QString::fromStdString(record(index.row()).FullName))
+            Q_EMIT captionEdited(index.row(), text);
+        return true;
+    }
+    return false;
+}
+
+Qt::ItemFlags ResultsModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == NameColumn)
+        f |= Qt::ItemIsUserCheckable | Qt::ItemIsEditable;
+    return f;
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole) {
+        switch (section) {
+        case NameColumn:
+            return tr("File name");
+        case SizeColumn:
+            return tr("Size");
+        case TimeColumn:
+            return tr("Time");
+        case CrcColumn:
+            return tr("CRC");
+        }
+    }
+    if (role == Qt::TextAlignmentRole && section != NameColumn)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+} // namespace twinly

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The rows of the duplicate list. Each row holds its record, its band and its check mark in one
+// place, so row i, record i and band i cannot get out of step: RemoveRow is the only way a row
+// leaves, and nothing inserts or reorders rows after fill().
+#pragma once
+
+#include "file_data.h"
+#include "grouping.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+
+#include <vector>
+
+namespace twinly {
+
+class ResultsModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { NameColumn, SizeColumn, TimeColumn, CrcColumn, ColumnCount };
+
+    explicit ResultsModel(QObject *parent = nullptr);
+
+    // Takes the rows of a finished search; every row starts unchecked.
+    void fill(FileList &&records, const RowBand &bands);
+    void clear();
+    void RemoveRow(int row);
+    // A moved or renamed file: record and caption change together.
+    void setFullName(int row, const std::string &path);
+
+    const TFileData &record(int row) const { return m_rows[static_cast<std::size_t>(row)].file; }
+    std::uint8_t band(int row) const { return m_rows[static_cast<std::size_t>(row)].band; }
+    bool isChecked(int row) const { return m_rows[static_cast<std::size_t>(row)].checked; }
+    void setChecked(int row, bool checked);
+    int size() const { return static_cast<int>(m_rows.size()); }
+
+    void setBandColors(const QColor &band1, const QColor &band0);
+
+    // Row text as the list shows it.
+    static QString sizeText(const TFileData &d);
+    static QString timeText(DosTime t);
+    static QString crcText(const TFileData &d);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+Q_SIGNALS:
+    // The user committed an in-place edit of a caption; the rename belongs to the window.
+    void captionEdited(int row, const QString &text);
+
+private:
+    struct Row {
+        TFileData file;
+        std::uint8_t band;
+        bool checked;
+    };
+    std::vector<Row> m_rows;
+    QColor m_band1 = Qt::red;
+    QColor m_band0 = Qt::green;
+};
+
+} // namespace twinly

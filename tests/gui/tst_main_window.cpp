@@ -1,0 +1,234 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "fake_dialogs.h"
+#include "gui_helpers.h"
+
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+using namespace twinly;
+using namespace twinly::test;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TForm1> m_window;
+
+    TForm1 *w() { return m_window.get(); }
+    bool tabVisible(const char *page)
+    {
+        auto *tabs = child<QTabWidget>(w(), "PageControl1");
+        QWidget *tab = child(w(), page);
+        while (tabs->indexOf(tab) < 0)
+            tab = tab->parentWidget();
+        return tabs->isTabVisible(tabs->indexOf(tab));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_window = std::make_unique<TForm1>();
+        // A settings file that does not exist yet: the first run.
+        w()->setSettingsPath(m_dir.filePath(QStringLiteral("Zorvik.reg")));
+        w()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w()));
+    }
+    void cleanup() { m_window.reset(); }
+
+    void firstRunStartsWithEveryStoredFlagCleared()
+    {
+        for (const char *name : {"RecursiveDirs", "CompareContent", "IgnoreDate", "IgnoreNames",
+                                 "ConfDel", "ConfDelAll", "CheckDublicates", "CreateCRC"})
+            QVERIFY2(!checked(w(), name), name);
+        QVERIFY(!child(w(), "GroupBox1")->isVisible());
+        QVERIFY(checked(w(), "CMPMethod1"));
+        QVERIFY(checked(w(), "SysMenu"));
+        QVERIFY(checked(w(), "Radio2"));
+        QCOMPARE(w()->DeleteMode(), 2);
+        auto *mask = child<QLineEdit>(w(), "MaskEdit");
+        QCOMPARE(mask->text(), QStringLiteral("*.bmp;*.jpg;*.jpeg;*.gif"));
+        QVERIFY(mask->isEnabled()); // although "Use mask" is unchecked
+        QCOMPARE(w()->windowTitle(), QStringLiteral("Twinly"));
+        QVERIFY(!child(w(), "GoBut")->isEnabled());
+        QVERIFY(!child(w(), "StopBut")->isEnabled());
+        QVERIFY(!tabVisible("VisualOptions"));
+        QCOMPARE(child<QTabWidget>(w(), "PageControl1")->currentWidget(), child(w(), "DublPage"));
+    }
+
+    void uncheckingUseMaskFillsAnEmptyMaskOnly()
+    {
+        auto *mask = child<QLineEdit>(w(), "MaskEdit");
+        click(w(), "MaskCBox");
+        QVERIFY(mask->isEnabled());
+        mask->clear();
+        click(w(), "MaskCBox");
+        QCOMPARE(mask->text(), QStringLiteral("*.*"));
+        QVERIFY(!mask->isEnabled());
+        click(w(), "MaskCBox");
+        mask->setText(QStringLiteral("*.txt"));
+        click(w(), "MaskCBox");
+        QCOMPARE(mask->text(), QStringLiteral("*.txt"));
+    }
+
+    void compareInDatabaseCascades()
+    {
+        click(w(), "CheckDublicates");
+        click(w(), "CRCCompare");
+        QVERIFY(checked(w(), "IgnoreDate"));
+        QVERIFY(checked(w(), "IgnoreNames"));
+        QVERIFY(checked(w(), "CompareContent"));
+        QVERIFY(child(w(), "GroupBox5")->isEnabled());
+        QVERIFY(child(w(), "CRCFile")->isEnabled());
+        click(w(), "IgnoreSize");
+        QVERIFY(!checked(w(), "CompareContent"));
+        QVERIFY(!checked(w(), "CRCCompare"));
+        QVERIFY(!child(w(), "GroupBox5")->isEnabled());
+    }
+
+    void visualCompareAndContentExcludeEachOther()
+    {
+        click(w(), "CheckDublicates");
+        click(w(), "CompareContent");
+        click(w(), "VisualCMP");
+        QVERIFY(!checked(w(), "CompareContent"));
+        QVERIFY(tabVisible("VisualOptions"));
+        QVERIFY(child(w(), "Preview4")->isVisible() || !child(w(), "Preview4")->isHidden());
+        QVERIFY(!child(w(), "MaskCBox")->isEnabled());
+        QVERIFY(!child(w(), "MaskEdit")->isEnabled());
+        // A chart preview falls back to the original size when content comparison returns.
+        child<QRadioButton>(w(), "Preview4")->setChecked(true);
+        QCOMPARE(w()->PreviewMode(), 3);
+        click(w(), "CompareContent");
+        QVERIFY(!checked(w(), "VisualCMP"));
+        QVERIFY(checked(w(), "Preview1"));
+        QCOMPARE(w()->PreviewMode(), 0);
+        QVERIFY(!tabVisible("VisualOptions"));
+        QVERIFY(child(w(), "Preview4")->isHidden());
+        QVERIFY(child(w(), "MaskEdit")->isEnabled()); // whatever "Use mask" says
+    }
+
+    void createDatabaseModeHidesTheCompareGroups()
+    {
+        click(w(), "CreateCRC");
+        QVERIFY(child(w(), "GroupBox5")->isHidden());
+        QVERIFY(child(w(), "CRCCompare")->isHidden());
+        QVERIFY(child(w(), "GroupBox1")->isHidden());
+        QVERIFY(child(w(), "CRCFileSave")->isEnabled());
+        click(w(), "CheckDublicates");
+        QVERIFY(!checked(w(), "CreateCRC"));
+        QVERIFY(!child(w(), "GroupBox1")->isHidden());
+        QVERIFY(!child(w(), "GroupBox5")->isHidden());
+        QVERIFY(!child(w(), "CRCFileSave")->isEnabled());
+        // A click on a chosen radio leaves it chosen.
+        click(w(), "CheckDublicates");
+        QVERIFY(checked(w(), "CheckDublicates"));
+    }
+
+    void sizeBoundsFollowTheirCheckBoxes()
+    {
+        QVERIFY(!child(w(), "MinSize")->isEnabled());
+        click(w(), "MinSizeC");
+        QVERIFY(child(w(), "MinSize")->isEnabled());
+        QVERIFY(!child(w(), "MaxSize")->isEnabled());
+        click(w(), "MaxSizeC");
+        QVERIFY(child(w(), "MaxSize")->isEnabled());
+    }
+
+    void folderCheckRuleUnchecksFoldersInsideEarlierOnes()
+    {
+        addFolder(w(), QStringLiteral("/a"));
+        addFolder(w(), QStringLiteral("/a/b"));
+        addFolder(w(), QStringLiteral("/ab")); // shares the text: also unchecked
+        auto *list = child<QListWidget>(w(), "DirList");
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->item(0)->checkState(), Qt::Checked);
+        QCOMPARE(list->item(1)->checkState(), Qt::Unchecked);
+        QCOMPARE(list->item(2)->checkState(), Qt::Unchecked);
+        // The other way round both stay checked.
+        list->clear();
+        addFolder(w(), QStringLiteral("/x/y"));
+        addFolder(w(), QStringLiteral("/x"));
+        QCOMPARE(list->item(0)->checkState(), Qt::Checked);
+        QCOMPARE(list->item(1)->checkState(), Qt::Checked);
+        // Checking by hand runs the rule too.
+        list->item(1)->setCheckState(Qt::Unchecked);
+        list->item(0)->setCheckState(Qt::Unchecked);
+        list->item(1)->setCheckState(Qt::Checked);
+        list->item(0)->setCheckState(Qt::Checked);
+        QCOMPARE(list->item(0)->checkState(), Qt::Checked);
+        QCOMPARE(list->item(1)->checkState(), Qt::Checked);
+    }
+
+    void addingIgnoresEmptyAndCaseDuplicatesAndGoFollowsTheList()
+    {
+        auto *list = child<QListWidget>(w(), "DirList");
+        addFolder(w(), QString());
+        QCOMPARE(list->count(), 0);
+        addFolder(w(), QStringLiteral("/Data"));
+        QVERIFY(child(w(), "GoBut")->isEnabled());
+        addFolder(w(), QStringLiteral("/data"));
+        QCOMPARE(list->count(), 1);
+        click(w(), "DelDirBut"); // nothing selected: nothing removed
+        QCOMPARE(list->count(), 1);
+        list->setCurrentRow(0);
+        click(w(), "DelDirBut");
+        QCOMPARE(list->count(), 0);
+        QVERIFY(!child(w(), "GoBut")->isEnabled());
+
+        auto *files = child<QListWidget>(w(), "CRCFileList");
+        click(w(), "CheckDublicates");
+        click(w(), "CRCCompare");
+        child<QLineEdit>(w(), "CRCFile")->setText(QStringLiteral("/m/a.twd"));
+        click(w(), "AddFile");
+        child<QLineEdit>(w(), "CRCFile")->setText(QStringLiteral("/M/A.TWD"));
+        click(w(), "AddFile");
+        QCOMPARE(files->count(), 1);
+        QCOMPARE(files->item(0)->checkState(), Qt::Checked);
+    }
+
+    void deleteModeRadiosEnableTheKeepingFolder()
+    {
+        click(w(), "Radio1");
+        QCOMPARE(w()->DeleteMode(), 1);
+        QVERIFY(child(w(), "MoveDir")->isEnabled());
+        QVERIFY(!child(w(), "Smile1")->isHidden());
+        QVERIFY(child(w(), "Smile2")->isHidden());
+        click(w(), "Radio3");
+        QCOMPARE(w()->DeleteMode(), 3);
+        QVERIFY(!child(w(), "MoveDir")->isEnabled());
+        QVERIFY(!child(w(), "Smile3")->isHidden());
+        QVERIFY(!checked(w(), "Radio1"));
+        // Leaving the folder field drops a trailing separator.
+        click(w(), "Radio1");
+        auto *moveDir = child<QLineEdit>(w(), "MoveDir");
+        moveDir->setText(QStringLiteral("/keep/"));
+        Q_EMIT moveDir->editingFinished();
+        QCOMPARE(moveDir->text(), QStringLiteral("/keep"));
+    }
+
+    void everyControlHasItsHintAndThePagesTheirOrder()
+    {
+        QCOMPARE(child(w(), "GoBut")->toolTip(), QStringLiteral("Go."));
+        QCOMPARE(child(w(), "List")->toolTip(),
+                 QStringLiteral("There is list of duplicated files."));
+        QCOMPARE(child(w(), "VisualCMP")->toolTip(),
+                 QStringLiteral("Visual picture comparing. Verry slow !"));
+        auto *tabs = child<QTabWidget>(w(), "PageControl1");
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Dublicates"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Options"));
+        QCOMPARE(tabs->tabText(2), QStringLiteral("Visual comparing options"));
+        QCOMPARE(tabs->tabText(3), QStringLiteral("More options"));
+        QVERIFY(w()->minimumSize() == QSize(600, 391));
+        QVERIFY(!child(w(), "CheckBox1")->isHidden());
+        for (const char *action : {"Delete1", "Deleteonlyfromlist1", "Open1", "Move1", "Copy1",
+                                   "Select1", "Unselect1", "Properties1"})
+            QVERIFY2(w()->findChild<QAction *>(QString::fromLatin1(action)), action);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

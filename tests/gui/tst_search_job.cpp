@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "crc.h"
+#include "crc_db.h"
+#include "fake_dialogs.h"
+#include "gui_helpers.h"
+#include "results_model.h"
+#include "temp_tree.h"
+
+#include <QDoubleSpinBox>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <filesystem>
+
+using namespace twinly;
+using namespace twinly::test;
+
+class TestSearchJob : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_config;
+    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<TempTree> m_tree;
+
+    TForm1 *w() { return m_window.get(); }
+    QString root() { return QString::fromStdString(m_tree->root()); }
+
+    // Duplicate search, content compared, on the temporary tree.
+    void prepareDuplicateSearch()
+    {
+        addFolder(w(), root());
+        click(w(), "CheckDublicates");
+        click(w(), "RecursiveDirs");
+        child<QAbstractButton>(w(), "CompareContent")->setChecked(true);
+        child<QAbstractButton>(w(), "IgnoreDate")->setChecked(true);
+        child<QAbstractButton>(w(), "IgnoreNames")->setChecked(true);
+    }
+    void waitForSearchEnd() { QTRY_VERIFY_WITH_TIMEOUT(!w()->Searching(), 20000); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_tree = std::make_unique<TempTree>();
+        m_window = std::make_unique<TForm1>();
+        w()->setSettingsPath(m_config.filePath(QStringLiteral("Zorvik.reg")));
+        w()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w()));
+        // The mask applies whether "Use mask" is checked or not; the first run's mask takes
+        // pictures only.
+        child<QLineEdit>(w(), "MaskEdit")->setText(QStringLiteral("*"));
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_tree.reset();
+    }
+
+    void goFindsGroupsAndPaintsThemInAlternatingBands()
+    {
+        m_tree->createFile("a/one", "first pair");
+        m_tree->createFile("b/one", "first pair");
+        m_tree->createFile("a/two", "second pair!");
+        m_tree->createFile("c/two", "second pair!");
+        m_tree->createFile("c/alone", "nothing like it");
+        prepareDuplicateSearch();
+        click(w(), "GoBut");
+        QVERIFY(w()->Searching());
+        QVERIFY(!child(w(), "GoBut")->isEnabled());
+        QVERIFY(child(w(), "StopBut")->isEnabled());
+        QVERIFY(!child(w(), "OptionsPage")->isEnabled());
+        waitForSearchEnd();
+
+        ResultsModel *m = w()->results();
+        QCOMPARE(m->rowCount(), 4);
+        QCOMPARE(m->band(0), 1);
+        QCOMPARE(m->band(1), 1);
+        QCOMPARE(m->band(2), 0);
+        QCOMPARE(m->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::red));
+        QCOMPARE(m->index(3, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));
+        for (int row = 0; row < 4; ++row)
+            QCOMPARE(m->index(row, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+        QVERIFY(child(w(), "OptionsPage")->isEnabled());
+        QVERIFY(child(w(), "GoBut")->isEnabled());
+        QVERIFY(!child(w(), "StopBut")->isEnabled());
+        QVERIFY(child(w(), "Gauge1")->isHidden());
+        QCOMPARE(child<QTabWidget>(w(), "PageControl1")->currentWidget(), child(w(), "DublPage"));
+
+        // Checking rows works through the model's check role.
+        QVERIFY(m->setData(m->index(1, 0), Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(m->isChecked(1));
+    }
+
+    void stopLeavesTheListEmpty()
+    {
+        for (int i = 0; i < 50; ++i)
+            m_tree->createFile("d" + std::to_string(i) + "/f", "same");
+        prepareDuplicateSearch();
+        click(w(), "GoBut");
+        click(w(), "StopBut"); // before the scanner's end can be handled
+        QVERIFY(w()->StopRequested());
+        QCOMPARE(child<QTabWidget>(w(), "PageControl1")->currentWidget(),
+                 child(w(), "OptionsPageScroll"));
+        waitForSearchEnd();
+        QCOMPARE(w()->results()->rowCount(), 0);
+    }
+
+    void plainListingShowsEveryFileInTheFirstColour()
+    {
+        m_tree->createFile("x", "1");
+        m_tree->createFile("y", "22");
+        addFolder(w(), root());
+        click(w(), "GoBut"); // neither radio chosen: a plain listing
+        waitForSearchEnd();
+        QCOMPARE(w()->results()->rowCount(), 2);
+        QCOMPARE(w()->results()->band(0), 1);
+        QCOMPARE(w()->results()->band(1), 1);
+    }
+
+    void createDatabaseWritesTheFileAndShowsNothing()
+    {
+        m_tree->createFile("m/a", "same");
+        m_tree->createFile("m/b", "same");
+        m_tree->createFile("m/c", "other");
+        addFolder(w(), root() + QStringLiteral("/m"));
+        click(w(), "CreateCRC");
+        const QString db = root() + QStringLiteral("/out.twd");
+        child<QLineEdit>(w(), "CRCFileSave")->setText(QLatin1Char('"') + db + QLatin1Char('"'));
+        click(w(), "GoBut");
+        waitForSearchEnd();
+        QCOMPARE(w()->results()->rowCount(), 0);
+        QCOMPARE(std::filesystem::file_size(db.toStdString()), 4u + 2 * 8);
+    }
+
+    void refusalsShowTheirMessageAndStartNothing()
+    {
+        FakeDialogs dialogs;
+        addFolder(w(), root());
+        click(w(), "CreateCRC");
+        click(w(), "GoBut");
+        QCOMPARE(dialogs.errors,
+                 QStringList{QStringLiteral("Error: Unable save DB to empty file !")});
+        QVERIFY(!w()->Searching());
+        QVERIFY(child(w(), "GoBut")->isEnabled());
+
+        dialogs.errors.clear();
+        child<QLineEdit>(w(), "CRCFileSave")->setText(QStringLiteral("/tmp/x.twd"));
+        click(w(), "CheckDublicates");
+        click(w(), "CRCCompare");
+        click(w(), "CreateCRC"); // refused even in Create CRC DB mode
+        click(w(), "GoBut");
+        QCOMPARE(dialogs.errors, QStringList{QStringLiteral("Error: Empty CRC DB !")});
+        QVERIFY(!w()->Searching());
+    }
+
+    void databaseRowsJoinTheGroupsAndBadDatabasesAreReported()
+    {
+        FakeDialogs dialogs;
+        m_tree->createFile("disk/file", "recorded");
+        FileList recorded;
+        recorded.push_back(TFileData::onDisk("/x", "y", 8, 0));
+        recorded[0].CRC = Crc32Of("recorded", 8);
+        recorded[0].CrcKnown = true;
+        QVERIFY(!SaveCRCDatabase(m_tree->path("db.twd"), recorded));
+
+        addFolder(w(), root() + QStringLiteral("/disk"));
+        click(w(), "CheckDublicates");
+        click(w(), "CRCCompare");
+        for (const std::string &db : {m_tree->path("db.twd"), m_tree->path("missing.twd")}) {
+            child<QLineEdit>(w(), "CRCFile")->setText(QString::fromStdString(db));
+            click(w(), "AddFile");
+        }
+        // Unchecked databases are read as well.
+        child<QListWidget>(w(), "CRCFileList")->item(0)->setCheckState(Qt::Unchecked);
+        click(w(), "GoBut");
+        waitForSearchEnd();
+        QCOMPARE(dialogs.errors, QStringList{QStringLiteral("Error: Error when reading CRC DB !")});
+        ResultsModel *m = w()->results();
+        QCOMPARE(m->rowCount(), 2);
+        QStringList names{m->index(0, 0).data().toString(), m->index(1, 0).data().toString()};
+        QVERIFY(names.contains(QStringLiteral("Off line")));
+    }
+
+    void optionsSnapshotFollowsTheControls()
+    {
+        addFolder(w(), QStringLiteral("/a"));
+        addFolder(w(), QStringLiteral("/a/b")); // left unchecked by the folder rule
+        click(w(), "CheckDublicates");
+        click(w(), "MinSizeC");
+        child<QDoubleSpinBox>(w(), "MinSize")->setValue(3000000000.0);
+        click(w(), "VisualCMP");
+        const SearchOptions o = w()->searchOptions();
+        QCOMPARE(o.Folders, std::vector<std::string>{"/a"});
+        QCOMPARE(o.Mask, std::string(kPictureFormatsMask));
+        QVERIFY(o.MinSize && *o.MinSize == 3000000000.0);
+        QVERIFY(!o.MaxSize);
+        QVERIFY(o.VisualCompare);
+        QVERIFY(!o.CompareContent);
+    }
+};
+
+QTEST_MAIN(TestSearchJob)
+#include "tst_search_job.moc"

@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "fake_dialogs.h"
+#include "gui_helpers.h"
+#include "settings_store.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+
+using namespace twinly;
+using namespace twinly::test;
+using platform::SettingsKey;
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path() const { return m_dir.filePath(QStringLiteral("Quellon/Zorvik.reg")); }
+
+    std::unique_ptr<TForm1> open()
+    {
+        auto w = std::make_unique<TForm1>();
+        w->setSettingsPath(path());
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            qFatal("window not shown");
+        return w;
+    }
+    SettingsKey key() { return *SettingsKey::create(path().toStdString()); }
+
+private Q_SLOTS:
+    void init() { QFile::remove(path()); }
+
+    void everyOptionComesBackAfterARestart()
+    {
+        {
+            auto w = open();
+            addFolder(w.get(), QStringLiteral("/Program Files"));
+            addFolder(w.get(), QStringLiteral("/x"));
+            child<QListWidget>(w.get(), "DirList")->item(1)->setCheckState(Qt::Unchecked);
+            click(w.get(), "CheckDublicates");
+            click(w.get(), "RecursiveDirs");
+            click(w.get(), "CompareContent");
+            click(w.get(), "MaskCBox");
+            child<QLineEdit>(w.get(), "MaskEdit")->setText(QStringLiteral("*.txt, *.doc"));
+            click(w.get(), "MinSizeC");
+            child<QDoubleSpinBox>(w.get(), "MinSize")->setValue(1000);
+            child<QDoubleSpinBox>(w.get(), "Acc2")->setValue(12.5);
+            child<QSlider>(w.get(), "Resizing")->setValue(4);
+            child<QComboBox>(w.get(), "Color1")->setCurrentIndex(12);
+            click(w.get(), "Radio3");
+            click(w.get(), "ProgramMenu");
+            child<QRadioButton>(w.get(), "Preview2")->setChecked(true);
+            click(w.get(), "ConfDel");
+            child<QLineEdit>(w.get(), "CRCFileSave")->setText(QStringLiteral("/db/out.twd"));
+            QVERIFY(w->close());
+        }
+        auto w = open();
+        auto *dirs = child<QListWidget>(w.get(), "DirList");
+        QCOMPARE(dirs->count(), 2);
+        QCOMPARE(dirs->item(0)->text(), QStringLiteral("/Program Files"));
+        QCOMPARE(dirs->item(0)->checkState(), Qt::Checked);
+        QCOMPARE(dirs->item(1)->checkState(), Qt::Unchecked);
+        QVERIFY(checked(w.get(), "CheckDublicates"));
+        QVERIFY(checked(w.get(), "RecursiveDirs"));
+        QVERIFY(checked(w.get(), "CompareContent"));
+        QVERIFY(checked(w.get(), "MaskCBox"));
+        QVERIFY(checked(w.get(), "MinSizeC"));
+        QVERIFY(checked(w.get(), "ConfDel")); // the first run starts it cleared
+        QCOMPARE(child<QLineEdit>(w.get(), "MaskEdit")->text(), QStringLiteral("*.txt, *.doc"));
+        QCOMPARE(child<QDoubleSpinBox>(w.get(), "MinSize")->value(), 1000.0);
+        QCOMPARE(child<QDoubleSpinBox>(w.get(), "Acc2")->value(), 12.0); // stored whole
+        QCOMPARE(child<QSlider>(w.get(), "Resizing")->value(), 4);
+        QCOMPARE(child<QComboBox>(w.get(), "Color1")->currentIndex(), 12);
+        QCOMPARE(w->DeleteMode(), 3);
+        QVERIFY(checked(w.get(), "Radio3"));
+        QVERIFY(checked(w.get(), "ProgramMenu"));
+        QVERIFY(!checked(w.get(), "SysMenu"));
+        QCOMPARE(w->PreviewMode(), 1);
+        QVERIFY(checked(w.get(), "Preview2"));
+        QCOMPARE(child<QLineEdit>(w.get(), "CRCFileSave")->text(), QStringLiteral("/db/out.twd"));
+
+        // The folder list is stored as a comma list, the entry with a blank quoted.
+        std::string paths;
+        QVERIFY(key().readString("Paths", paths));
+        QCOMPARE(paths, std::string("\"/Program Files\",/x"));
+    }
+
+    void flagsBlockOfEighteenBytesRestoresAndOfThirtyFourRestoresNothing()
+    {
+        {
+            SettingsKey k = key();
+            std::vector<std::uint8_t> flags(18, 0);
+            flags[0] = 1;  // RecursiveDirs
+            flags[6] = 1;  // CheckDublicates
+            flags[17] = 1; // ProgramMenu
+            k.writeBinary("Setings", flags);
+            QVERIFY(k.save());
+        }
+        {
+            auto w = open();
+            QVERIFY(checked(w.get(), "RecursiveDirs"));
+            QVERIFY(checked(w.get(), "CheckDublicates"));
+            QVERIFY(checked(w.get(), "ProgramMenu"));
+            QVERIFY(!child(w.get(), "GroupBox1")->isHidden());
+            w->hide(); // no save: the next window reads the file written below
+            w.reset();
+        }
+        QFile::remove(path());
+        {
+            SettingsKey k = key();
+            k.writeBinary("Setings", std::vector<std::uint8_t>(34, 1));
+            QVERIFY(k.save());
+        }
+        auto w = open();
+        QVERIFY(!checked(w.get(), "RecursiveDirs"));
+        QVERIFY(!checked(w.get(), "ConfDel"));
+    }
+
+    void badValuesAreSkippedOneByOne()
+    {
+        {
+            SettingsKey k = key();
+            k.writeDword("Mask", 5);             // wrong type: the field keeps its text
+            k.writeString("TargetDir", "/keep"); // fine
+            k.writeDword("DeleteMethod", 7);     // taken, but no radio follows it
+            k.writeDword("Color2", 99);          // no such colour: no selection
+            k.writeDword("Acc1", 9999);          // brought into the field's range
+            k.writeString("Paths", "/a,/b");
+            k.writeBinary("SelectedPaths", std::vector<std::uint8_t>{1, 1, 1}); // too long
+            QVERIFY(k.save());
+        }
+        auto w = open();
+        QCOMPARE(child<QLineEdit>(w.get(), "MaskEdit")->text(),
+                 QStringLiteral("*.bmp;*.jpg;*.jpeg;*.gif"));
+        QCOMPARE(child<QLineEdit>(w.get(), "MoveDir")->text(), QStringLiteral("/keep"));
+        QCOMPARE(child<QLineEdit>(w.get(), "CRCFileSave")->text(), QString()); // missing: empty
+        QCOMPARE(w->DeleteMode(), 7);
+        QVERIFY(checked(w.get(), "Radio2"));
+        QCOMPARE(child<QComboBox>(w.get(), "Color2")->currentIndex(), -1);
+        QCOMPARE(child<QDoubleSpinBox>(w.get(), "Acc1")->value(), 500.0);
+        auto *dirs = child<QListWidget>(w.get(), "DirList");
+        QCOMPARE(dirs->count(), 2);
+        QCOMPARE(dirs->item(0)->checkState(), Qt::Unchecked);
+    }
+
+    void emptiedListLeavesItsMarksAndOtherValuesSurvive()
+    {
+        {
+            SettingsKey k = key();
+            k.writeString("Paths", "/a");
+            k.writeBinary("SelectedPaths", std::vector<std::uint8_t>{1});
+            k.writeString("MovePaths", "/dest");
+            QVERIFY(k.save());
+        }
+        {
+            auto w = open();
+            auto *dirs = child<QListWidget>(w.get(), "DirList");
+            dirs->setCurrentRow(0);
+            click(w.get(), "DelDirBut");
+            QVERIFY(w->close());
+        }
+        SettingsKey k = key();
+        std::string paths = "x";
+        QVERIFY(k.readString("Paths", paths));
+        QCOMPARE(paths, std::string());
+        std::vector<std::uint8_t> marks;
+        QVERIFY(k.readBinary("SelectedPaths", 8, marks));
+        QCOMPARE(marks, std::vector<std::uint8_t>{1});
+        std::string history;
+        QVERIFY(k.readString("MovePaths", history));
+        QCOMPARE(history, std::string("/dest"));
+    }
+
+    void aFailedSaveNamesTheValueAndKeepsTheOldFile()
+    {
+        FakeDialogs dialogs;
+        auto w = open();
+        // The settings file's place is taken by a folder: writing it fails.
+        QVERIFY(QDir().mkpath(path()));
+        QVERIFY(!w->SaveSettings());
+        QCOMPARE(dialogs.errors,
+                 QStringList{QStringLiteral("Error: Failed to set data for 'Paths'")});
+        QVERIFY(QFileInfo(path()).isDir());
+        QDir(path()).removeRecursively();
+        // No folder can be made for it: nothing is written and nobody is told.
+        dialogs.errors.clear();
+        w->setSettingsPath(QStringLiteral("/proc/no/such/Zorvik.reg"));
+        QVERIFY(w->SaveSettings());
+        QVERIFY(dialogs.errors.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"
