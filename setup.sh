@@ -54,11 +54,13 @@ fuzz_smoke() {
     CC=clang CXX=clang++ configure_build build/fuzz -DTWINLY_FUZZ=ON -DTWINLY_BENCH=OFF \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined"
-    for target in fuzz_mask fuzz_crc_db; do
-        local work
+    for binary in build/fuzz/fuzz/fuzz_*; do
+        local target work
+        target=$(basename "$binary")
         work=$(mktemp -d)
         cp fuzz/corpus/"$target"/* "$work"/
-        ./build/fuzz/fuzz/"$target" -max_total_time=15 -print_final_stats=0 "$work" 2>&1 | tail -n 2
+        echo "-- $target"
+        "$binary" -max_total_time=15 -print_final_stats=0 "$work" 2>&1 | tail -n 1
         rm -rf "$work"
     done
 }
@@ -71,8 +73,13 @@ run)
     shift
     install_packages
     configure_build build/release -DCMAKE_BUILD_TYPE=Release -DTWINLY_TESTS=OFF -DTWINLY_BENCH=OFF
-    if [ $# -eq 0 ]; then set -- --help; fi
-    exec ./build/release/cli/twinly-cli "$@"
+    echo "Built: build/release/app/twinly and build/release/cli/twinly-cli"
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        echo "No desktop session here; the command-line companion instead:"
+        [ $# -gt 0 ] || set -- --help
+        exec ./build/release/cli/twinly-cli "$@"
+    fi
+    exec ./build/release/app/twinly "$@"
     ;;
 test)
     install_packages

@@ -6,11 +6,14 @@
 #include "results_model.h"
 #include "temp_tree.h"
 
+#include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QMenu>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 #include <filesystem>
 
@@ -90,6 +93,51 @@ private Q_SLOTS:
         // Checking rows works through the model's check role.
         QVERIFY(m->setData(m->index(1, 0), Qt::Checked, Qt::CheckStateRole));
         QVERIFY(m->isChecked(1));
+    }
+
+    void listMenusHintsAndColoursFollowTheRules()
+    {
+        m_tree->createFile("a/one", "pair");
+        m_tree->createFile("b/one", "pair");
+        prepareDuplicateSearch();
+        click(w(), "GoBut");
+        waitForSearchEnd();
+        auto *list = child<QTreeView>(w(), "List");
+        auto *menu = child<QMenu>(w(), "ItemPopup");
+        QCOMPARE(list->model()->rowCount(), 2);
+        const QPoint row1 = list->visualRect(list->model()->index(1, 0)).center();
+
+        // A plain right-click selects the row and opens the program's menu...
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row1);
+        QCOMPARE(list->currentIndex().row(), 1);
+        QVERIFY(menu->isVisible());
+        menu->hide();
+        // ...with Shift it is the file's own menu instead.
+        QTest::mouseClick(list->viewport(), Qt::RightButton, Qt::ShiftModifier, row1);
+        QVERIFY(!menu->isVisible());
+        // "program menu" swaps the two.
+        click(w(), "ProgramMenu");
+        click(w(), "RezBut");
+        QTest::mouseClick(list->viewport(), Qt::RightButton, Qt::ShiftModifier, row1);
+        QVERIFY(menu->isVisible());
+        menu->hide();
+        // Below the last row nothing happens and the selection stays.
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {},
+                          QPoint(5, list->viewport()->height() - 3));
+        QVERIFY(!menu->isVisible());
+        QCOMPARE(list->currentIndex().row(), 1);
+
+        // The hint follows the row under the pointer and stays when it leaves the rows.
+        QTest::mouseMove(list->viewport(), row1);
+        const QString path = list->model()->index(1, 0).data().toString();
+        QCOMPARE(list->toolTip(), path);
+        QTest::mouseMove(list->viewport(), QPoint(5, list->viewport()->height() - 3));
+        QCOMPARE(list->toolTip(), path);
+
+        // A new colour repaints every band-1 row.
+        child<QComboBox>(w(), "Color1")->setCurrentIndex(12); // Blue
+        QCOMPARE(w()->results()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(),
+                 QColor(Qt::blue));
     }
 
     void stopLeavesTheListEmpty()
