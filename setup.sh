@@ -13,7 +13,7 @@ PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
     libjpeg62-turbo-dev libgif-dev libxxhash-dev libdeflate-dev zlib1g-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev xdg-utils
     xvfb xauth fonts-dejavu-core libxcb-cursor0
     clang clang-tidy clang-format cppcheck libclang-rt-14-dev
 )

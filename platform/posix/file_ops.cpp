@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "file_ops.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace twinly::platform {
+
+namespace {
+
+FileOpResult failure(std::string error)
+{
+    FileOpResult r;
+    r.error = std::move(error);
+    return r;
+}
+
+FileOpResult failure(const std::string &what, const std::string &path, int err)
+{
+    return failure(what + " '" + path + "': " + std::strerror(err));
+}
+
+FileOpResult exists(const std::string &target)
+{
+    FileOpResult r = failure("'" + target + "' already exists");
+    r.targetExists = true;
+    return r;
+}
+
+FileOpResult success()
+{
+    FileOpResult r;
+    r.ok = true;
+    return r;
+}
+
+std::string parentOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+bool makeFolders(const std::string &folder, std::string &error)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        error = "Cannot create the folder '" + folder + "': " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+bool sameFile(const struct stat &a, const std::string &path)
+{
+    struct stat b{};
+    return ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+int renameNoReplace(const char *from, const char *to)
+{
+#ifdef SYS_renameat2
+    const long r = ::syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+    if (r == 0 || (errno != EINVAL && errno != ENOSYS))
+        return static_cast<int>(r);
+#endif
+    // A file system without the flag: the short window between test and rename is the best
+    // that can be had there.
+    struct stat st{};
+    if (::lstat(to, &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from, to);
+}
+
+bool writeAll(int fd, const char *p, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t w = ::write(fd, p, n);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+// Copies content, permissions and times into a new temporary file beside `target`, flushed
+// to disk, then puts it in place. On any failure nothing is left behind.
+FileOpResult copyFile(const std::string &source, const std::string &target, bool replace)
+{
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (in < 0)
+        return failure("Cannot open", source, errno);
+    struct stat st{};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return failure("Not a regular file: '" + source + "'");
+    }
+    std::string temp;
+    int out = -1;
+    for (int attempt = 0; out < 0 && attempt < 100; ++attempt) {
+        temp = target + ".twinly-part" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (out < 0 && errno != EEXIST)
+            break;
+    }
+    if (out < 0) {
+        const int e = errno;
+        ::close(in);
+        return failure("Cannot create", target, e);
+    }
+    std::vector<char> buffer(1 << 20);
+    bool ok = true;
+    int err = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ok = false;
+            err = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        if (!writeAll(out, buffer.data(), static_cast<std::size_t>(n))) {
+            ok = false;
+            err = errno;
+            break;
+        }
+    }
+    if (ok) {
+        ::fchmod(out, st.st_mode & 07777);
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        ::futimens(out, times);
+        if (::fsync(out) != 0) {
+            ok = false;
+            err = errno;
+        }
+    }
+    if (::close(out) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    ::close(in);
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return failure("Cannot copy to", target, err);
+    }
+    const int placed = replace ? ::rename(temp.c_str(), target.c_str())
+                               : renameNoReplace(temp.c_str(), target.c_str());
+    if (placed != 0) {
+        const int e = errno;
+        ::unlink(temp.c_str());
+        return e == EEXIST ? exists(target) : failure("Cannot create", target, e);
+    }
+    return success();
+}
+
+} // namespace
+
+FileOpResult PerformFileOperation(const std::string &source, const std::string &target,
+                                  FileOperation operation, unsigned flags, bool replaceExisting)
+{
+    struct stat st{};
+    if (::lstat(source.c_str(), &st) != 0)
+        return failure("Cannot find", source, errno);
+
+    if (operation == FileOperation::Delete) {
+        if (S_ISDIR(st.st_mode))
+            return failure("Not a file: '" + source + "'");
+        if (flags & FOF_ALLOWUNDO) {
+            std::string error;
+            return MoveToTrash(source, error) ? success() : failure(error);
+        }
+        return ::unlink(source.c_str()) == 0 ? success() : failure("Cannot delete", source, errno);
+    }
+
+    if (sameFile(st, target))
+        return success(); // onto itself (or a hard link of itself): nothing to do
+    std::string error;
+    if (!makeFolders(parentOf(target), error))
+        return failure(error);
+
+    if (operation == FileOperation::Copy)
+        return copyFile(source, target, replaceExisting);
+
+    const int moved = replaceExisting ? ::rename(source.c_str(), target.c_str())
+                                      : renameNoReplace(source.c_str(), target.c_str());
+    if (moved == 0)
+        return success();
+    if (errno == EEXIST)
+        return exists(target);
+    if (errno != EXDEV)
+        return failure("Cannot move to", target, errno);
+    // Another file system: copy, and remove the source only once the copy is safely there.
+    FileOpResult copied = copyFile(source, target, replaceExisting);
+    if (!copied.ok)
+        return copied;
+    if (::unlink(source.c_str()) != 0) {
+        // Better two copies than none: the copy stays, the move is reported as failed.
+        return failure("Copied, but cannot remove", source, errno);
+    }
+    return success();
+}
+
+} // namespace twinly::platform
