@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// libjpeg reports errors through a callback that must not return. It jumps back with longjmp to
+// decodeProtected(), so nothing in that function or below it may own a C++ object with a
+// destructor: the jump would skip it. Every buffer the decoding needs either lives in the caller
+// (the output vector) or comes from libjpeg's own pools, which jpeg_destroy_decompress frees.
+#include "jpeg_reader.h"
+
+#include <csetjmp>
+#include <cstdio>
+// jpeglib.h needs FILE and size_t declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace twinly::visual {
+
+namespace {
+
+// Progressive files can hold any number of scans, each costing a pass over the coefficients:
+// a small crafted file could keep a decoder busy for minutes.
+constexpr int kMaxScans = 500;
+
+struct ErrorManager {
+    jpeg_error_mgr pub; // first, so libjpeg's pointer to it is a pointer to the whole
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void errorExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
+}
+
+void emitMessage(j_common_ptr cinfo, int level)
+{
+    // A file cut short decodes with its missing part painted grey; such a picture compares
+    // as a different one, so it counts as damaged. Other warnings (stray bytes between
+    // markers, which some cameras write) leave the picture intact.
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+        errorExit(cinfo);
+}
+
+void outputMessage(j_common_ptr) {}
+
+void limitScans(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+        errorExit(cinfo);
+}
+
+void chooseScale(jpeg_decompress_struct &cinfo, int minSide)
+{
+    for (unsigned denom : {8u, 4u, 2u}) {
+        cinfo.scale_num = 1;
+        cinfo.scale_denom = denom;
+        jpeg_calc_output_dimensions(&cinfo);
+        if (minSide > 0 && cinfo.output_width >= static_cast<unsigned>(minSide) &&
+            cinfo.output_height >= static_cast<unsigned>(minSide))
+            return;
+    }
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 1;
+    jpeg_calc_output_dimensions(&cinfo);
+}
+
+// Adobe writes CMYK inverted (0 is full ink); every JPEG CMYK file in use follows it.
+void cmykRowToRgb(const JSAMPLE *cmyk, std::uint32_t *rgb, unsigned width)
+{
+    for (unsigned x = 0; x < width; ++x, cmyk += 4) {
+        const unsigned k = cmyk[3];
+        const unsigned r = cmyk[0] * k / 255, g = cmyk[1] * k / 255, b = cmyk[2] * k / 255;
+        rgb[x] = (r << 16) | (g << 8) | b;
+    }
+}
+
+// Returns false on any libjpeg error. `pixels` belongs to the caller (see the top comment).
+bool decodeProtected(jpeg_decompress_struct &cinfo, ErrorManager &err,
+                     std::span<const std::byte> data, int minSide, std::int64_t maxPixels,
+                     JpegPicture &out)
+{
+    if (setjmp(err.jump))
+        return false;
+    jpeg_create_decompress(&cinfo);
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = limitScans;
+    cinfo.progress = &progress;
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.data()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    const std::int64_t w = cinfo.image_width, h = cinfo.image_height;
+    if (!platform::PictureSizeAcceptable(w, h) || w * h > maxPixels)
+        return false;
+    out.fullWidth = static_cast<int>(w);
+    out.fullHeight = static_cast<int>(h);
+
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    // Little-endian words 0x00RRGGBB are the bytes B, G, R, X.
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+    cinfo.dct_method = JDCT_ISLOW;
+    cinfo.do_fancy_upsampling = FALSE;
+    chooseScale(cinfo, minSide);
+    jpeg_start_decompress(&cinfo);
+
+    const unsigned ow = cinfo.output_width, oh = cinfo.output_height;
+    out.image.width = static_cast<int>(ow);
+    out.image.height = static_cast<int>(oh);
+    out.image.pixels.resize(static_cast<std::size_t>(ow) * oh);
+    JSAMPARRAY cmykRow = cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                           JPOOL_IMAGE, ow * 4, 1)
+                              : nullptr;
+    while (cinfo.output_scanline < oh) {
+        std::uint32_t *row = out.image.pixels.data() + std::size_t{cinfo.output_scanline} * ow;
+        if (cmyk) {
+            if (jpeg_read_scanlines(&cinfo, cmykRow, 1) != 1)
+                return false;
+            cmykRowToRgb(cmykRow[0], row, ow);
+        } else {
+            JSAMPROW target = reinterpret_cast<JSAMPROW>(row);
+            if (jpeg_read_scanlines(&cinfo, &target, 1) != 1)
+                return false;
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+} // namespace
+
+bool DecodeJpeg(std::span<const std::byte> data, int minSide, JpegPicture &out,
+                std::int64_t maxPixels)
+{
+    out = JpegPicture();
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err{};
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = errorExit;
+    err.pub.emit_message = emitMessage;
+    err.pub.output_message = outputMessage;
+    const bool ok = decodeProtected(cinfo, err, data, minSide, maxPixels, out);
+    cinfo.progress = nullptr; // it lived in decodeProtected's frame
+    jpeg_destroy_decompress(&cinfo);
+    if (!ok)
+        out = JpegPicture();
+    return ok;
+}
+
+} // namespace twinly::visual

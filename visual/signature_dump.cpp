@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "signature_dump.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <system_error>
+#include <thread>
+
+namespace twinly::visual {
+
+namespace {
+
+void appendReal(std::string &out, long double value)
+{
+    char line[64];
+    const int n = std::snprintf(line, sizeof line, "%23.15LE\r\n", value);
+    if (n > 0)
+        out.append(line, static_cast<std::size_t>(std::min<int>(n, sizeof line - 1)));
+}
+
+void put16(std::string &out, std::uint32_t v)
+{
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+
+void put32(std::string &out, std::uint32_t v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+bool replaceFile(const std::string &target, const std::string &bytes)
+{
+    // Unique per thread, so two threads dumping pictures of the same name never share it.
+    const std::string temp =
+        target + ".tmp" + std::to_string(std::hash<std::thread::id>()(std::this_thread::get_id()));
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temp, ignored);
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, target, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string SignatureDumpText(const ImageSignature &signature)
+{
+    std::string text;
+    text.reserve((signature.SquareValues.size() + 1) * 25);
+    appendReal(text, signature.ValueRange);
+    for (long double v : signature.SquareValues)
+        appendReal(text, v);
+    return text;
+}
+
+std::string Bitmap565File(const Bitmap16 &bitmap)
+{
+    const auto w = static_cast<std::uint32_t>(bitmap.width);
+    const auto h = static_cast<std::uint32_t>(bitmap.height);
+    const std::uint32_t stride = (w * 2 + 3) & ~3u;
+    const std::uint32_t offset = 14 + 40 + 12;
+    std::string out;
+    out.reserve(offset + stride * h);
+    out += "BM";
+    put32(out, offset + stride * h);
+    put32(out, 0);
+    put32(out, offset);
+    put32(out, 40); // BITMAPINFOHEADER
+    put32(out, w);
+    put32(out, h); // positive: bottom-up
+    put16(out, 1);
+    put16(out, 16);
+    put32(out, 3); // BI_BITFIELDS: the masks below, not the 5-5-5 default
+    put32(out, stride * h);
+    put32(out, 3780); // 96 dpi
+    put32(out, 3780);
+    put32(out, 0);
+    put32(out, 0);
+    put32(out, 0xF800);
+    put32(out, 0x07E0);
+    put32(out, 0x001F);
+    for (std::uint32_t y = h; y-- > 0;) {
+        for (std::uint32_t x = 0; x < w; ++x)
+            put16(out, bitmap.words[std::size_t{y} * w + x]);
+        for (std::uint32_t pad = w * 2; pad < stride; ++pad)
+            out.push_back('\0');
+    }
+    return out;
+}
+
+bool WriteSignatureDump(const std::string &fullName, const ImageSignature &signature,
+                        const Bitmap16 &resized)
+{
+    const bool text = replaceFile(fullName + ".txt", SignatureDumpText(signature));
+    const bool picture = replaceFile(fullName + ".bmp", Bitmap565File(resized));
+    return text && picture;
+}
+
+} // namespace twinly::visual
