@@ -10,13 +10,20 @@
 //      between a database entry and several files, visual similarity).
 //   3. order: groups sorted by the list position of their pivot, which is the order in which
 //      the global pivot loop would have produced them.
+// In a visual pass the key also holds the picture's similarity class (pictures of different
+// classes, such as different proportions, are never alike), and pictures alike to nothing stay
+// out of every bucket. The visual test is the one costly match test: against each pivot, long
+// runs of candidates are tested on several threads, and the gathering then goes through them in
+// list order, so the groups are exactly those of the single-threaded loop.
 // Termination is polled between buckets and inside long ones.
 #include "grouping.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace twinly {
 
@@ -64,21 +71,56 @@ struct PendingGroup {
     std::vector<std::uint32_t> members; // list order, pivot not included
 };
 
+// Below this many candidates a thread costs more than the tests it would take over.
+constexpr std::size_t kParallelCandidates = 256;
+
+// matches[i] = whether remaining[i] matches the pivot remaining[0], for i >= 1. Returns false
+// when stopped.
+bool testCandidates(const FileList &list, const std::vector<std::uint32_t> &remaining,
+                    const MatchSwitches &sw, std::vector<char> &matches,
+                    const std::stop_token &stop)
+{
+    const TFileData &pivot = list[remaining.front()];
+    const std::size_t count = remaining.size();
+    matches.assign(count, 0);
+    const unsigned threads =
+        sw.Visual && count >= kParallelCandidates ? std::max(1u, sw.Threads) : 1u;
+    std::atomic<bool> stopped{false};
+    auto range = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            if ((i & 255) == 0 && stop.stop_requested()) {
+                stopped = true;
+                return;
+            }
+            matches[i] = RecordsMatch(pivot, list[remaining[i]], sw) ? 1 : 0;
+        }
+    };
+    const std::size_t share = (count - 1 + threads - 1) / threads;
+    std::vector<std::jthread> helpers;
+    for (unsigned t = 1; t < threads; ++t) {
+        const std::size_t from = 1 + t * share;
+        if (from < count)
+            helpers.emplace_back(range, from, std::min(count, from + share));
+    }
+    range(1, std::min(count, 1 + share));
+    helpers.clear(); // joins
+    return !stopped;
+}
+
 // The pivot loop over one bucket; `remaining` holds list indices in list order.
 bool pivotLoop(const FileList &list, std::vector<std::uint32_t> &remaining, const MatchSwitches &sw,
                std::vector<PendingGroup> &out, const std::stop_token &stop)
 {
     std::vector<std::uint32_t> rest;
+    std::vector<char> matches;
     while (remaining.size() >= 2) {
         const std::uint32_t p = remaining.front();
         PendingGroup g{p, {}};
         rest.clear();
-        for (std::size_t i = 1; i < remaining.size(); ++i) {
-            if ((i & 1023) == 0 && stop.stop_requested())
-                return false;
-            const std::uint32_t c = remaining[i];
-            (RecordsMatch(list[p], list[c], sw) ? g.members : rest).push_back(c);
-        }
+        if (!testCandidates(list, remaining, sw, matches, stop))
+            return false;
+        for (std::size_t i = 1; i < remaining.size(); ++i)
+            (matches[i] ? g.members : rest).push_back(remaining[i]);
         if (!g.members.empty())
             out.push_back(std::move(g));
         remaining.swap(rest);
@@ -124,7 +166,14 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
     for (std::uint32_t i = 0; i < n0; ++i) {
         if (sw.CompareContent && !list[i].CrcKnown)
             continue; // can match nothing
-        keyed.emplace_back(bucketKey(list[i], sw), i);
+        std::uint64_t key = bucketKey(list[i], sw);
+        if (sw.Visual && sw.ImagesKey) {
+            const std::optional<std::uint64_t> picture = sw.ImagesKey(list[i]);
+            if (!picture)
+                continue; // alike to nothing
+            key = mix(key, *picture);
+        }
+        keyed.emplace_back(key, i);
     }
     std::sort(keyed.begin(), keyed.end());
     if (pass.stop.stop_requested())

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <vector>
 
@@ -19,6 +20,9 @@ using RowBand = std::vector<std::uint8_t>;
 
 // Decides whether two pictures look alike (the visual comparison supplies it).
 using ImagesAlikeFn = std::function<bool(const TFileData &pivot, const TFileData &candidate)>;
+// Sorts pictures into classes such that pictures of different classes are never alike; nothing
+// for a picture that is alike to nothing. Lets a pass skip the test for pairs that cannot pass.
+using ImagesKeyFn = std::function<std::optional<std::uint64_t>(const TFileData &)>;
 
 struct MatchSwitches {
     bool IgnoreSize = false;
@@ -27,6 +31,10 @@ struct MatchSwitches {
     bool CompareContent = true;
     bool Visual = false;
     ImagesAlikeFn ImagesAlike; // required when Visual is on
+    ImagesKeyFn ImagesKey;     // optional
+    // Candidates tested at once against a pivot. Only the visual test is costly enough for this
+    // to pay; ImagesAlike must then be safe to call from several threads.
+    unsigned Threads = 1;
 };
 
 // The match rule between a pass's pivot and a later candidate. Not an equivalence: equal names

@@ -18,8 +18,8 @@ inline constexpr const char *kPictureFormatsMask =
 struct VisualSettings {
     int Resizing = 1;  // picture scaled to 100 * Resizing pixels square
     int Splitting = 1; // 10 * Splitting squares a side
-    double Acc1 = 0, Acc2 = 0, Acc3 = 0, Acc4 = 0;
-    bool SameProportion = true; // CMPMethod1; false is CMPMethod2
+    double Acc1 = 100, Acc2 = 10, Acc3 = 10, Acc4 = 10; // the window's defaults
+    bool SameProportion = true;                         // CMPMethod1; false is CMPMethod2
     bool DumpSignatures = false;
 };
 

@@ -19,6 +19,9 @@
 #include "paths.h"
 #include "walk.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace twinly {
 
 namespace {
@@ -62,9 +65,13 @@ SearchResult RunSearch(SearchOptions options, FileList initial, ScanProgress &pr
     GroupList groups;
     double totalKB = walk.totalKB;
     PassProgress pass{progress, stop, totalKB};
-    MatchSwitches sw{
-        options.IgnoreSize, options.IgnoreDate, options.IgnoreNames, options.CompareContent, false,
-        visual.ImagesAlike};
+    MatchSwitches sw;
+    sw.IgnoreSize = options.IgnoreSize;
+    sw.IgnoreDate = options.IgnoreDate;
+    sw.IgnoreNames = options.IgnoreNames;
+    sw.CompareContent = options.CompareContent;
+    sw.ImagesAlike = visual.ImagesAlike;
+    sw.ImagesKey = visual.ImagesKey;
     if (!options.CreateDB) {
         progress.setPhase(Phase::ComparingFiles);
         MatchSwitches cheap = sw;
@@ -93,6 +100,9 @@ SearchResult RunSearch(SearchOptions options, FileList initial, ScanProgress &pr
             return stoppedResult();
         if (!options.CreateDB) {
             progress.setPhase(Phase::RemovingDifferentFiles);
+            sw.Threads = options.ReadThreads != 0
+                             ? options.ReadThreads
+                             : std::max(1u, std::thread::hardware_concurrency());
             if (!GroupFiles(list, groups, sw, pass))
                 return stoppedResult();
         }

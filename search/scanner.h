@@ -20,9 +20,11 @@ struct SearchResult {
 };
 
 // The visual comparison's two calls, supplied by whoever links it in.
+// Both are called from several threads at once.
 struct VisualHooks {
     std::function<void(TFileData &)> CalcImageProperties; // leaves no signature when it fails
     ImagesAlikeFn ImagesAlike;
+    ImagesKeyFn ImagesKey; // optional: lets the pass skip pairs that can never be alike
 };
 
 // A whole search: walk, then the comparison pipeline. `initial` holds the entries of CRC

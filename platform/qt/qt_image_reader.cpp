@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <limits>
+
 namespace twinly::platform {
 
 namespace {
