@@ -4,13 +4,19 @@
 #include "crc_db.h"
 #include "output.h"
 #include "scanner.h"
+#include "visual_hooks.h"
+#ifdef TWINLY_QT_IMAGES
+#include "qt_image_reader.h"
+#endif
 
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -42,6 +48,18 @@ Comparing (default: equal size and equal content):
   --db FILE           compare against a CRC database (repeatable); turns content
                       comparison on and ignores times and names
 
+Comparing pictures by look (JPEG, GIF, BMP; every other file is left out):
+  --visual            pictures that look alike form groups; turns content comparison off.
+                      Sizes in bytes must still be equal unless --ignore-size is given
+  --resizing P        pictures are scaled to 100*P pixels square, P from 1 to 10 (1)
+  --splitting S       and cut into 10*S squares a side, S from 1 to 10 (1)
+  --acc1 X            total accuracy, 50 to 500 (100): larger is stricter
+  --acc2 X            difference between pictures, 0.5 to 50 (10): larger is more lenient
+  --acc3 X            differential frequency, 0.5 to 50 (10): larger is more lenient
+  --acc4 X            frequency accuracy, 0.5 to 50 (10): larger is more lenient
+  --any-proportion    compare pictures whatever their proportions (default: only pictures
+                      of the same width-to-height ratio)
+
 Modes:
   (default)           duplicate search: groups of duplicates
   --list              list every file found, without grouping
@@ -67,6 +85,7 @@ struct Args {
     std::optional<std::string> createDb;
     bool list = false;
     bool noContent = false;
+    bool visual = false;
     Format format = Format::Paths;
     bool progress = false;
     bool help = false;
@@ -81,6 +100,59 @@ bool parseBytes(std::string_view text, double &out)
         return false;
     out = static_cast<double>(v);
     return true;
+}
+
+bool parseReal(std::string_view text, double &out)
+{
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && ptr == text.data() + text.size() && !text.empty() &&
+           std::isfinite(out);
+}
+
+// The visual comparison's numeric options, with the ranges of the window's controls.
+// Nothing: not one of them; an empty text: taken; otherwise the error.
+std::optional<std::string> parseVisualValue(std::string_view arg,
+                                            std::optional<std::string_view> inlineValue, int &i,
+                                            int argc, const char *const *argv, Args &a)
+{
+    struct Setting {
+        std::string_view name;
+        double low, high;
+        bool whole;
+    };
+    static constexpr Setting kSettings[] = {
+        {"--resizing", 1, 10, true}, {"--splitting", 1, 10, true}, {"--acc1", 50, 500, false},
+        {"--acc2", 0.5, 50, false},  {"--acc3", 0.5, 50, false},   {"--acc4", 0.5, 50, false}};
+    for (const Setting &s : kSettings) {
+        if (arg != s.name)
+            continue;
+        std::string_view v;
+        if (inlineValue)
+            v = *inlineValue;
+        else if (i + 1 < argc)
+            v = argv[++i];
+        else
+            return std::string(arg) + " needs a value";
+        double x = 0;
+        if (!parseReal(v, x) || x < s.low || x > s.high || (s.whole && x != std::floor(x))) {
+            std::ostringstream text;
+            text << arg << " needs " << (s.whole ? "a whole number" : "a number") << " from "
+                 << s.low << " to " << s.high << ", not '" << v << "'";
+            return text.str();
+        }
+        VisualSettings &vs = a.options.Visual;
+        if (arg == "--resizing")
+            vs.Resizing = static_cast<int>(x);
+        else if (arg == "--splitting")
+            vs.Splitting = static_cast<int>(x);
+        else
+            (arg == "--acc1"   ? vs.Acc1
+             : arg == "--acc2" ? vs.Acc2
+             : arg == "--acc3" ? vs.Acc3
+                               : vs.Acc4) = x;
+        return std::string();
+    }
+    return std::nullopt;
 }
 
 // Returns an error text, or nothing when the arguments are good.
@@ -133,6 +205,13 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
             a.list = true;
         } else if (arg == "--progress") {
             a.progress = true;
+        } else if (arg == "--visual") {
+            a.visual = true;
+        } else if (arg == "--any-proportion") {
+            a.options.Visual.SameProportion = false;
+        } else if (const auto problem = parseVisualValue(arg, inlineValue, i, argc, argv, a)) {
+            if (!problem->empty())
+                return *problem;
         } else if (arg == "--mask" || arg == "--db" || arg == "--create-db" || arg == "--format" ||
                    arg == "--min-size" || arg == "--max-size" || arg == "--threads") {
             if (!value(v))
@@ -178,6 +257,11 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
     if (a.options.Folders.empty() && a.databases.empty())
         return std::string("no folder given");
 
+    if (a.visual && a.createDb)
+        return std::string("--visual and --create-db cannot be used together");
+    if (a.visual && !a.databases.empty())
+        return std::string("--visual and --db cannot be used together");
+
     // The same interlocks as the window's: ignoring sizes turns content comparison off;
     // comparing with databases turns it on and ignores times and names.
     if (a.noContent || a.options.IgnoreSize)
@@ -186,6 +270,12 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
         a.options.CompareContent = true;
         a.options.IgnoreDate = true;
         a.options.IgnoreNames = true;
+    }
+    // Comparing by look replaces comparing by content, and looks only at pictures.
+    if (a.visual) {
+        a.options.VisualCompare = true;
+        a.options.CompareContent = false;
+        a.options.Mask = kPictureFormatsMask;
     }
     a.options.FindDuplicates = !a.list;
     a.options.CreateDB = a.createDb.has_value();
@@ -285,7 +375,15 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
         std::optional<ProgressLine> line;
         if (stderrIsTerminal || a.progress)
             line.emplace(progress, err, stderrIsTerminal);
-        result = RunSearch(a.options, std::move(initial), progress, {});
+        VisualHooks visual;
+        if (a.options.VisualCompare) {
+            std::shared_ptr<const platform::ImageReader> pictures;
+#ifdef TWINLY_QT_IMAGES
+            pictures = platform::MakeQtImageReader();
+#endif
+            visual = visual::MakeVisualHooks(a.options.Visual, std::move(pictures));
+        }
+        result = RunSearch(a.options, std::move(initial), progress, {}, visual);
     }
 
     if (a.createDb) {
