@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs.h"
 
+#include "context_menu.h"
+#include "move_form.h"
+
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace twinly {
@@ -36,6 +41,35 @@ QString Dialogs::chooseOpenFile(QWidget *parent, const QString &start, const QSt
 QString Dialogs::chooseSaveFile(QWidget *parent, const QString &start, const QString &filter)
 {
     return QFileDialog::getSaveFileName(parent, QString(), start, filter);
+}
+
+bool Dialogs::getText(QWidget *parent, const QString &caption, const QString &prompt, QString &text)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(text);
+    if (auto *edit = dialog.findChild<QLineEdit *>())
+        edit->setMaxLength(255);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    text = dialog.textValue();
+    return true;
+}
+
+bool Dialogs::chooseDestination(QWidget *parent, const QString &caption,
+                                const QString &settingsPath, QString &folder)
+{
+    TMoveForm form(settingsPath, parent);
+    form.setWindowTitle(caption);
+    const bool ok = form.exec() == QDialog::Accepted;
+    folder = form.directory();
+    return ok;
+}
+
+QString Dialogs::fileContextMenu(QWidget *parent, const QPoint &point, const QString &path)
+{
+    return platform::ShowFileContextMenu(parent, point, path, /*renameOption=*/false);
 }
 
 Dialogs &Dialogs::instance()

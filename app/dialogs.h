@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class QPoint;
 class QWidget;
 
 namespace twinly {
@@ -21,6 +22,15 @@ public:
     virtual QString chooseFolder(QWidget *parent, const QString &start);
     virtual QString chooseOpenFile(QWidget *parent, const QString &start, const QString &filter);
     virtual QString chooseSaveFile(QWidget *parent, const QString &start, const QString &filter);
+    // A one-line input; false when cancelled.
+    virtual bool getText(QWidget *parent, const QString &caption, const QString &prompt,
+                         QString &text);
+    // The destination dialog of Move and Copy, with its history kept in the settings file;
+    // false when cancelled.
+    virtual bool chooseDestination(QWidget *parent, const QString &caption,
+                                   const QString &settingsPath, QString &folder);
+    // The desktop's own menu for a file; returns the chosen verb.
+    virtual QString fileContextMenu(QWidget *parent, const QPoint &point, const QString &path);
 
     static Dialogs &instance();
     // Replaces the dialogs (tests); nullptr restores the real ones.

@@ -21,47 +21,19 @@
 
 namespace twinly {
 
-int TForm1::selectedRow() const
-{
-    const QModelIndex current = List->currentIndex();
-    return current.isValid() && List->selectionModel()->isRowSelected(current.row(), {})
-               ? current.row()
-               : -1;
-}
-
 void TForm1::ListMouseDown(int row, bool shifted, const QPoint &globalPos)
 {
-    Q_UNUSED(row);
     if (ProgramMenu->isChecked() == shifted)
         ItemPopup->popup(globalPos);
     else
-        Properties1Click();
+        Dialogs::instance().fileContextMenu(this, globalPos,
+                                            QString::fromStdString(m_model->record(row).FullName));
 }
 
 void TForm1::ListSelectItem()
 {
     // The preview of the selected row comes with the preview panel.
 }
-
-void TForm1::ListEdited(int row, const QString &text)
-{
-    Q_UNUSED(row);
-    Q_UNUSED(text);
-    // Renaming files in place comes with the file operations.
-}
-
-// The file operations behind these menu items come with their own work; the menu is complete
-// so that its layout and translations are settled.
-void TForm1::Delete1Click() {}
-void TForm1::Deleteonlyfromlist1Click() {}
-void TForm1::Open1Click() {}
-void TForm1::Move1Click() {}
-void TForm1::Copy1Click() {}
-void TForm1::Select1Click() {}
-void TForm1::Unselect1Click() {}
-void TForm1::Properties1Click() {}
-void TForm1::DeleteAllClick() {}
-void TForm1::RemoveAllClick() {}
 
 void TForm1::SpeedButton1Click()
 {
@@ -96,6 +68,13 @@ void TForm1::FormShow()
 void TForm1::closeEvent(QCloseEvent *event)
 {
     m_stopRequested = true;
+    if (m_deleter) {
+        // The deleting thread waits on this thread for every row it removes: waiting for it
+        // here would never end. It stops after the file in hand, and its end closes the window.
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
     if (m_scanner) {
         // The scanner leaves at its next poll; nothing it found is kept.
         m_scanner->Terminate();

@@ -6,11 +6,14 @@
 // stored settings (settings.cpp) and the list's menus (list_menu.cpp).
 #pragma once
 
+#include "deleter.h"
+#include "file_ops.h"
 #include "multi_language.h"
 #include "scanner.h"
 
 #include <QMainWindow>
 
+#include <atomic>
 #include <memory>
 
 class QCheckBox;
@@ -37,7 +40,7 @@ class ColorList;
 class ResultsModel;
 class ResultsView;
 
-class TForm1 final : public QMainWindow {
+class TForm1 final : public QMainWindow, private DeleterHost {
     Q_OBJECT
 public:
     explicit TForm1(QWidget *parent = nullptr);
@@ -49,7 +52,8 @@ public:
 
     ResultsModel *results() const { return m_model; }
     bool Searching() const { return m_searching; }
-    bool StopRequested() const { return m_stopRequested; }
+    bool StopRequested() const { return m_stopRequested.load(); }
+    bool Deleting() const { return m_deleter != nullptr; }
     int DeleteMode() const { return m_deleteMode; }
     int PreviewMode() const { return m_previewMode; }
     TMultiLang &translator() { return m_lang; }
@@ -108,6 +112,13 @@ public Q_SLOTS:
     void DeleteAllClick();
     void RemoveAllClick();
 
+    // File operations on rows
+    bool ShellFileOperation(const std::string &source, const std::string &target,
+                            platform::FileOperation operation, unsigned flags);
+    platform::FileOpResult DeleteByMode(const std::string &path) const;
+    void CheckRowsInPath(const QString &mask, bool select);
+    int OpenFile(const std::string &path);
+
     void LoadSettings();
     // False when a value could not be written (the user was told which).
     bool SaveSettings();
@@ -136,6 +147,16 @@ private:
     int selectedRow() const;
     void setPagesEnabled(bool enabled);
     QString GetString(const char *key, const char *builtIn) const;
+    void setBusy(bool busy);
+    bool keepingFolderUsable();
+    void Properties1At(const QPoint &globalPos);
+
+    void deleterShowItem(const std::string &path) override;
+    void deleterRemoveRow(int row) override;
+    void deleterGauge(int percent) override;
+    void deleterFailed(const std::string &path, const platform::FileOpResult &r) override;
+    void deleterChanged(const std::string &path) override;
+    void deleterFinished() override;
 
     // Tool bar
     QWidget *Panel1 = nullptr;
@@ -193,9 +214,12 @@ private:
     TMultiLang m_lang;
     QString m_settingsPath;
     std::unique_ptr<TDirScanner> m_scanner;
+    std::unique_ptr<TDeleter> m_deleter;
+    int m_changedFiles = 0;
+    bool m_closePending = false;
     std::uint64_t m_lastProgressSeq = ~0ull;
     bool m_searching = false;
-    bool m_stopRequested = false;
+    std::atomic<bool> m_stopRequested{false}; // read by the deleting thread
     bool m_shownOnce = false;
     int m_deleteMode = 2;
     int m_previewMode = 0;

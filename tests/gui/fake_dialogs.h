@@ -26,7 +26,33 @@ public:
     QString chooseOpenFile(QWidget *, const QString &, const QString &) override { return file; }
     QString chooseSaveFile(QWidget *, const QString &, const QString &) override { return file; }
 
+    bool getText(QWidget *, const QString &caption, const QString &, QString &text) override
+    {
+        inputs << caption + QStringLiteral(": ") + text;
+        if (!inputText.isNull())
+            text = inputText;
+        return inputAccepted;
+    }
+    bool chooseDestination(QWidget *, const QString &caption, const QString &,
+                           QString &chosen) override
+    {
+        destinations << caption;
+        chosen = folder;
+        return destinationAccepted;
+    }
+    QString fileContextMenu(QWidget *, const QPoint &, const QString &path) override
+    {
+        contextMenus << path;
+        return {};
+    }
+
     QStringList errors;
+    QStringList inputs;
+    QString inputText; // null: keep the default text
+    bool inputAccepted = true;
+    QStringList destinations;
+    bool destinationAccepted = true;
+    QStringList contextMenus;
     QStringList questions;
     bool answer = false;
     QString folder;

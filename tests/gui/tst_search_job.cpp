@@ -97,6 +97,7 @@ private Q_SLOTS:
 
     void listMenusHintsAndColoursFollowTheRules()
     {
+        FakeDialogs dialogs;
         m_tree->createFile("a/one", "pair");
         m_tree->createFile("b/one", "pair");
         prepareDuplicateSearch();
@@ -115,6 +116,8 @@ private Q_SLOTS:
         // ...with Shift it is the file's own menu instead.
         QTest::mouseClick(list->viewport(), Qt::RightButton, Qt::ShiftModifier, row1);
         QVERIFY(!menu->isVisible());
+        QCOMPARE(dialogs.contextMenus.size(), 1);
+        QCOMPARE(dialogs.contextMenus[0], list->model()->index(1, 0).data().toString());
         // "program menu" swaps the two.
         click(w(), "ProgramMenu");
         click(w(), "RezBut");
