@@ -4,7 +4,9 @@
 #include "fake_dialogs.h"
 #include "file_operations.h"
 #include "gui_helpers.h"
+#include "move_form.h"
 #include "results_model.h"
+#include "settings_store.h"
 #include "temp_tree.h"
 
 #include <QComboBox>
@@ -130,8 +132,9 @@ private Q_SLOTS:
         trigger("Delete1");
         QVERIFY(!exists(path("s/c")));
         QCOMPARE(m_tree->read("keep" + path("s/c")), std::string("same"));
-        m_tree->createFile("s/c", "same");
-        select(rowOf(path("s/d")));
+        m_tree->createFile("s/c", "newer");
+        QVERIFY(w()->DeleteByMode(path("s/c")).ok);
+        QCOMPARE(m_tree->read("keep" + path("s/c")), std::string("newer"));
         QVERIFY(m_dialogs->errors.isEmpty());
     }
 
@@ -380,6 +383,52 @@ private Q_SLOTS:
         QVERIFY(!model()->isChecked(0));
         for (const char *f : {"r/1", "r/2", "r/3", "r/4"})
             QVERIFY(exists(path(f)));
+    }
+
+    void destinationHistoryKeepsNewestFirstAcrossUses()
+    {
+        const QString settings = m_config.filePath(QStringLiteral("history.reg"));
+        auto use = [&](auto &&act) {
+            TMoveForm form(settings);
+            form.show();
+            if (!QTest::qWaitForWindowExposed(&form))
+                qFatal("dialog not shown");
+            act(form);
+            return form.history();
+        };
+        // First use: empty field and list, both remove buttons off; OK with nothing stores "".
+        use([](TMoveForm &f) {
+            QVERIFY(f.directory().isEmpty());
+            QVERIFY(!child(&f, "RemoveBut")->isEnabled());
+            QVERIFY(!child(&f, "RemoveAllBut")->isEnabled());
+            click(&f, "OKBut");
+        });
+        use([](TMoveForm &f) {
+            child<QLineEdit>(&f, "Directory")->setText(QStringLiteral("/Old stuff"));
+            click(&f, "OKBut");
+        });
+        use([](TMoveForm &f) {
+            child<QLineEdit>(&f, "Directory")->setText(QStringLiteral("/backup"));
+            click(&f, "OKBut");
+        });
+        // The same folder in other letter case goes to the top, as typed.
+        QStringList history = use([](TMoveForm &f) {
+            QCOMPARE(f.directory(), QStringLiteral("/backup")); // newest entry preselected
+            QVERIFY(child(&f, "RemoveBut")->isEnabled());
+            child<QLineEdit>(&f, "Directory")->setText(QStringLiteral("/Backup"));
+            click(&f, "OKBut");
+        });
+        QCOMPARE(history, (QStringList{QStringLiteral("/Backup"), QStringLiteral("/Old stuff")}));
+        std::string stored;
+        QVERIFY(
+            platform::SettingsKey::open(settings.toStdString())->readString("MovePaths", stored));
+        QCOMPARE(stored, std::string("/Backup,\"/Old stuff\""));
+        // Remove all, then Cancel: the emptied history is kept.
+        use([](TMoveForm &f) {
+            click(&f, "RemoveAllBut");
+            click(&f, "CancelBut");
+        });
+        QVERIFY(use([](TMoveForm &f) { click(&f, "CancelBut"); }).isEmpty());
     }
 
     void openWithoutAnAssociatedProgramSaysSo()
