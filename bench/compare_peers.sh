@@ -34,6 +34,7 @@ work=
 cli=$repo/build/dev/cli/twinly-cli
 check_only=0
 install=1
+peers=fdupes,jdupes,rmlint,rdfind
 
 usage() {
     cat <<EOF
@@ -47,6 +48,7 @@ Usage: bench/compare_peers.sh [OPTIONS]
   --runs N        timed runs per tool (default 5); the median is reported
   --warmup N      untimed runs per tool before the timed ones (default 1)
   --cli PATH      twinly-cli to time (default build/dev/cli/twinly-cli)
+  --peers LIST    peers to run, comma-separated (default fdupes,jdupes,rmlint,rdfind)
   --check-only    check the groups, time nothing
   --no-install    do not install missing tools
 EOF
@@ -62,6 +64,7 @@ while [[ $# -gt 0 ]]; do
     --runs) runs=$2; shift 2 ;;
     --warmup) warmup=$2; shift 2 ;;
     --cli) cli=$2; shift 2 ;;
+    --peers) peers=$2; shift 2 ;;
     --check-only) check_only=1; shift ;;
     --no-install) install=0; shift ;;
     -h | --help) usage; exit 0 ;;
@@ -128,7 +131,14 @@ find "$corpus" -type f -exec cat {} + >/dev/null
 # One command line per tool, run by `bash -c` from $work. Reports go to $work/out.
 q=$(printf '%q' "$corpus")
 o=$(printf '%q' "$work/out")
-names=(twinly-cli fdupes jdupes rmlint rdfind)
+IFS=, read -r -a chosen <<<"$peers"
+names=(twinly-cli)
+for t in "${chosen[@]}"; do
+    case $t in
+    fdupes | jdupes | rmlint | rdfind) names+=("$t") ;;
+    *) echo "compare_peers: unknown peer $t" >&2; exit 2 ;;
+    esac
+done
 declare -A cmd fmt report
 cmd[twinly-cli]="$(printf '%q' "$cli") $q > $o/twinly-cli.txt"
 cmd[fdupes]="fdupes -r -q -H $q > $o/fdupes.txt"
