@@ -54,6 +54,7 @@ void TForm1::connectInterlocks()
     onChecked(Preview4, this, &TForm1::Preview4Click);
     connect(Color1, &QComboBox::currentIndexChanged, this, &TForm1::ColorChange);
     connect(Color2, &QComboBox::currentIndexChanged, this, &TForm1::ColorChange);
+    connect(Languages, &QComboBox::activated, this, &TForm1::LanguagesChange);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         QWidget *page = PageControl1->widget(index);
         if (page == tabOf(DublPage))
@@ -230,11 +231,6 @@ void TForm1::DublPageShow()
 {
     if (selectedRow() >= 0)
         ListSelectItem();
-}
-
-void TForm1::SpecOptionsShow()
-{
-    // The language list is refreshed here once language files are read.
 }
 
 void TForm1::PreviewClick()

@@ -2,16 +2,20 @@
 // The duplicate list's menus and the window's life (first showing, closing, resizing).
 #include "main_window.h"
 
+#include "about.h"
 #include "dialogs.h"
 #include "results_model.h"
 #include "results_view.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -37,8 +41,8 @@ void TForm1::ListSelectItem()
 
 void TForm1::SpeedButton1Click()
 {
-    QMessageBox::about(this, tr("About Twinly"),
-                       tr("Twinly %1\nFinds duplicate files.").arg(QStringLiteral(TWINLY_VERSION)));
+    AboutBox about(this);
+    about.exec();
 }
 
 void TForm1::ExitButClick()
@@ -58,11 +62,74 @@ void TForm1::showEvent(QShowEvent *event)
 void TForm1::FormShow()
 {
     CheckBox1->show();
+    m_lang = TMultiLang(); // lists the language files
+    TrayIcon->hide();
+    setTrayImage(0);
     PageControl1->setCurrentWidget(DublPage);
     Radio2->setChecked(true);
     m_searching = false;
     m_stopRequested = false;
     LoadSettings();
+}
+
+QList<QWidget *> TForm1::translatedWindows() const
+{
+    QList<QWidget *> windows;
+    if (m_banner)
+        windows << m_banner.data();
+    windows << const_cast<TForm1 *>(this);
+    return windows;
+}
+
+void TForm1::SpecOptionsShow()
+{
+    Label18->hide();
+    Languages->hide();
+    const QSignalBlocker block(Languages);
+    Languages->clear();
+    m_lang.FindLanguageFiles();
+    if (m_lang.LanguageFiles.isEmpty())
+        return;
+    Languages->addItems(m_lang.LanguageFiles);
+    int current = -1;
+    for (int i = 0; i < m_lang.LanguageFiles.size() && !m_lang.CurrentLang.isEmpty(); ++i)
+        if (m_lang.LanguageFiles[i].compare(m_lang.CurrentLang, Qt::CaseInsensitive) == 0)
+            current = i;
+    Languages->setCurrentIndex(current);
+    Label18->show();
+    Languages->show();
+}
+
+void TForm1::LanguagesChange()
+{
+    m_lang.CurrentLang = Languages->currentText();
+    m_lang.ApplyCurrentLanguage(translatedWindows());
+}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        MinimizeToTray();
+}
+
+void TForm1::MinimizeToTray()
+{
+    // With no tray to bring it back from, the window stays minimised where it is.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    hide();
+    TrayIcon->show();
+}
+
+void TForm1::TrayIconClick(int reason)
+{
+    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context)
+        return; // the middle button does nothing
+    showNormal();
+    raise();
+    activateWindow();
+    TrayIcon->hide();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -75,6 +142,10 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // The banner is the application's main window: closing it ends the program once this
+    // handler has returned.
+    if (m_banner)
+        m_banner->close();
     if (m_scanner) {
         // The scanner leaves at its next poll; nothing it found is kept.
         m_scanner->Terminate();
@@ -84,6 +155,7 @@ void TForm1::closeEvent(QCloseEvent *event)
     }
     SaveSettings();
     ClearResults();
+    TrayIcon->hide();
     event->accept();
 }
 

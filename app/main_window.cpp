@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,6 +30,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -155,6 +157,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     buildSpecPage();
     buildStatusBar();
     buildItemPopup();
+    buildTrayIcon();
 
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setInterval(1000);
@@ -621,7 +624,8 @@ void TForm1::buildSpecPage()
     grid->addWidget(ChartGroup, 1, 1);
 
     auto *langRow = new QHBoxLayout;
-    langRow->addWidget(named(new QLabel(tr("Language")), "Label18"));
+    Label18 = named(new QLabel(tr("Language")), "Label18");
+    langRow->addWidget(Label18);
     Languages = named(new QComboBox, "Languages", tr("Select language file."));
     Languages->addItem(QStringLiteral("Default.lng"));
     Languages->setCurrentIndex(0);
@@ -654,6 +658,47 @@ void TForm1::buildStatusBar()
     bar->addWidget(m_panel0);
     bar->addWidget(panel1);
     bar->addWidget(m_panel2, 1);
+}
+
+namespace {
+
+// The tray's three images: idle, and two busy frames that alternate while searching.
+QIcon trayImage(int image)
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1.5));
+    p.setBrush(QColor(255, 60, 60));
+    p.drawRoundedRect(QRectF(3, 3, 17, 22), 3, 3);
+    p.setBrush(QColor(60, 220, 60));
+    p.drawRoundedRect(QRectF(12, 7, 17, 22), 3, 3);
+    if (image > 0) {
+        p.setBrush(Qt::blue);
+        p.setPen(Qt::NoPen);
+        const QPointF at = image == 1 ? QPointF(9, 26) : QPointF(23, 26);
+        p.drawEllipse(at, 4, 4);
+    }
+    return QIcon(pm);
+}
+
+} // namespace
+
+void TForm1::buildTrayIcon()
+{
+    TrayIcon = new QSystemTrayIcon(this);
+    TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
+    TrayIcon->setToolTip(QStringLiteral("Zorvik"));
+    setTrayImage(0);
+    connect(TrayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { TrayIconClick(reason); });
+}
+
+void TForm1::setTrayImage(int image)
+{
+    TrayIcon->setIcon(trayImage(image));
+    TrayIcon->setProperty("image", image);
 }
 
 void TForm1::buildItemPopup()

@@ -12,6 +12,7 @@
 #include "scanner.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <atomic>
 #include <memory>
@@ -33,6 +34,7 @@ class QTimer;
 class QToolButton;
 class QAction;
 class QComboBox;
+class QSystemTrayIcon;
 
 namespace twinly {
 
@@ -45,6 +47,10 @@ class TForm1 final : public QMainWindow, private DeleterHost {
 public:
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
+
+    // The banner, closed when this window closes (which ends the program).
+    void setBanner(QWidget *banner) { m_banner = banner; }
+    QSystemTrayIcon *trayIcon() const { return TrayIcon; }
 
     // Where the settings live; the default follows XDG_CONFIG_HOME.
     void setSettingsPath(const QString &path) { m_settingsPath = path; }
@@ -91,6 +97,9 @@ public Q_SLOTS:
     void DublPageShow();
     void SpecOptionsShow();
     void PreviewClick();
+    void LanguagesChange();
+    void MinimizeToTray();
+    void TrayIconClick(int reason);
     void Preview1Click();
     void Preview2Click();
     void Preview3Click();
@@ -127,6 +136,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void addPage(QWidget *page, const QString &title);
@@ -138,6 +148,9 @@ private:
     void buildSpecPage();
     void buildStatusBar();
     void buildItemPopup();
+    void buildTrayIcon();
+    void setTrayImage(int image);
+    QList<QWidget *> translatedWindows() const;
     void connectInterlocks();
     void FormShow();
     void ThreadDone();
@@ -203,11 +216,14 @@ private:
     QRadioButton *Preview4 = nullptr;
     QGroupBox *ChartGroup = nullptr;
     QComboBox *Languages = nullptr;
+    QLabel *Label18 = nullptr;
     // Status bar
     QLabel *m_panel0 = nullptr, *m_panel2 = nullptr;
     QProgressBar *Gauge1 = nullptr;
     // Menu and timers
     QMenu *ItemPopup = nullptr;
+    QSystemTrayIcon *TrayIcon = nullptr;
+    QPointer<QWidget> m_banner;
     QTimer *Timer1 = nullptr;
     QTimer *m_statusTimer = nullptr;
 

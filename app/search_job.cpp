@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -88,6 +89,8 @@ void TForm1::GoButClick()
         CRCFile->setFocus();
         return;
     }
+    setTrayImage(1);
+    TrayIcon->setToolTip(QStringLiteral("Searching dublicates"));
     auto scanner = std::make_unique<TDirScanner>();
     scanner->Options = searchOptions();
     if (!CreateCRC->isChecked() && CRCCompare->isChecked()) {
@@ -156,6 +159,8 @@ void TForm1::ThreadDone()
     Memo2->show();
     m_panel0->clear();
     m_panel2->clear();
+    setTrayImage(0);
+    TrayIcon->setToolTip(QStringLiteral("Zorvik"));
 }
 
 void TForm1::refreshStatus()
@@ -176,8 +181,15 @@ void TForm1::refreshStatus()
 
 void TForm1::Timer1Timer()
 {
-    if (m_searching)
+    QString progress;
+    if (m_searching) {
         Brain->setVisible(!Brain->isVisible());
+        setTrayImage(Brain->isVisible() ? 2 : 1);
+        progress = m_panel0->text() + QStringLiteral(" - ") + QString::number(Gauge1->value()) +
+                   QStringLiteral("% done");
+    }
+    TrayIcon->setToolTip(progress.isEmpty() ? QStringLiteral("Twinly")
+                                            : QStringLiteral("Twinly\r\n") + progress);
 }
 
 void TForm1::ClearResults()

@@ -172,6 +172,7 @@ void TForm1::LoadSettings()
     CRCClick();
     MinSizeCClick();
     VisualCMPClick();
+    m_lang.ApplyCurrentLanguage(translatedWindows());
     PreviewClick();
     QRadioButton *const previews[] = {Preview1, Preview2, Preview3, Preview4};
     if (m_previewMode >= 0 && m_previewMode <= 3)
