@@ -16,6 +16,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev xdg-utils
     xvfb xauth fonts-dejavu-core libxcb-cursor0
     clang clang-tidy clang-format cppcheck libclang-rt-14-dev
+    dpkg-dev file desktop-file-utils appstream bash-completion groff-base
 )
 
 install_packages() {
@@ -65,6 +66,14 @@ fuzz_smoke() {
     done
 }
 
+package_check() {
+    echo "== Debian package: build, unpack, check"
+    configure_build build/pkg -DCMAKE_BUILD_TYPE=Release -DTWINLY_WERROR=ON -DTWINLY_TESTS=OFF \
+        -DTWINLY_BENCH=OFF
+    (cd build/pkg && cpack -G DEB)
+    packaging/check-package.sh build/pkg
+}
+
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 chmod 700 "$XDG_RUNTIME_DIR"
 
@@ -93,6 +102,7 @@ test)
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 run_tests build/asan
     fuzz_smoke
+    package_check
     echo "== all checks passed"
     ;;
 *)
