@@ -7,8 +7,10 @@
 
 #include "crc_db.h"
 #include "dialogs.h"
+#include "qt_image_reader.h"
 #include "results_model.h"
 #include "results_view.h"
+#include "visual_hooks.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -93,6 +95,9 @@ void TForm1::GoButClick()
     TrayIcon->setToolTip(QStringLiteral("Searching dublicates"));
     auto scanner = std::make_unique<TDirScanner>();
     scanner->Options = searchOptions();
+    if (scanner->Options.VisualCompare)
+        scanner->Visual =
+            visual::MakeVisualHooks(scanner->Options.Visual, platform::MakeQtImageReader());
     if (!CreateCRC->isChecked() && CRCCompare->isChecked()) {
         // Every database of the list is read, checked or not.
         std::vector<std::string> names;

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QImage>
 #include <QMenu>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -141,6 +142,34 @@ private Q_SLOTS:
         child<QComboBox>(w(), "Color1")->setCurrentIndex(12); // Blue
         QCOMPARE(w()->results()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(),
                  QColor(Qt::blue));
+    }
+
+    void visualSearchGroupsAResizedCopy()
+    {
+        QImage picture(320, 240, QImage::Format_RGB32);
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                picture.setPixel(x, y, qRgb(x * 255 / 320, y * 255 / 240, (x * y) % 256));
+        QVERIFY(picture.save(QString::fromStdString(m_tree->path("a.bmp"))));
+        QVERIFY(picture.scaled(160, 120).save(QString::fromStdString(m_tree->path("b.bmp"))));
+        QImage other(320, 240, QImage::Format_RGB32);
+        other.fill(Qt::darkBlue);
+        QVERIFY(other.save(QString::fromStdString(m_tree->path("c.bmp"))));
+        m_tree->createFile("notes.txt", "not a picture");
+        addFolder(w(), root());
+        click(w(), "CheckDublicates");
+        click(w(), "VisualCMP");
+        click(w(), "IgnoreSize"); // a resized copy has another size
+        child<QAbstractButton>(w(), "IgnoreDate")->setChecked(true);
+        child<QAbstractButton>(w(), "IgnoreNames")->setChecked(true);
+        click(w(), "GoBut");
+        waitForSearchEnd();
+        ResultsModel *m = w()->results();
+        QCOMPARE(m->rowCount(), 2);
+        QStringList names{m->index(0, 0).data().toString(), m->index(1, 0).data().toString()};
+        names.sort();
+        QCOMPARE(names, (QStringList{root() + QStringLiteral("/a.bmp"),
+                                     root() + QStringLiteral("/b.bmp")}));
     }
 
     void stopLeavesTheListEmpty()
