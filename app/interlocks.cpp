@@ -236,6 +236,9 @@ void TForm1::DublPageShow()
 void TForm1::PreviewClick()
 {
     ChartGroup->setVisible(m_previewMode == 3);
+    Image1->setScaledContents(m_previewMode == 1);
+    Image1->setAlignment(m_previewMode == 2 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignTop);
+    Image1->setCursor(m_previewMode == 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void TForm1::Preview1Click()

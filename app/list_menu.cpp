@@ -34,11 +34,6 @@ void TForm1::ListMouseDown(int row, bool shifted, const QPoint &globalPos)
                                             QString::fromStdString(m_model->record(row).FullName));
 }
 
-void TForm1::ListSelectItem()
-{
-    // The preview of the selected row comes with the preview panel.
-}
-
 void TForm1::SpeedButton1Click()
 {
     AboutBox about(this);
@@ -162,6 +157,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
+    FormResize();
 }
 
 } // namespace twinly

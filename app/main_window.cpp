@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
 
+#include "chart_view.h"
 #include "color_list.h"
 #include "dialogs.h"
 #include "results_model.h"
@@ -266,21 +267,19 @@ void TForm1::buildResultsPage()
     v2->addWidget(List, 1);
     RxSplitter1->addWidget(panel2);
 
+    // The three views share one place, one visible at a time. No layout: the picture is
+    // placed by hand (centred, or dragged over the panel's edges).
     Panel3 = named(new QWidget, "Panel3");
-    auto *g3 = new QGridLayout(Panel3);
-    g3->setContentsMargins(0, 0, 0, 0);
-    Image1 = named(new QLabel, "Image1", tr("What you see that you have."));
-    Image1->setAlignment(Qt::AlignCenter);
+    Panel3->setMinimumWidth(100);
+    Image1 = named(new QLabel(Panel3), "Image1", tr("What you see that you have."));
     Image1->hide();
-    Memo2 = named(new QPlainTextEdit, "Memo2", tr("Inside file."));
+    Image1->installEventFilter(this);
+    Memo2 = named(new QPlainTextEdit(Panel3), "Memo2", tr("Inside file."));
     Memo2->setReadOnly(true);
     Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Chart = named(new QWidget, "Chart", tr("Image colors chart."));
+    Chart = named(new ChartView(Panel3), "Chart", tr("Image colors chart."));
     Chart->hide();
-    // The three views share one place; one is visible at a time.
-    g3->addWidget(Image1, 0, 0);
-    g3->addWidget(Memo2, 0, 0);
-    g3->addWidget(Chart, 0, 0);
+    Panel3->installEventFilter(this);
     RxSplitter1->addWidget(Panel3);
     RxSplitter1->setStretchFactor(0, 0);
     RxSplitter1->setStretchFactor(1, 1);

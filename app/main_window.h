@@ -38,6 +38,7 @@ class QSystemTrayIcon;
 
 namespace twinly {
 
+class ChartView;
 class ColorList;
 class ResultsModel;
 class ResultsView;
@@ -98,6 +99,7 @@ public Q_SLOTS:
     void SpecOptionsShow();
     void PreviewClick();
     void LanguagesChange();
+    void ArrangePreview();
     void MinimizeToTray();
     void TrayIconClick(int reason);
     void Preview1Click();
@@ -137,6 +139,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void addPage(QWidget *page, const QString &title);
@@ -157,6 +160,9 @@ private:
     void refreshStatus();
     void ListMouseDown(int row, bool shifted, const QPoint &globalPos);
     void ListEdited(int row, const QString &text);
+    bool isShownAsPicture(int row) const;
+    void showText(const TFileData &record);
+    void FormResize();
     int selectedRow() const;
     void setPagesEnabled(bool enabled);
     QString GetString(const char *key, const char *builtIn) const;
@@ -188,7 +194,7 @@ private:
     QWidget *Panel3 = nullptr;
     QLabel *Image1 = nullptr;
     QPlainTextEdit *Memo2 = nullptr;
-    QWidget *Chart = nullptr;
+    ChartView *Chart = nullptr;
     // Options page
     QListWidget *DirList = nullptr, *CRCFileList = nullptr;
     QLineEdit *DirectoryEdit = nullptr, *MaskEdit = nullptr, *CRCFileSave = nullptr;
@@ -237,6 +243,9 @@ private:
     bool m_searching = false;
     std::atomic<bool> m_stopRequested{false}; // read by the deleting thread
     bool m_shownOnce = false;
+    bool m_dragging = false;
+    QPoint m_dragStart;
+    QSize m_pictureSize; // of the picture in Image1
     int m_deleteMode = 2;
     int m_previewMode = 0;
 };

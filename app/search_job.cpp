@@ -5,6 +5,7 @@
 // takes the rows over.
 #include "main_window.h"
 
+#include "chart_view.h"
 #include "crc_db.h"
 #include "dialogs.h"
 #include "qt_image_reader.h"
