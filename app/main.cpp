@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
+#include <QSystemTrayIcon>
 
 #ifndef TWINLY_ADV_SERVER
 #define TWINLY_ADV_SERVER ""
@@ -29,6 +31,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Twinly"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Ties the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.twinly.Twinly"));
 
     // The banner comes first and is the application's main window: its closing ends the
     // program (closing the working window closes it).
@@ -36,6 +40,8 @@ int main(int argc, char **argv)
     QObject::connect(&banner, &twinly::TAdvertiseForm::closed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     twinly::TForm1 window;
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("io.github.twinly.Twinly"), window.trayIcon()->icon()));
     window.setBanner(&banner);
     banner.setMainForm(&window);
     window.show();

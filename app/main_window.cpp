@@ -290,7 +290,8 @@ void TForm1::buildResultsPage()
     connect(List, &ResultsView::deleteRequested, this, &TForm1::Delete1Click);
     connect(List, &ResultsView::openRequested, this, &TForm1::Open1Click);
     connect(List, &ResultsView::menuRequested, this, &TForm1::ListMouseDown);
-    connect(List->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    // A click makes a row current before it selects it: follow the selection.
+    connect(List->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TForm1::ListSelectItem);
     connect(m_model, &ResultsModel::captionEdited, this, &TForm1::ListEdited);
     connect(DeleteAll, &QToolButton::clicked, this, &TForm1::DeleteAllClick);
