@@ -63,7 +63,7 @@ bool makeFolders(const std::string &folder, std::string &error)
 
 bool sameFile(const struct stat &a, const std::string &path)
 {
-    struct stat b{};
+    struct stat b {};
     return ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
@@ -76,7 +76,7 @@ int renameNoReplace(const char *from, const char *to)
 #endif
     // A file system without the flag: the short window between test and rename is the best
     // that can be had there.
-    struct stat st{};
+    struct stat st {};
     if (::lstat(to, &st) == 0) {
         errno = EEXIST;
         return -1;
@@ -105,7 +105,7 @@ FileOpResult copyFile(const std::string &source, const std::string &target, bool
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (in < 0)
         return failure("Cannot open", source, errno);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(in);
         return failure("Not a regular file: '" + source + "'");
@@ -176,7 +176,7 @@ FileOpResult copyFile(const std::string &source, const std::string &target, bool
 FileOpResult PerformFileOperation(const std::string &source, const std::string &target,
                                   FileOperation operation, unsigned flags, bool replaceExisting)
 {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(source.c_str(), &st) != 0)
         return failure("Cannot find", source, errno);
 
