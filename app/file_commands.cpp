@@ -75,15 +75,19 @@ bool TForm1::ShellFileOperation(const std::string &source, const std::string &ta
     return r.ok;
 }
 
-// Runs on the deleting thread as well: reads nothing but the mode and the folder, which the
-// locked option pages keep unchanged while it runs.
 FileOpResult TForm1::DeleteByMode(const std::string &path) const
 {
-    switch (m_deleteMode) {
+    return DeleteByMode(path, m_deleteMode, bytesOf(MoveDir->text()));
+}
+
+// Touches no widget: the deleting thread calls it with the mode and folder taken beforehand.
+FileOpResult TForm1::DeleteByMode(const std::string &path, int mode, const std::string &keep)
+{
+    switch (mode) {
     case 1: {
         // The whole source path continues below the keeping folder; an earlier kept file of
         // the same path is replaced.
-        std::string target = bytesOf(MoveDir->text());
+        std::string target = keep;
         target += path.starts_with('/') ? path : "/" + path;
         return RunFileOperation(path, target, FileOperation::Move,
                                 FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR, true);
@@ -190,8 +194,10 @@ void TForm1::DeleteAllClick()
     m_stopRequested = false;
     m_deleter = std::make_unique<TDeleter>(
         std::move(jobs), m_model->size(),
-        [this](const std::string &path) { return DeleteByMode(path); }, m_stopRequested,
-        static_cast<DeleterHost *>(this), this);
+        [mode = m_deleteMode, keep = bytesOf(MoveDir->text())](const std::string &path) {
+            return DeleteByMode(path, mode, keep);
+        },
+        m_stopRequested, static_cast<DeleterHost *>(this), this);
     m_deleter->Resume();
 }
 

@@ -127,6 +127,8 @@ public Q_SLOTS:
     bool ShellFileOperation(const std::string &source, const std::string &target,
                             platform::FileOperation operation, unsigned flags);
     platform::FileOpResult DeleteByMode(const std::string &path) const;
+    static platform::FileOpResult DeleteByMode(const std::string &path, int mode,
+                                               const std::string &keepingFolder);
     void CheckRowsInPath(const QString &mask, bool select);
     int OpenFile(const std::string &path);
 

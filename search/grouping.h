@@ -37,9 +37,10 @@ struct MatchSwitches {
     unsigned Threads = 1;
 };
 
-// The match rule between a pass's pivot and a later candidate. Not an equivalence: equal names
-// match only in different folders, and a database entry (which knows only the low 32 bits of a
-// size, and no strong hash) may match two files that do not match each other.
+// The match rule between a pass's pivot and a later candidate. Not an equivalence: a file never
+// matches itself when reached twice, equal names match only in different folders, and a database
+// entry (which knows only the low 32 bits of a size, and no strong hash) may match two files that
+// do not match each other.
 bool RecordsMatch(const TFileData &pivot, const TFileData &candidate, const MatchSwitches &sw);
 
 struct PassProgress {

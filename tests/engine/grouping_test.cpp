@@ -184,9 +184,12 @@ TEST(GroupFiles, NamesMustBeEqualInDifferentFoldersCaseCounting)
     EXPECT_TRUE(group(tagAll(file("/a", "x", 1), file("/a", "x", 1)), sw).empty());
     EXPECT_EQ(group(tagAll(file("/a", "x", 1), file("/b", "x", 1)), sw).size(), 1u);
     EXPECT_TRUE(group(tagAll(file("/a", "x", 1), file("/b", "X", 1)), sw).empty());
-    // With names ignored it groups with itself.
+    // With names ignored it still is no copy of itself: deleting one row would lose the file.
     sw.IgnoreNames = true;
-    EXPECT_EQ(group(tagAll(file("/a", "x", 1), file("/a", "x", 1)), sw).size(), 1u);
+    EXPECT_TRUE(group(tagAll(file("/a", "x", 1), file("/a", "x", 1)), sw).empty());
+    // A real copy found beside it still groups, with one of the two rows of the file.
+    EXPECT_EQ(group(tagAll(file("/a", "x", 1), file("/a", "x", 1), file("/b", "y", 1)), sw),
+              (std::vector<std::vector<int>>{{2, 0}}));
 }
 
 TEST(GroupFiles, SizeAloneGroupsAllFilesOfEqualSize)

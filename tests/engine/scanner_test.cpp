@@ -164,9 +164,10 @@ TEST(RunSearch, OverlappingFoldersListFilesTwice)
     SearchOptions o = optionsFor({t.path("sub"), t.root()});
     o.FindDuplicates = false;
     EXPECT_EQ(search(o).FileList.size(), 2u);
-    // With names ignored, the file reached twice is its own duplicate.
+    // A file reached twice is no duplicate of itself.
     o.FindDuplicates = true;
-    EXPECT_EQ(groupsOf(search(o)), (std::vector<std::vector<std::string>>{{f, f}}));
+    EXPECT_TRUE(search(o).FileList.empty());
+    (void)f;
     // Comparing names, it does not match itself.
     o.IgnoreNames = false;
     EXPECT_TRUE(search(o).FileList.empty());
