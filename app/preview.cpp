@@ -192,19 +192,18 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Panel3 && event->type() == QEvent::Resize)
         FormResize();
-    if (watched == Image1) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
+    const QEvent::Type type = event->type();
+    if (watched == Image1 && (type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+                              type == QEvent::MouseButtonRelease)) {
+        const QPoint at = static_cast<const QMouseEvent *>(event)->position().toPoint();
+        if (type == QEvent::MouseButtonPress) {
             // Only a picture that overhangs the panel can be dragged.
             if (m_previewMode == 0 && (Image1->y() < 0 || Image1->x() < 0)) {
                 m_dragging = true;
-                m_dragStart = mouse->position().toPoint();
+                m_dragStart = at;
             }
-            return true;
-        case QEvent::MouseMove:
+        } else if (type == QEvent::MouseMove) {
             if (m_dragging) {
-                const QPoint at = mouse->position().toPoint();
                 const int left = Image1->x() + at.x() - m_dragStart.x();
                 const int top = Image1->y() + at.y() - m_dragStart.y();
                 int x = Image1->x(), y = Image1->y();
@@ -214,13 +213,10 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
                     y = top;
                 Image1->move(x, y);
             }
-            return true;
-        case QEvent::MouseButtonRelease:
+        } else {
             m_dragging = false;
-            return true;
-        default:
-            break;
         }
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
