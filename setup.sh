@@ -100,6 +100,7 @@ test)
     configure_build build/asan -DTWINLY_WERROR=ON -DTWINLY_SANITIZE=ON -DTWINLY_BENCH=OFF \
         -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+        LSAN_OPTIONS=suppressions="$ROOT/tests/lsan.supp" \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 run_tests build/asan
     fuzz_smoke
     package_check
