@@ -317,24 +317,23 @@ void TForm1::CheckRowsInPath(const QString &mask, bool select)
 
 void TForm1::Select1Click()
 {
-    const int row = selectedRow();
-    if (row < 0)
-        return;
-    QString text = textOf(std::string(m_model->record(row).DirName()));
-    if (Dialogs::instance().getText(this, QStringLiteral("Select all files in path"),
-                                    QStringLiteral("Path"), text))
-        CheckRowsInPath(text, true);
+    askPathAndCheckRows(QStringLiteral("Select all files in path"), true);
 }
 
 void TForm1::Unselect1Click()
+{
+    askPathAndCheckRows(QStringLiteral("Unselect all files in path"), false);
+}
+
+// The selected row's folder is offered as the path; these texts are not translated.
+void TForm1::askPathAndCheckRows(const QString &caption, bool select)
 {
     const int row = selectedRow();
     if (row < 0)
         return;
     QString text = textOf(std::string(m_model->record(row).DirName()));
-    if (Dialogs::instance().getText(this, QStringLiteral("Unselect all files in path"),
-                                    QStringLiteral("Path"), text))
-        CheckRowsInPath(text, false);
+    if (Dialogs::instance().getText(this, caption, QStringLiteral("Path"), text))
+        CheckRowsInPath(text, select);
 }
 
 void TForm1::Deleteonlyfromlist1Click()

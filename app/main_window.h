@@ -130,6 +130,7 @@ public Q_SLOTS:
     static platform::FileOpResult DeleteByMode(const std::string &path, int mode,
                                                const std::string &keepingFolder);
     void CheckRowsInPath(const QString &mask, bool select);
+    void askPathAndCheckRows(const QString &caption, bool select);
     int OpenFile(const std::string &path);
 
     void LoadSettings();
