@@ -9,6 +9,7 @@
 #include "file_operations.h"
 #include "masksearch.h"
 #include "open_file.h"
+#include "path_text.h"
 #include "paths.h"
 #include "results_model.h"
 #include "results_view.h"
@@ -31,14 +32,15 @@ using namespace platform; // the FOF_ flags
 
 namespace {
 
+// Paths stay bytes; text is made from them for display only (see path_text.h).
 std::string bytesOf(const QString &s)
 {
-    return QFile::encodeName(s).toStdString();
+    return platform::PathFromUserText(s);
 }
 
-QString textOf(const std::string &s)
+QString textOf(std::string_view s)
 {
-    return QFile::decodeName(QByteArray::fromStdString(s));
+    return platform::DisplayPath(s);
 }
 
 } // namespace
@@ -331,7 +333,7 @@ void TForm1::askPathAndCheckRows(const QString &caption, bool select)
     const int row = selectedRow();
     if (row < 0)
         return;
-    QString text = textOf(std::string(m_model->record(row).DirName()));
+    QString text = textOf(m_model->record(row).DirName());
     if (Dialogs::instance().getText(this, caption, QStringLiteral("Path"), text))
         CheckRowsInPath(text, select);
 }

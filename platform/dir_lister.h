@@ -19,7 +19,11 @@ enum class EntryKind : std::uint8_t {
 
 struct FileStat {
     std::int64_t size = 0;
-    std::int64_t mtime = 0; // seconds since the epoch
+    std::int64_t mtime = 0;   // seconds since the epoch
+    std::int64_t mtimeNs = 0; // the same, in nanoseconds
+    std::int64_t ctimeNs = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
 };
 
 class Directory {

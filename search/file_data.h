@@ -42,7 +42,14 @@ struct TFileData {
     std::uint32_t CRC = 0;
     bool OnDisk = true;
     bool CrcKnown = false; // false until the content was read (or the entry came from a database)
-    StrongHash Hash;       // valid when OnDisk && CrcKnown
+    // Who the file is, as the walk saw it: a file is its device and inode, never its path text
+    // (overlapping folders, links and "." or ".." in a folder reach one file by several texts).
+    // Times are nanoseconds since the epoch; all four are 0 for database entries.
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::int64_t MtimeNs = 0;
+    std::int64_t CtimeNs = 0;
+    StrongHash Hash; // valid when OnDisk && CrcKnown
     std::unique_ptr<ImageSignature> Signature;
 
     std::string_view FileName() const { return std::string_view(FullName).substr(NameStart); }
@@ -61,5 +68,16 @@ struct TFileData {
 };
 
 using FileList = std::vector<TFileData>;
+
+// True when both records are files on disk and name one file (the same device and inode).
+// Records without an identity (made by hand, not by the walk) fall back to their path text.
+inline bool SameFile(const TFileData &a, const TFileData &b)
+{
+    if (!a.OnDisk || !b.OnDisk)
+        return false;
+    if (a.Inode != 0 && b.Inode != 0)
+        return a.Device == b.Device && a.Inode == b.Inode;
+    return a.FullName == b.FullName;
+}
 
 } // namespace twinly

@@ -132,9 +132,9 @@ bool pivotLoop(const FileList &list, std::vector<std::uint32_t> &remaining, cons
 
 bool RecordsMatch(const TFileData &p, const TFileData &c, const MatchSwitches &sw)
 {
-    // One file reached twice (overlapping or repeated folders) is no copy of itself: deleting
-    // "the duplicate" would delete the only copy.
-    if (p.OnDisk && c.OnDisk && p.FullName == c.FullName)
+    // One file reached twice (overlapping or repeated folders, a link to a folder, a hard link)
+    // is no copy of itself: deleting "the duplicate" would delete the only copy.
+    if (SameFile(p, c))
         return false;
     if (!sw.IgnoreSize && !sizesMatch(p, c))
         return false;

@@ -49,9 +49,14 @@ bool listFrame(Frame &frame, const std::string &path, WalkContext &ctx)
         } else if (kind == EntryKind::RegularFile &&
                    MatchMaskList(name, ctx.masks, /*wholeName=*/true)) {
             platform::FileStat st;
-            if (frame.dir.statFile(name.data(), st) && sizeAccepted(o, st.size))
-                frame.files.push_back(
+            if (frame.dir.statFile(name.data(), st) && sizeAccepted(o, st.size)) {
+                TFileData &d = frame.files.emplace_back(
                     TFileData::onDisk(path, name, st.size, DosTimeFromUnix(st.mtime)));
+                d.Device = st.device;
+                d.Inode = st.inode;
+                d.MtimeNs = st.mtimeNs;
+                d.CtimeNs = st.ctimeNs;
+            }
         }
         stopped = ctx.stop.stop_requested();
         return !stopped;

@@ -130,6 +130,10 @@ bool Directory::statFile(const char *name, FileStat &out) const
         return false;
     out.size = static_cast<std::int64_t>(st.st_size);
     out.mtime = static_cast<std::int64_t>(st.st_mtime);
+    out.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    out.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
+    out.device = static_cast<std::uint64_t>(st.st_dev);
+    out.inode = static_cast<std::uint64_t>(st.st_ino);
     return true;
 }
 
