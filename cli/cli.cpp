@@ -361,7 +361,7 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     }
 
     int status = 0;
-    FileList initial;
+    CrcDatabase initial;
     if (!a.options.CreateDB) {
         for (const UserMessage &m : LoadCRCDatabases(a.databases, initial)) {
             report(err, m);

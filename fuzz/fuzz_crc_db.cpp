@@ -8,9 +8,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    twinly::FileList list;
+    twinly::CrcDatabase db;
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);
-    const auto problem = twinly::ParseCRCDatabase(bytes, 0, list);
+    const auto problem = twinly::ParseCRCDatabase(bytes, 0, db);
+    twinly::FileList list = db.records();
     // Damage adds nothing; a good file adds exactly its count of entries, which round-trip.
     if (problem && !list.empty())
         __builtin_trap();

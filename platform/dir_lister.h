@@ -42,6 +42,10 @@ public:
 
     bool isOpen() const { return m_fd >= 0; }
     void close();
+    // True for the kernel's own pseudo file systems (proc, sysfs, debugfs, cgroup and the like):
+    // their files report sizes that have nothing to do with what reading them gives, some
+    // never end, and none is a user's file. A walk does not enter them unless told to.
+    bool onPseudoFileSystem() const;
 
     // Calls `visit` for every entry but "." and "..", in the order the system lists them. The
     // name is null-terminated and valid during the call only.

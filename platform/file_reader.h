@@ -9,6 +9,15 @@
 
 namespace twinly::platform {
 
+// Who a file is and what it looked like when it was opened.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    std::int64_t ctimeNs = 0;
+};
+
 class FileReader {
 public:
     FileReader() = default;
@@ -18,15 +27,23 @@ public:
     FileReader(const FileReader &) = delete;
     FileReader &operator=(const FileReader &) = delete;
 
-    // Opens a regular file for reading; isOpen() is false on any failure.
-    static FileReader open(const std::string &path);
+    // Opens a regular file for reading; isOpen() is false on any failure. Paths longer than the
+    // system's limit are opened a few folders at a time, so deep trees still get read.
+    // `error` receives errno when the open fails, or 0 when the path is not a regular file.
+    // A link in the last place is refused unless `followLink` (the user named that file).
+    static FileReader open(const std::string &path, bool followLink = false, int *error = nullptr);
     bool isOpen() const { return m_fd >= 0; }
+    // As the file was at open.
+    const FileIdentity &identity() const { return m_identity; }
+    // As the file is now; false when it cannot be asked.
+    bool currentIdentity(FileIdentity &out) const;
     // Bytes read (fewer only at the end), 0 at the end, -1 on an error.
     std::int64_t read(void *buffer, std::size_t size);
 
 private:
     explicit FileReader(int fd) : m_fd(fd) {}
     int m_fd = -1;
+    FileIdentity m_identity;
 };
 
 } // namespace twinly::platform

@@ -124,7 +124,9 @@ bool prefilter(FileList &list, const ContentPassOptions &options, unsigned threa
     std::vector<std::optional<std::uint64_t>> heads(probe.size());
     const bool finished = runParallel(
         probe.size(), threads, stop, [&](std::size_t k, std::vector<std::byte> &buffer) {
-            heads[k] = FilePrefixHash(list[probe[k]].FullName, buffer, kPrefixBlock);
+            const TFileData &d = list[probe[k]];
+            const ExpectedFile expected = ExpectedFile::of(d);
+            heads[k] = FilePrefixHash(d.FullName, buffer, kPrefixBlock, &expected);
         });
     if (!finished)
         return false;
@@ -191,8 +193,10 @@ bool ComputeContent(FileList &list, const ContentPassOptions &options, ScanProgr
                            progress.setItem(d.FullName);
                            if (options.signature)
                                options.signature(d);
-                           else
-                               setDigest(d, FileDigest(d.FullName, buffer, stop));
+                           else {
+                               const ExpectedFile expected = ExpectedFile::of(d);
+                               setDigest(d, FileDigest(d.FullName, buffer, stop, &expected));
+                           }
                            gauge.add(d.FileSize);
                        });
 }

@@ -7,6 +7,9 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <memory>
 
 namespace twinly {
@@ -39,23 +42,45 @@ StrongHash toStrongHash(XXH128_hash_t h)
 
 } // namespace
 
+namespace {
+
+bool isExpectedFile(const platform::FileIdentity &id, const ExpectedFile &e)
+{
+    if (id.size != e.size)
+        return false;
+    return e.inode == 0 || (id.device == e.device && id.inode == e.inode);
+}
+
+} // namespace
+
 std::optional<ContentDigest> FileDigest(const std::string &path, std::vector<std::byte> &buffer,
-                                        std::stop_token stop)
+                                        std::stop_token stop, const ExpectedFile *expected)
 {
     if (buffer.empty())
         buffer.resize(1 << 20);
     auto file = platform::FileReader::open(path);
     if (!file.isOpen())
         return std::nullopt;
+    if (expected && !isExpectedFile(file.identity(), *expected))
+        return std::nullopt;
+    // With a known size, exactly that much is asked for: no read past the end to find it, and
+    // nothing beyond what the walk saw.
+    std::uint64_t left = expected ? static_cast<std::uint64_t>(expected->size) : UINT64_MAX;
+    auto nextPiece = [&] {
+        return static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+    };
 
     // Most files fit in one piece: hash them in one call, without streaming state.
-    std::int64_t n = file.read(buffer.data(), buffer.size());
+    std::size_t want = nextPiece();
+    std::int64_t n = file.read(buffer.data(), want);
     if (n < 0)
         return std::nullopt;
-    const auto first = static_cast<std::size_t>(n);
-    if (first < buffer.size()) {
-        return ContentDigest{Crc32Of(buffer.data(), first),
-                             toStrongHash(XXH3_128bits(buffer.data(), first)), first};
+    std::size_t got = static_cast<std::size_t>(n);
+    if (expected && got != want)
+        return std::nullopt; // shrank since the walk
+    if (got < buffer.size() && (expected || got < want)) {
+        return ContentDigest{Crc32Of(buffer.data(), got),
+                             toStrongHash(XXH3_128bits(buffer.data(), got)), got};
     }
 
     std::unique_ptr<XXH3_state_t, Xxh3StateDeleter> state(XXH3_createState());
@@ -63,19 +88,29 @@ std::optional<ContentDigest> FileDigest(const std::string &path, std::vector<std
         return std::nullopt;
     std::uint32_t crc = 0;
     std::uint64_t total = 0;
-    std::size_t got = first;
     while (got > 0) {
         crc = libdeflate_crc32(crc, buffer.data(), got);
         total += got;
+        left -= got;
         XXH3_128bits_update(state.get(), buffer.data(), got);
-        if (got < buffer.size())
+        if (got < want || left == 0)
             break;
         if (stop.stop_requested())
             return std::nullopt;
-        n = file.read(buffer.data(), buffer.size());
+        want = nextPiece();
+        n = file.read(buffer.data(), want);
         if (n < 0)
             return std::nullopt;
         got = static_cast<std::size_t>(n);
+        if (expected && got != want)
+            return std::nullopt;
+    }
+    if (expected) {
+        // A long read gives a writer time to change the file under it.
+        platform::FileIdentity now;
+        if (!file.currentIdentity(now) || now.size != expected->size ||
+            now.mtimeNs != file.identity().mtimeNs)
+            return std::nullopt;
     }
     return ContentDigest{crc, toStrongHash(XXH3_128bits_digest(state.get())), total};
 }
@@ -92,13 +127,18 @@ bool FileCRC(const std::string &path, std::uint32_t &crc)
 }
 
 std::optional<std::uint64_t> FilePrefixHash(const std::string &path, std::vector<std::byte> &buffer,
-                                            std::size_t length)
+                                            std::size_t length, const ExpectedFile *expected)
 {
     if (buffer.size() < length)
         buffer.resize(length);
     auto file = platform::FileReader::open(path);
     if (!file.isOpen())
         return std::nullopt;
+    if (expected) {
+        if (!isExpectedFile(file.identity(), *expected))
+            return std::nullopt;
+        length = static_cast<std::size_t>(std::min<std::uint64_t>(length, expected->size));
+    }
     const std::int64_t n = file.read(buffer.data(), length);
     if (n < 0)
         return std::nullopt;

@@ -27,11 +27,25 @@ struct ContentDigest {
     std::uint64_t bytes = 0; // how much was read
 };
 
+// What the walk saw of a file. A file read for a search must still be that file, of that size:
+// one that grew, shrank or was replaced since has changed, and its checksum would describe
+// content the search never listed. It also bounds every read by the size the walk saw, so a
+// file that reports one size and streams without end (pseudo files) cannot hold the search.
+struct ExpectedFile {
+    std::int64_t size = 0;
+    std::uint64_t device = 0; // with inode 0, identity is not checked
+    std::uint64_t inode = 0;
+
+    static ExpectedFile of(const TFileData &d) { return {d.FileSize, d.Device, d.Inode}; }
+};
+
 // Reads a file in pieces through `buffer` (its size is the piece size) and returns its CRC and
 // strong hash, or nothing when the file cannot be opened or read, or when `stop` is requested
-// during the read. An empty file has CRC 0.
+// during the read. An empty file has CRC 0. With `expected`, a file that is no longer the one
+// described there (other size or identity) gives nothing, and no more than its size is read.
 std::optional<ContentDigest> FileDigest(const std::string &path, std::vector<std::byte> &buffer,
-                                        std::stop_token stop = {});
+                                        std::stop_token stop = {},
+                                        const ExpectedFile *expected = nullptr);
 
 // CRC-32 of a whole file; false when it cannot be read. For an empty file `crc` is left as it
 // was (callers start from 0).
@@ -39,7 +53,9 @@ bool FileCRC(const std::string &path, std::uint32_t &crc);
 
 // A 64-bit hash of the first `length` bytes of a file, to rule out files whose beginning is
 // unlike every other's without reading them whole.
+// With `expected` as for FileDigest.
 std::optional<std::uint64_t> FilePrefixHash(const std::string &path, std::vector<std::byte> &buffer,
-                                            std::size_t length);
+                                            std::size_t length,
+                                            const ExpectedFile *expected = nullptr);
 
 } // namespace twinly

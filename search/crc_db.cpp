@@ -2,13 +2,18 @@
 #include "crc_db.h"
 
 #include "dos_time.h"
+#include "file_reader.h"
+#include "system_info.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
+#include <new>
 #include <unordered_set>
 
 namespace twinly {
@@ -38,21 +43,6 @@ void putLe32(std::string &out, std::uint32_t v)
         out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-bool readAll(int fd, void *buffer, std::size_t size)
-{
-    auto *p = static_cast<char *>(buffer);
-    while (size > 0) {
-        const ssize_t n = ::read(fd, p, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool writeAll(int fd, const char *p, std::size_t size)
 {
     while (size > 0) {
@@ -79,38 +69,98 @@ std::string StripQuotes(std::string_view name)
     return out;
 }
 
-std::optional<UserMessage> LoadCRCDatabase(std::string_view nameText, FileList &list)
+DosTime CrcDatabase::loadTimeOf(std::size_t index) const
+{
+    auto it = std::upper_bound(loadTimes.begin(), loadTimes.end(), index,
+                               [](std::size_t i, const auto &run) { return i < run.first; });
+    return it == loadTimes.begin() ? 0 : std::prev(it)->second;
+}
+
+TFileData CrcDatabase::record(std::size_t index) const
+{
+    const CrcDbEntry &e = entries[index];
+    return TFileData::databaseEntry(e.size, e.crc, loadTimeOf(index));
+}
+
+FileList CrcDatabase::records() const
+{
+    FileList list;
+    list.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        list.push_back(record(i));
+    return list;
+}
+
+std::size_t DefaultMaxDatabaseEntries()
+{
+    const std::uint64_t memory = platform::PhysicalMemoryBytes();
+    if (memory == 0)
+        return std::size_t{1} << 28;
+    return static_cast<std::size_t>(memory / 2 / sizeof(CrcDbEntry));
+}
+
+namespace {
+
+void appendEntries(const unsigned char *data, std::size_t count, CrcDatabase &db)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned char *pair = data + 8 * i;
+        db.entries.push_back({getLe32(pair), static_cast<std::uint32_t>(getLe32(pair + 4))});
+    }
+}
+
+void noteLoadTime(CrcDatabase &db, std::size_t first, DosTime loadTime)
+{
+    if (db.loadTimes.empty() || db.loadTimes.back().second != loadTime)
+        db.loadTimes.emplace_back(first, loadTime);
+}
+
+} // namespace
+
+std::optional<UserMessage> LoadCRCDatabase(std::string_view nameText, CrcDatabase &db,
+                                           std::size_t maxEntries)
 {
     const std::string name = StripQuotes(nameText);
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return readError(name, std::strerror(errno));
-    struct FdCloser {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
-
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return readError(name, "not a regular file");
-    std::string bytes(4, '\0');
-    if (!readAll(fd, bytes.data(), 4))
+    // The user picked this file: a link to it is followed.
+    int error = 0;
+    auto file = platform::FileReader::open(name, /*followLink=*/true, &error);
+    if (!file.isOpen())
+        return readError(name, error != 0 ? std::strerror(error) : "not a regular file");
+    unsigned char header[4];
+    if (file.read(header, 4) != 4)
         return readError(name, "no entry count");
     // The count is untrusted: it must fit the file before anything is allocated from it.
-    const std::int32_t count = getLe32(reinterpret_cast<const unsigned char *>(bytes.data()));
-    const auto available = static_cast<std::uint64_t>(st.st_size) - 4;
+    const std::int32_t count = getLe32(header);
+    const auto available = static_cast<std::uint64_t>(file.identity().size) - 4;
     if (count < 0 || static_cast<std::uint64_t>(count) * 8 > available)
         return readError(name, "entry count does not match the file's length");
-    bytes.resize(4 + static_cast<std::size_t>(count) * 8);
-    if (!readAll(fd, bytes.data() + 4, bytes.size() - 4))
-        return readError(name, "file ends early");
-    if (auto problem = ParseCRCDatabase(bytes, DosTimeNowForDatabase(), list))
-        return readError(name, *problem);
+    const auto n = static_cast<std::size_t>(count);
+    if (n > maxEntries || db.entries.size() > maxEntries - n)
+        return readError(name, "too many entries to hold in memory");
+    const std::size_t before = db.entries.size();
+    try {
+        db.entries.reserve(before + n);
+        std::vector<unsigned char> piece(std::min<std::size_t>(n, 1 << 17) * 8);
+        for (std::size_t done = 0; done < n;) {
+            const std::size_t take = std::min(n - done, piece.size() / 8);
+            if (file.read(piece.data(), take * 8) != static_cast<std::int64_t>(take * 8)) {
+                db.entries.resize(before);
+                return readError(name, "file ends early");
+            }
+            appendEntries(piece.data(), take, db);
+            done += take;
+        }
+    } catch (const std::bad_alloc &) {
+        db.entries.resize(before);
+        db.entries.shrink_to_fit();
+        return readError(name, "too many entries to hold in memory");
+    }
+    noteLoadTime(db, before, DosTimeNowForDatabase());
     return std::nullopt;
 }
 
 std::optional<std::string> ParseCRCDatabase(std::string_view bytes, DosTime loadTime,
-                                            FileList &list)
+                                            CrcDatabase &db)
 {
     if (bytes.size() < 4)
         return std::string("no entry count");
@@ -118,20 +168,18 @@ std::optional<std::string> ParseCRCDatabase(std::string_view bytes, DosTime load
     const std::int32_t count = getLe32(data);
     if (count < 0 || static_cast<std::uint64_t>(count) * 8 > bytes.size() - 4)
         return std::string("entry count does not match the file's length");
-    list.reserve(list.size() + static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i) {
-        const unsigned char *pair = data + 4 + 8 * static_cast<std::size_t>(i);
-        list.push_back(TFileData::databaseEntry(
-            getLe32(pair), static_cast<std::uint32_t>(getLe32(pair + 4)), loadTime));
-    }
+    const std::size_t before = db.entries.size();
+    db.entries.reserve(before + static_cast<std::size_t>(count));
+    appendEntries(data + 4, static_cast<std::size_t>(count), db);
+    noteLoadTime(db, before, loadTime);
     return std::nullopt;
 }
 
-std::vector<UserMessage> LoadCRCDatabases(const std::vector<std::string> &names, FileList &list)
+std::vector<UserMessage> LoadCRCDatabases(const std::vector<std::string> &names, CrcDatabase &db)
 {
     std::vector<UserMessage> errors;
     for (const std::string &name : names)
-        if (auto error = LoadCRCDatabase(name, list))
+        if (auto error = LoadCRCDatabase(name, db))
             errors.push_back(std::move(*error));
     return errors;
 }

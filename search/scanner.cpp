@@ -20,7 +20,9 @@
 #include "walk.h"
 
 #include <algorithm>
+#include <iterator>
 #include <thread>
+#include <unordered_set>
 
 namespace twinly {
 
@@ -35,13 +37,42 @@ SearchResult stoppedResult()
 
 } // namespace
 
-SearchResult RunSearch(SearchOptions options, FileList initial, ScanProgress &progress,
+FileList UsableDatabaseEntries(const CrcDatabase &databases, const FileList &found,
+                               const SearchOptions &options)
+{
+    if (databases.empty())
+        return {};
+    if (options.IgnoreSize || !options.FindDuplicates || options.CreateDB)
+        return databases.records();
+    std::unordered_set<std::uint32_t> sizes;
+    for (const TFileData &d : found)
+        sizes.insert(static_cast<std::uint32_t>(d.FileSize));
+    // Repeated pairs among the rest, found by sorting (a hash set would cost several times the
+    // entries themselves on a large database).
+    std::vector<std::uint64_t> pairs;
+    for (const CrcDbEntry &e : databases.entries) {
+        const auto size = static_cast<std::uint32_t>(e.size);
+        if (!sizes.count(size))
+            pairs.push_back(std::uint64_t{size} << 32 | e.crc);
+    }
+    std::sort(pairs.begin(), pairs.end());
+    for (std::size_t i = 1; i < pairs.size(); ++i)
+        if (pairs[i] == pairs[i - 1])
+            sizes.insert(static_cast<std::uint32_t>(pairs[i] >> 32));
+    pairs = {};
+    FileList list;
+    for (std::size_t i = 0; i < databases.size(); ++i)
+        if (sizes.count(static_cast<std::uint32_t>(databases.entries[i].size)))
+            list.push_back(databases.record(i));
+    return list;
+}
+
+SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgress &progress,
                        std::stop_token stop, const VisualHooks &visual)
 {
     options.applyCreateDbMode();
     SearchResult result;
     FileList &list = result.FileList;
-    list = std::move(initial);
 
     progress.setGauge(0);
     progress.showGauge(true);
@@ -55,6 +86,12 @@ SearchResult RunSearch(SearchOptions options, FileList initial, ScanProgress &pr
     }
     if (stop.stop_requested())
         return stoppedResult();
+    if (!databases.empty()) {
+        FileList entries = UsableDatabaseEntries(databases, list, options);
+        databases = {};
+        list.insert(list.begin(), std::make_move_iterator(entries.begin()),
+                    std::make_move_iterator(entries.end()));
+    }
 
     if (!options.FindDuplicates) {
         result.RowBand.assign(list.size(), 1);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "crc_db.h"
 #include "file_data.h"
 #include "grouping.h"
 #include "options.h"
@@ -27,10 +28,18 @@ struct VisualHooks {
     ImagesKeyFn ImagesKey; // optional: lets the pass skip pairs that can never be alike
 };
 
-// A whole search: walk, then the comparison pipeline. `initial` holds the entries of CRC
+// A whole search: walk, then the comparison pipeline. `databases` holds the entries of CRC
 // databases loaded beforehand; they stand first in the list. Runs on the calling thread.
-SearchResult RunSearch(SearchOptions options, FileList initial, ScanProgress &progress,
+SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgress &progress,
                        std::stop_token stop, const VisualHooks &visual = {});
+
+// The database entries that can take part in a search over `found`, as records, in order.
+// With sizes compared, an entry whose size no file found shares can only ever meet entries of
+// its own size; unless two of those are the same pair (which match each other), none of them
+// can end in a group, and leaving out all entries of such a size changes no group and no
+// order. Every other case keeps every entry.
+FileList UsableDatabaseEntries(const CrcDatabase &databases, const FileList &found,
+                               const SearchOptions &options);
 
 // The search as a background thread at idle priority. Fill the fields, set OnTerminate, Resume;
 // when OnTerminate runs, takeResult() hands the rows over.
@@ -40,7 +49,7 @@ public:
     ~TDirScanner() override;
 
     SearchOptions Options;
-    FileList Initial; // database entries, loaded before Resume
+    CrcDatabase Initial; // database entries, loaded before Resume
     VisualHooks Visual;
     ScanProgress Progress;
 

@@ -25,6 +25,7 @@ struct Frame {
     std::vector<std::string> subdirs;
     std::size_t nextSubdir = 0;
     FileList files;
+    bool pseudo = false; // on a pseudo file system (the user named one, or it is below one)
 };
 
 bool sizeAccepted(const SearchOptions &o, std::int64_t size)
@@ -114,9 +115,10 @@ bool WalkDirectory(const std::string &folder, WalkContext &ctx)
 {
     std::string path = folder;
     std::vector<Frame> stack;
-    stack.push_back(Frame{{}, path.size(), Directory::openPath(path), {}, 0, {}});
+    stack.push_back(Frame{{}, path.size(), Directory::openPath(path), {}, 0, {}, false});
     if (!stack.back().dir.isOpen())
         return !ctx.stop.stop_requested(); // an unlistable folder contributes nothing
+    stack.back().pseudo = stack.back().dir.onPseudoFileSystem();
     ctx.progress.setItem(path.empty() ? "/" : path);
     if (!listFrame(stack.back(), path, ctx))
         return false;
@@ -140,9 +142,15 @@ bool WalkDirectory(const std::string &folder, WalkContext &ctx)
                 return false;
             if (!child.isOpen())
                 continue;
+            // A pseudo file system mounted inside a user's folder (a chroot's /proc, say) is
+            // not walked into; one the user named is walked as asked.
+            const bool parentPseudo = stack[k].pseudo;
+            if (!parentPseudo && child.onPseudoFileSystem())
+                continue;
             path.push_back('/');
             path.append(name);
-            stack.push_back(Frame{std::move(name), path.size(), std::move(child), {}, 0, {}});
+            stack.push_back(
+                Frame{std::move(name), path.size(), std::move(child), {}, 0, {}, parentPseudo});
             if (!listFrame(stack.back(), path, ctx))
                 return false;
             // Counted loosely (closing is not counted); the exact count is taken when it matters.

@@ -3,7 +3,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,7 +37,40 @@ EntryKind kindFromMode(mode_t mode)
     return EntryKind::Other;
 }
 
+bool isPseudoFileSystemType(std::uint64_t type)
+{
+    switch (type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case SELINUX_MAGIC:
+    case SMACK_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case BINFMTFS_MAGIC:
+    case 0x62656570: // configfs
+    case 0x65735543: // fusectl
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
+
+bool Directory::onPseudoFileSystem() const
+{
+    struct statfs fs {};
+    if (m_fd < 0 || ::fstatfs(m_fd, &fs) != 0)
+        return false;
+    return isPseudoFileSystemType(static_cast<std::uint64_t>(fs.f_type));
+}
 
 Directory::~Directory()
 {

@@ -6,9 +6,78 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <utility>
 
 namespace twinly::platform {
+
+namespace {
+
+int openAt(int dirFd, const char *name, int flags)
+{
+    int fd;
+    do {
+        fd = ::openat(dirFd, name, flags);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// open(2) refuses paths of PATH_MAX bytes and more. Such a path is opened by walking down to
+// its folder in pieces that each fit, every piece ending at a separator, then opening the
+// name relative to that folder. Intermediate links are followed as a plain open would.
+int openLongPath(const std::string &path, int flags)
+{
+    int dirFd = AT_FDCWD;
+    std::size_t pos = 0;
+    auto closeDir = [&] {
+        if (dirFd != AT_FDCWD)
+            ::close(dirFd);
+    };
+    while (path.size() - pos >= PATH_MAX) {
+        const std::size_t cut = path.rfind('/', pos + PATH_MAX - 2);
+        if (cut == std::string::npos || cut < pos) {
+            closeDir();
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        if (cut == pos && pos > 0) { // a doubled separator
+            pos = cut + 1;
+            continue;
+        }
+        const std::string piece = cut == pos ? std::string("/") : path.substr(pos, cut - pos);
+        const int next = openAt(dirFd, piece.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        closeDir();
+        if (next < 0)
+            return -1;
+        dirFd = next;
+        pos = cut + 1;
+    }
+    const int fd = openAt(dirFd, path.c_str() + pos, flags);
+    const int saved = errno;
+    closeDir();
+    errno = saved;
+    return fd;
+}
+
+int openPath(const std::string &path, int flags)
+{
+    if (path.size() >= PATH_MAX)
+        return openLongPath(path, flags);
+    return openAt(AT_FDCWD, path.c_str(), flags);
+}
+
+FileIdentity identityOf(const struct stat &st)
+{
+    FileIdentity id;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.size = static_cast<std::int64_t>(st.st_size);
+    id.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    id.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
+    return id;
+}
+
+} // namespace
 
 FileReader::~FileReader()
 {
@@ -16,7 +85,9 @@ FileReader::~FileReader()
         ::close(m_fd);
 }
 
-FileReader::FileReader(FileReader &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+FileReader::FileReader(FileReader &&other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_identity(other.m_identity)
+{}
 
 FileReader &FileReader::operator=(FileReader &&other) noexcept
 {
@@ -24,26 +95,43 @@ FileReader &FileReader::operator=(FileReader &&other) noexcept
         if (m_fd >= 0)
             ::close(m_fd);
         m_fd = std::exchange(other.m_fd, -1);
+        m_identity = other.m_identity;
     }
     return *this;
 }
 
-FileReader FileReader::open(const std::string &path)
+FileReader FileReader::open(const std::string &path, bool followLink, int *error)
 {
-    constexpr int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW);
     // O_NOATIME keeps a search from touching every file's access time; the system refuses it
     // for files the user does not own, and then a plain open is fine.
-    int fd = ::open(path.c_str(), flags | O_NOATIME);
+    int fd = openPath(path, flags | O_NOATIME);
     if (fd < 0 && errno == EPERM)
-        fd = ::open(path.c_str(), flags);
-    if (fd < 0)
+        fd = openPath(path, flags);
+    if (fd < 0) {
+        if (error)
+            *error = errno;
         return FileReader();
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error)
+            *error = 0;
         ::close(fd);
         return FileReader();
     }
-    return FileReader(fd);
+    FileReader reader(fd);
+    reader.m_identity = identityOf(st);
+    return reader;
+}
+
+bool FileReader::currentIdentity(FileIdentity &out) const
+{
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+        return false;
+    out = identityOf(st);
+    return true;
 }
 
 std::int64_t FileReader::read(void *buffer, std::size_t size)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "path_text.h"
 
+#include "profile_file.h" // IsValidUtf8
+
 namespace twinly::platform {
 
 namespace {
@@ -55,17 +57,6 @@ int hexValue(QChar c)
 }
 
 } // namespace
-
-bool IsValidUtf8(std::string_view bytes)
-{
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t len = utf8SequenceLength(bytes, i);
-        if (len == 0)
-            return false;
-        i += len;
-    }
-    return true;
-}
 
 QString DisplayPath(std::string_view bytes)
 {

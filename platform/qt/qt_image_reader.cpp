@@ -6,7 +6,9 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <cstdint>
 #include <limits>
+#include <mutex>
 
 namespace twinly::platform {
 
@@ -62,6 +64,15 @@ public:
 
 std::shared_ptr<const ImageReader> MakeQtImageReader()
 {
+    // The toolkit refuses pictures whose pixels would take more than 128 MB, a third of what
+    // JPEG pictures may have here; the pixel limit checked above is the bound for every format,
+    // so the toolkit's own is raised to fit it (8 bytes a pixel covers its widest formats).
+    static std::once_flag raised;
+    std::call_once(raised, [] {
+        constexpr std::int64_t needMb = kMaxPicturePixels * 8 / (1024 * 1024) + 1;
+        if (QImageReader::allocationLimit() < needMb)
+            QImageReader::setAllocationLimit(static_cast<int>(needMb));
+    });
     return std::make_shared<const QtImageReader>();
 }
 

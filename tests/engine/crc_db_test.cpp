@@ -48,9 +48,9 @@ TEST(SaveCRCDatabase, EmptyListIsFourBytesAndLoadsNothing)
     test::TempTree tree;
     ASSERT_FALSE(SaveCRCDatabase(tree.path("e.twd"), {}));
     EXPECT_EQ(tree.read("e.twd"), le32(0));
-    FileList list;
-    EXPECT_FALSE(LoadCRCDatabase(tree.path("e.twd"), list));
-    EXPECT_TRUE(list.empty());
+    CrcDatabase db;
+    EXPECT_FALSE(LoadCRCDatabase(tree.path("e.twd"), db));
+    EXPECT_TRUE(db.empty());
 }
 
 TEST(SaveCRCDatabase, QuotesAroundTheNameAreDropped)
@@ -60,7 +60,7 @@ TEST(SaveCRCDatabase, QuotesAroundTheNameAreDropped)
     list.push_back(fileWith(1, 2));
     ASSERT_FALSE(SaveCRCDatabase("\"" + tree.path("q.twd") + "\"", list));
     EXPECT_TRUE(std::filesystem::exists(tree.path("q.twd")));
-    FileList loaded;
+    CrcDatabase loaded;
     EXPECT_FALSE(LoadCRCDatabase("\"" + tree.path("q.twd") + "\"", loaded));
     EXPECT_EQ(loaded.size(), 1u);
 }
@@ -69,10 +69,12 @@ TEST(LoadCRCDatabase, EntriesBecomeOfflineRecordsAfterExistingOnes)
 {
     test::TempTree tree;
     tree.createFile("d.twd", le32(2) + le32(5) + le32(0xFFFFFFFEu) + le32(0x80000000u) + le32(7));
-    FileList list;
-    list.push_back(fileWith(1, 1));
-    ASSERT_FALSE(LoadCRCDatabase(tree.path("d.twd"), list));
+    CrcDatabase db;
+    db.entries.push_back({1, 1});
+    ASSERT_FALSE(LoadCRCDatabase(tree.path("d.twd"), db));
+    const FileList list = db.records();
     ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].FileTime, 0u); // an entry of no load keeps no time
     const TFileData &e = list[1];
     EXPECT_FALSE(e.OnDisk);
     EXPECT_TRUE(e.CrcKnown);
@@ -97,16 +99,44 @@ TEST(LoadCRCDatabase, DamagedFilesAddNothingAndSayWhichMessage)
     };
     for (const auto &[name, bytes] : damaged) {
         tree.createFile(name, bytes);
-        FileList list;
-        const auto error = LoadCRCDatabase(tree.path(name), list);
+        CrcDatabase db;
+        const auto error = LoadCRCDatabase(tree.path(name), db);
         ASSERT_TRUE(error) << name;
         EXPECT_EQ(error->key, "str1");
         EXPECT_EQ(error->text, "Error when reading CRC DB !");
-        EXPECT_TRUE(list.empty()) << name;
+        EXPECT_TRUE(db.empty()) << name;
     }
-    FileList list;
-    EXPECT_TRUE(LoadCRCDatabase(tree.path("missing.twd"), list));
-    EXPECT_TRUE(LoadCRCDatabase(tree.root(), list)); // a folder
+    CrcDatabase db;
+    EXPECT_TRUE(LoadCRCDatabase(tree.path("missing.twd"), db));
+    EXPECT_TRUE(LoadCRCDatabase(tree.root(), db)); // a folder
+}
+
+// A well-formed database larger than memory can hold is a reading error like any other, and
+// what was loaded before it stays.
+TEST(LoadCRCDatabase, MoreEntriesThanMemoryHoldsIsAReadingError)
+{
+    test::TempTree tree;
+    tree.createFile("a.twd", le32(2) + le32(1) + le32(2) + le32(3) + le32(4));
+    tree.createFile("b.twd", le32(3) + le32(5) + le32(6) + le32(7) + le32(8) + le32(9) + le32(10));
+    CrcDatabase db;
+    ASSERT_FALSE(LoadCRCDatabase(tree.path("a.twd"), db, 4));
+    const auto error = LoadCRCDatabase(tree.path("b.twd"), db, 4);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->key, "str1");
+    EXPECT_EQ(db.size(), 2u);
+    EXPECT_GT(DefaultMaxDatabaseEntries(), std::size_t{1} << 20);
+    static_assert(sizeof(CrcDbEntry) <= 8, "an entry is a bare pair");
+}
+
+// The user picked the file: a link to a database reads as the database.
+TEST(LoadCRCDatabase, ALinkToADatabaseIsFollowed)
+{
+    test::TempTree tree;
+    tree.createFile("real.twd", le32(1) + le32(3) + le32(4));
+    std::filesystem::create_symlink(tree.path("real.twd"), tree.path("link.twd"));
+    CrcDatabase db;
+    EXPECT_FALSE(LoadCRCDatabase(tree.path("link.twd"), db));
+    EXPECT_EQ(db.size(), 1u);
 }
 
 TEST(LoadCRCDatabases, OneMessagePerBadFileTheRestStillLoads)
@@ -114,11 +144,11 @@ TEST(LoadCRCDatabases, OneMessagePerBadFileTheRestStillLoads)
     test::TempTree tree;
     tree.createFile("a.twd", le32(1) + le32(3) + le32(4));
     tree.createFile("b.twd", le32(1) + le32(3) + le32(4));
-    FileList list;
+    CrcDatabase db;
     const auto errors =
-        LoadCRCDatabases({tree.path("a.twd"), tree.path("none.twd"), tree.path("b.twd")}, list);
+        LoadCRCDatabases({tree.path("a.twd"), tree.path("none.twd"), tree.path("b.twd")}, db);
     EXPECT_EQ(errors.size(), 1u);
-    EXPECT_EQ(list.size(), 2u);
+    EXPECT_EQ(db.size(), 2u);
 }
 
 TEST(RemoveRepeatedEntries, FirstOfEachPairSurvivesAndUnreadFilesGo)

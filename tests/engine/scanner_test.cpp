@@ -20,7 +20,7 @@ SearchOptions optionsFor(std::vector<std::string> folders)
     return o;
 }
 
-SearchResult search(const SearchOptions &o, FileList initial = {},
+SearchResult search(const SearchOptions &o, CrcDatabase initial = {},
                     std::function<void(Phase, std::stop_source &)> atPhase = {})
 {
     ScanProgress progress;
@@ -96,8 +96,8 @@ TEST(RunSearch, PlainListingShowsEveryFileInBandOne)
     t.createFile("d/3", "c");
     SearchOptions o = optionsFor({t.root()});
     o.FindDuplicates = false;
-    FileList db;
-    db.push_back(TFileData::databaseEntry(1, 2, 0));
+    CrcDatabase db;
+    db.entries.push_back({1, 2});
     const SearchResult r = search(o, std::move(db));
     EXPECT_EQ(r.FileList.size(), 4u);
     EXPECT_EQ(r.RowBand, RowBand(4, 1));
@@ -147,7 +147,7 @@ TEST(RunSearch, DatabaseEntriesMatchFilesAndEachOther)
     ASSERT_FALSE(SaveCRCDatabase(t.path("one.twd"), recorded));
     ASSERT_FALSE(SaveCRCDatabase(t.path("two.twd"), recorded));
 
-    FileList initial;
+    CrcDatabase initial;
     ASSERT_TRUE(LoadCRCDatabases({t.path("one.twd"), t.path("two.twd")}, initial).empty());
     SearchOptions o = optionsFor({t.path("disk")});
     const SearchResult r = search(o, std::move(initial));

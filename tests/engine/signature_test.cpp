@@ -349,6 +349,24 @@ TEST_F(CalcImagePropertiesTest, GifAndBitmapFilesSignLikeTheirJpeg)
     EXPECT_EQ(animated.Signature->SquareValues, gif.Signature->SquareValues);
 }
 
+// Bitmaps and GIF pictures are held to the same pixel limit as JPEG pictures, not to the
+// toolkit's smaller allocation limit.
+TEST(QtImageReader, PicturesOverTheToolkitsAllocationLimitStillDecode)
+{
+    REQUIRE_PICTURE_READER();
+    Bitmap big;
+    big.width = 6000;
+    big.height = 6000; // 36 megapixels: 144 MB as 32-bit pixels
+    big.pixels.assign(std::size_t{6000} * 6000, 0x336699);
+    const std::string bmp = test::EncodeBmp24(big);
+    big.pixels = {};
+    platform::RgbImage out;
+    ASSERT_TRUE(pictureReader()->read(bytesOf(bmp), "bmp", out));
+    EXPECT_EQ(out.width, 6000);
+    EXPECT_EQ(out.height, 6000);
+    EXPECT_EQ(out.pixels[12345], 0x336699u);
+}
+
 TEST_F(CalcImagePropertiesTest, AnIconLoadsButGetsOnlyZeroValues)
 {
     REQUIRE_PICTURE_READER();
