@@ -12,7 +12,7 @@ JOBS=$(nproc)
 PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
-    libjpeg62-turbo-dev libgif-dev libxxhash-dev libdeflate-dev zlib1g-dev
+    libjpeg62-turbo-dev libgif-dev libxxhash-dev libdeflate-dev zlib1g-dev liblmdb-dev
     libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev xdg-utils
     xvfb xauth fonts-dejavu-core libxcb-cursor0
     clang clang-tidy clang-format cppcheck libclang-rt-14-dev

@@ -7,9 +7,8 @@
 # So the peers get the flags that line them up with twinly-cli's defaults, and nothing else:
 #   - empty files are duplicates of each other (twinly-cli groups them): jdupes -z,
 #     rmlint --size 0, rdfind -ignoreempty false (fdupes does by default);
-#   - hard links to one file are separate files and duplicates of each other (twinly-cli lists
-#     every name it finds): fdupes -H, jdupes -H, rdfind -removeidentinode false (rmlint does by
-#     default);
+#   - hard links to one file are one file, no duplicate of itself (deleting one name frees
+#     nothing): fdupes, jdupes and rdfind do so by default, rmlint with -L;
 #   - symbolic links are not followed and not compared: rmlint -F (by default it compares a
 #     link's target path as if it were the link's content); the others skip them by default;
 #   - hidden files and folders are searched: rmlint --hidden (the others do by default);
@@ -141,10 +140,10 @@ for t in "${chosen[@]}"; do
 done
 declare -A cmd fmt report
 cmd[twinly-cli]="$(printf '%q' "$cli") $q > $o/twinly-cli.txt"
-cmd[fdupes]="fdupes -r -q -H $q > $o/fdupes.txt"
-cmd[jdupes]="jdupes -r -q -z -H $q > $o/jdupes.txt"
-cmd[rmlint]="rmlint -T df --hidden -F --size 0 -o json:$o/rmlint.json $q"
-cmd[rdfind]="rdfind -ignoreempty false -removeidentinode false -makeresultsfile true -outputname $o/rdfind.txt $q > /dev/null"
+cmd[fdupes]="fdupes -r -q $q > $o/fdupes.txt"
+cmd[jdupes]="jdupes -r -q -z $q > $o/jdupes.txt"
+cmd[rmlint]="rmlint -T df --hidden -F -L --size 0 -o json:$o/rmlint.json $q"
+cmd[rdfind]="rdfind -ignoreempty false -removeidentinode true -makeresultsfile true -outputname $o/rdfind.txt $q > /dev/null"
 fmt=([twinly-cli]=blank [fdupes]=blank [jdupes]=blank [rmlint]=rmlint [rdfind]=rdfind)
 o=$work/out
 report=([twinly-cli]=$o/twinly-cli.txt [fdupes]=$o/fdupes.txt [jdupes]=$o/jdupes.txt

@@ -2,6 +2,7 @@
 #include "cli.h"
 
 #include "crc_db.h"
+#include "hash_cache.h"
 #include "output.h"
 #include "scanner.h"
 #include "visual_hooks.h"
@@ -72,6 +73,9 @@ Output:
                       U+FFFD in "path" and their exact bytes in "path_hex")
   --progress          show progress on stderr even when it is not a terminal
   --threads N         files read at once (default: one per core)
+  --no-cache          neither use nor update the remembered checksums (by default
+                      unchanged files are not read again; see $XDG_CACHE_HOME/twinly)
+  --clear-cache       forget every remembered checksum (alone, or before a search)
   -h, --help          show this help
   --version           show the version
 
@@ -88,6 +92,8 @@ struct Args {
     bool visual = false;
     Format format = Format::Paths;
     bool progress = false;
+    bool noCache = false;
+    bool clearCache = false;
     bool help = false;
     bool version = false;
 };
@@ -205,6 +211,10 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
             a.list = true;
         } else if (arg == "--progress") {
             a.progress = true;
+        } else if (arg == "--no-cache") {
+            a.noCache = true;
+        } else if (arg == "--clear-cache") {
+            a.clearCache = true;
         } else if (arg == "--visual") {
             a.visual = true;
         } else if (arg == "--any-proportion") {
@@ -254,7 +264,7 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
         return std::string("--create-db and --list cannot be used together");
     if (a.createDb && !a.databases.empty())
         return std::string("--create-db and --db cannot be used together");
-    if (a.options.Folders.empty() && a.databases.empty())
+    if (a.options.Folders.empty() && a.databases.empty() && !a.clearCache)
         return std::string("no folder given");
 
     if (a.visual && a.createDb)
@@ -361,6 +371,14 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     }
 
     int status = 0;
+    if (a.clearCache && !HashCache::clear(HashCache::DefaultFolder())) {
+        err << "twinly-cli: the remembered checksums could not be cleared\n";
+        status = 1;
+    }
+    if (a.options.Folders.empty() && a.databases.empty())
+        return status;
+    if (!a.noCache)
+        a.options.CacheFolder = HashCache::DefaultFolder();
     CrcDatabase initial;
     if (!a.options.CreateDB) {
         for (const UserMessage &m : LoadCRCDatabases(a.databases, initial)) {

@@ -42,6 +42,8 @@ public:
 
     bool isOpen() const { return m_fd >= 0; }
     void close();
+    // For opening files of this folder by name (FileReader::openAt); valid while open.
+    int nativeHandle() const { return m_fd; }
     // True for the kernel's own pseudo file systems (proc, sysfs, debugfs, cgroup and the like):
     // their files report sizes that have nothing to do with what reading them gives, some
     // never end, and none is a user's file. A walk does not enter them unless told to.

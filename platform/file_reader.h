@@ -32,6 +32,9 @@ public:
     // `error` receives errno when the open fails, or 0 when the path is not a regular file.
     // A link in the last place is refused unless `followLink` (the user named that file).
     static FileReader open(const std::string &path, bool followLink = false, int *error = nullptr);
+    // `name` relative to an open folder handle (see Directory::nativeHandle), which spares the
+    // system resolving the folder's whole path again for every file in it.
+    static FileReader openAt(int folderHandle, const char *name, int *error = nullptr);
     bool isOpen() const { return m_fd >= 0; }
     // As the file was at open.
     const FileIdentity &identity() const { return m_identity; }
@@ -42,6 +45,8 @@ public:
 
 private:
     explicit FileReader(int fd) : m_fd(fd) {}
+    template<typename Open>
+    static FileReader openWith(Open &&openFile, bool followLink, int *error);
     int m_fd = -1;
     FileIdentity m_identity;
 };

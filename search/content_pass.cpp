@@ -1,19 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The costly pass: reading files. Work goes to a few threads through one atomic cursor over the
-// list of records to read, largest share of time being the reads themselves, so two readers
-// on two cores nearly halve the time when the data is cached.
+// The costly pass: reading files.
 //
-// With skipUnmatchable, files of a size shared by several candidates are first told apart by a
-// hash of their first block; a file alone with its block hash among its size mates is never
-// read in full (it cannot have a partner). A file no larger than a block is read whole at once.
+// # What is read
+// With skipUnmatchable, files are first sorted by size. A file alone with its size cannot
+// have a partner and is not read. Files up to kReadWholeBelow with size mates are read whole at
+// once: for them one more visit costs more than the extra bytes. Larger size mates are first
+// told apart by a hash of their first block; a file alone with its block hash among its size
+// mates is never read in full. Checksums remembered from earlier searches (the hash cache)
+// stand in for reads wherever the file is unchanged, and what is read is remembered.
+//
+// # Order and threads
+// Files are read in the order of their inode numbers, per device: file systems lay data out
+// roughly in that order, so a first (cold) search reads the disk front to back rather than in
+// the order groups happen to come. Work goes to a few threads through one atomic cursor; each
+// reader opens files relative to a handle of their folder, kept while the next file is in the
+// same folder. On a disk that seeks, files larger than kSmallFile are read by one reader only:
+// two readers would make the head jump between them.
+//
+// Every read is bounded by the size the walk saw (see ExpectedFile): a file that changed since
+// gets no checksum.
 #include "content_pass.h"
 
 #include "crc.h"
+#include "dir_lister.h"
+#include "system_info.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <mutex>
+#include <map>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -22,8 +37,9 @@ namespace twinly {
 
 namespace {
 
-constexpr std::size_t kPrefixBlock = 4096;
 constexpr std::size_t kReadPiece = 1 << 20;
+constexpr std::int64_t kReadWholeBelow = 64 * 1024;
+constexpr std::int64_t kSmallFile = 256 * 1024;
 
 class Gauge {
 public:
@@ -46,20 +62,42 @@ private:
     std::atomic<double> m_doneKB{0};
 };
 
-// Runs `work(index, buffer)` for indices [0, count) on `threads` threads.
+// Opens records' files, keeping the handle of the last folder for the next file in it.
+class FolderOpener {
+public:
+    platform::FileReader open(const TFileData &d)
+    {
+        const std::string_view dir = d.DirName();
+        if (!m_folder.isOpen() || dir != m_path) {
+            m_path.assign(dir);
+            m_folder = platform::Directory::openPath(m_path);
+        }
+        if (!m_folder.isOpen()) // a path beyond the system's limit, or a folder gone
+            return platform::FileReader::open(d.FullName);
+        return platform::FileReader::openAt(m_folder.nativeHandle(),
+                                            d.FullName.c_str() + d.NameStart);
+    }
+
+private:
+    std::string m_path;
+    platform::Directory m_folder;
+};
+
+// Runs `work(index, buffer, opener)` for indices [0, count) on `threads` threads.
 template<typename Work>
 bool runParallel(std::size_t count, unsigned threads, const std::stop_token &stop, Work &&work)
 {
     std::atomic<std::size_t> next{0};
     auto body = [&] {
         std::vector<std::byte> buffer(kReadPiece);
+        FolderOpener opener;
         for (;;) {
             if (stop.stop_requested())
                 return;
             const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
             if (i >= count)
                 return;
-            work(i, buffer);
+            work(i, buffer, opener);
         }
     };
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, count));
@@ -71,134 +109,282 @@ bool runParallel(std::size_t count, unsigned threads, const std::stop_token &sto
     return !stop.stop_requested();
 }
 
-void setDigest(TFileData &d, const std::optional<ContentDigest> &digest)
+void sortByDiskOrder(const FileList &list, std::vector<std::uint32_t> &indices)
 {
-    d.CrcKnown = digest.has_value();
-    d.CRC = digest ? digest->crc : 0;
-    d.Hash = digest ? digest->hash : StrongHash{};
+    std::sort(indices.begin(), indices.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const TFileData &x = list[a];
+        const TFileData &y = list[b];
+        if (x.Device != y.Device)
+            return x.Device < y.Device;
+        if (x.Inode != y.Inode)
+            return x.Inode < y.Inode;
+        return a < b;
+    });
 }
 
-// Splits the records on disk into those that must be read whole and those that provably match
-// nothing (left without a CRC). Reads first blocks to decide; returns false when stopped.
-bool prefilter(FileList &list, const ContentPassOptions &options, unsigned threads,
-               const std::stop_token &stop, Gauge &gauge, std::vector<std::uint32_t> &toRead)
+// What the pass knows of each record on disk as it goes.
+struct Known {
+    bool fresh = false;  // something was read now: remember it
+    CachedDigest digest; // what is known, from the cache or read
+};
+
+void setDigest(TFileData &d, const CachedDigest &c)
 {
-    bool anyDatabase = false;
-    std::unordered_set<std::uint32_t> databaseSizes;
-    for (const TFileData &d : list) {
-        if (!d.OnDisk) {
-            anyDatabase = true;
-            databaseSizes.insert(static_cast<std::uint32_t>(d.FileSize));
-        }
+    d.CrcKnown = c.hasFull;
+    d.CRC = c.hasFull ? c.crc : 0;
+    d.Hash = c.hasFull ? c.hash : StrongHash{};
+}
+
+class ContentPass {
+public:
+    ContentPass(FileList &list, const ContentPassOptions &options, ScanProgress &progress,
+                const std::stop_token &stop, double totalKB)
+        : m_list(list), m_options(options), m_progress(progress), m_stop(stop),
+          m_gauge(progress, totalKB), m_known(list.size())
+    {
+        m_threads = options.threads != 0 ? options.threads
+                                         : std::max(1u, std::thread::hardware_concurrency());
     }
-    std::vector<std::pair<std::int64_t, std::uint32_t>> bySize;
-    for (std::uint32_t i = 0; i < list.size(); ++i)
-        if (list[i].OnDisk)
-            bySize.emplace_back(list[i].FileSize, i);
-    if (!options.skipUnmatchable || (anyDatabase && options.databaseMatchesAnySize)) {
-        for (const auto &[size, i] : bySize)
-            toRead.push_back(i);
+
+    bool run()
+    {
+        m_progress.setGauge(0);
+        std::vector<std::uint32_t> onDisk;
+        for (std::uint32_t i = 0; i < m_list.size(); ++i) {
+            TFileData &d = m_list[i];
+            if (d.OnDisk) {
+                d.CrcKnown = false;
+                d.CRC = 0;
+                onDisk.push_back(i);
+            }
+        }
+        if (m_options.signature) {
+            sortByDiskOrder(m_list, onDisk);
+            return read(onDisk, [&](TFileData &d, std::vector<std::byte> &, FolderOpener &) {
+                m_options.signature(d);
+            });
+        }
+        useCache(onDisk);
+        std::vector<std::uint32_t> toRead;
+        if (!choose(onDisk, toRead))
+            return false;
+        if (!readWhole(toRead))
+            return false;
+        remember(onDisk);
         return true;
     }
-    std::sort(bySize.begin(), bySize.end());
 
-    std::vector<std::uint32_t> probe; // large files with size mates: first block decides
-    for (std::size_t b = 0; b < bySize.size();) {
-        std::size_t e = b + 1;
-        while (e < bySize.size() && bySize[e].first == bySize[b].first)
-            ++e;
-        const std::int64_t size = bySize[b].first;
-        const bool sharedWithDatabase = databaseSizes.count(static_cast<std::uint32_t>(size)) > 0;
-        if (sharedWithDatabase || (e - b >= 2 && size <= static_cast<std::int64_t>(kPrefixBlock))) {
-            for (std::size_t i = b; i < e; ++i)
-                toRead.push_back(bySize[i].second);
-        } else if (e - b >= 2) {
-            for (std::size_t i = b; i < e; ++i)
-                probe.push_back(bySize[i].second);
-        } else {
-            gauge.add(size); // alone with its size: no partner possible
+private:
+    void useCache(const std::vector<std::uint32_t> &onDisk)
+    {
+        if (!m_options.cache)
+            return;
+        std::vector<std::optional<CachedDigest>> found;
+        m_options.cache->lookup(m_list, onDisk, found);
+        for (std::size_t k = 0; k < onDisk.size(); ++k) {
+            if (!found[k])
+                continue;
+            Known &known = m_known[onDisk[k]];
+            known.digest = *found[k];
+            if (known.digest.hasFull)
+                setDigest(m_list[onDisk[k]], known.digest);
         }
-        b = e;
     }
 
-    std::vector<std::optional<std::uint64_t>> heads(probe.size());
-    const bool finished = runParallel(
-        probe.size(), threads, stop, [&](std::size_t k, std::vector<std::byte> &buffer) {
-            const TFileData &d = list[probe[k]];
-            const ExpectedFile expected = ExpectedFile::of(d);
-            heads[k] = FilePrefixHash(d.FullName, buffer, kPrefixBlock, &expected);
-        });
-    if (!finished)
-        return false;
+    bool hasFull(std::uint32_t i) const { return m_known[i].digest.hasFull; }
 
-    // probe is ordered by size, so size mates are adjacent.
-    std::vector<std::pair<std::uint64_t, std::size_t>> keyed;
-    for (std::size_t b = 0; b < probe.size();) {
-        std::size_t e = b + 1;
-        while (e < probe.size() && list[probe[e]].FileSize == list[probe[b]].FileSize)
-            ++e;
-        keyed.clear();
-        for (std::size_t k = b; k < e; ++k) {
-            if (heads[k])
-                keyed.emplace_back(*heads[k], k);
-            else
-                gauge.add(list[probe[k]].FileSize); // unreadable: no CRC
+    // Decides which records must be read whole; reads first blocks where that decides.
+    bool choose(const std::vector<std::uint32_t> &onDisk, std::vector<std::uint32_t> &toRead)
+    {
+        bool anyDatabase = false;
+        std::unordered_set<std::uint32_t> databaseSizes;
+        for (const TFileData &d : m_list) {
+            if (!d.OnDisk) {
+                anyDatabase = true;
+                databaseSizes.insert(static_cast<std::uint32_t>(d.FileSize));
+            }
         }
-        std::sort(keyed.begin(), keyed.end());
-        for (std::size_t i = 0; i < keyed.size(); ++i) {
-            const bool mate = (i > 0 && keyed[i - 1].first == keyed[i].first) ||
-                              (i + 1 < keyed.size() && keyed[i + 1].first == keyed[i].first);
-            if (mate)
-                toRead.push_back(probe[keyed[i].second]);
+        auto wantWhole = [&](std::uint32_t i) {
+            if (hasFull(i))
+                m_gauge.add(m_list[i].FileSize);
             else
-                gauge.add(list[probe[keyed[i].second]].FileSize);
+                toRead.push_back(i);
+        };
+        if (!m_options.skipUnmatchable || (anyDatabase && m_options.databaseMatchesAnySize)) {
+            for (std::uint32_t i : onDisk)
+                wantWhole(i);
+            return true;
         }
-        b = e;
+        std::vector<std::pair<std::int64_t, std::uint32_t>> bySize;
+        bySize.reserve(onDisk.size());
+        for (std::uint32_t i : onDisk)
+            bySize.emplace_back(m_list[i].FileSize, i);
+        std::sort(bySize.begin(), bySize.end());
+
+        std::vector<std::uint32_t> probe; // larger size mates: their first blocks decide
+        for (std::size_t b = 0; b < bySize.size();) {
+            std::size_t e = b + 1;
+            while (e < bySize.size() && bySize[e].first == bySize[b].first)
+                ++e;
+            const std::int64_t size = bySize[b].first;
+            const bool sharedWithDatabase =
+                databaseSizes.count(static_cast<std::uint32_t>(size)) > 0;
+            if (sharedWithDatabase || (e - b >= 2 && size <= kReadWholeBelow)) {
+                for (std::size_t i = b; i < e; ++i)
+                    wantWhole(bySize[i].second);
+            } else if (e - b >= 2) {
+                for (std::size_t i = b; i < e; ++i)
+                    probe.push_back(bySize[i].second);
+            } else {
+                m_gauge.add(size); // alone with its size: no partner possible
+            }
+            b = e;
+        }
+        return probeHeads(probe, toRead);
     }
-    return true;
-}
+
+    bool probeHeads(const std::vector<std::uint32_t> &probe, std::vector<std::uint32_t> &toRead)
+    {
+        // probe is ordered by size: size mates are adjacent. Heads known from the cache (or
+        // from a whole read) are not read again.
+        std::vector<std::uint32_t> missing;
+        for (std::uint32_t i : probe)
+            if (!m_known[i].digest.hasPrefix)
+                missing.push_back(i);
+        sortByDiskOrder(m_list, missing);
+        std::vector<char> readable(m_list.size(), 1);
+        const bool finished = runParallel(
+            missing.size(), m_threads, m_stop,
+            [&](std::size_t k, std::vector<std::byte> &buffer, FolderOpener &opener) {
+                const std::uint32_t i = missing[k];
+                const TFileData &d = m_list[i];
+                const ExpectedFile expected = ExpectedFile::of(d);
+                auto file = opener.open(d);
+                const auto head = file.isOpen()
+                                      ? ReadPrefixHash(file, buffer, kPrefixBlockSize, &expected)
+                                      : std::nullopt;
+                m_progress.addRead(std::min<std::uint64_t>(kPrefixBlockSize,
+                                                           static_cast<std::uint64_t>(d.FileSize)));
+                if (head) {
+                    m_known[i].digest.hasPrefix = true;
+                    m_known[i].digest.prefix = *head;
+                    m_known[i].fresh = true;
+                } else {
+                    readable[i] = 0;
+                }
+            });
+        if (!finished)
+            return false;
+
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+        for (std::size_t b = 0; b < probe.size();) {
+            std::size_t e = b + 1;
+            while (e < probe.size() && m_list[probe[e]].FileSize == m_list[probe[b]].FileSize)
+                ++e;
+            keyed.clear();
+            for (std::size_t k = b; k < e; ++k) {
+                const std::uint32_t i = probe[k];
+                if (readable[i])
+                    keyed.emplace_back(m_known[i].digest.prefix, i);
+                else
+                    m_gauge.add(m_list[i].FileSize); // unreadable: no CRC
+            }
+            std::sort(keyed.begin(), keyed.end());
+            for (std::size_t k = 0; k < keyed.size(); ++k) {
+                const bool mate = (k > 0 && keyed[k - 1].first == keyed[k].first) ||
+                                  (k + 1 < keyed.size() && keyed[k + 1].first == keyed[k].first);
+                if (mate && !hasFull(keyed[k].second))
+                    toRead.push_back(keyed[k].second);
+                else
+                    m_gauge.add(m_list[keyed[k].second].FileSize);
+            }
+            b = e;
+        }
+        return true;
+    }
+
+    template<typename Work> bool read(std::vector<std::uint32_t> &indices, Work &&work)
+    {
+        // On a seeking disk, small files still go on all readers (their cost is mostly the
+        // system's, not the head's); large ones on one.
+        std::vector<std::uint32_t> small, large;
+        for (std::uint32_t i : indices) {
+            const TFileData &d = m_list[i];
+            const bool seeks = d.FileSize > kSmallFile && rotational(d.Device);
+            (seeks ? large : small).push_back(i);
+        }
+        auto run = [&](const std::vector<std::uint32_t> &part, unsigned threads) {
+            return runParallel(
+                part.size(), threads, m_stop,
+                [&](std::size_t k, std::vector<std::byte> &buffer, FolderOpener &opener) {
+                    TFileData &d = m_list[part[k]];
+                    m_progress.setItem(d.FullName);
+                    work(d, buffer, opener);
+                    m_gauge.add(d.FileSize);
+                });
+        };
+        return run(small, m_threads) && run(large, 1);
+    }
+
+    bool readWhole(std::vector<std::uint32_t> &toRead)
+    {
+        sortByDiskOrder(m_list, toRead);
+        return read(
+            toRead, [&](TFileData &d, std::vector<std::byte> &buffer, FolderOpener &opener) {
+                const auto i = static_cast<std::size_t>(&d - m_list.data());
+                const ExpectedFile expected = ExpectedFile::of(d);
+                auto file = opener.open(d);
+                const auto digest =
+                    file.isOpen() ? ReadDigest(file, buffer, m_stop, &expected) : std::nullopt;
+                m_progress.addRead(digest ? digest->bytes : 0);
+                Known &known = m_known[i];
+                if (digest) {
+                    known.digest = {true, digest->crc, digest->hash, true, digest->prefix};
+                    known.fresh = true;
+                }
+                setDigest(d, known.digest);
+            });
+    }
+
+    void remember(const std::vector<std::uint32_t> &onDisk)
+    {
+        if (!m_options.cache)
+            return;
+        std::vector<std::uint32_t> indices;
+        std::vector<CachedDigest> digests;
+        for (std::uint32_t i : onDisk) {
+            if (m_known[i].fresh) {
+                indices.push_back(i);
+                digests.push_back(m_known[i].digest);
+            }
+        }
+        m_options.cache->store(m_list, indices, digests);
+    }
+
+    bool rotational(std::uint64_t device)
+    {
+        auto it = m_rotational.find(device);
+        if (it == m_rotational.end())
+            it = m_rotational.emplace(device, platform::DeviceIsRotational(device)).first;
+        return it->second;
+    }
+
+    FileList &m_list;
+    const ContentPassOptions &m_options;
+    ScanProgress &m_progress;
+    const std::stop_token &m_stop;
+    Gauge m_gauge;
+    std::vector<Known> m_known;
+    unsigned m_threads = 1;
+    std::map<std::uint64_t, bool> m_rotational; // asked on the pass's own thread only
+};
 
 } // namespace
 
 bool ComputeContent(FileList &list, const ContentPassOptions &options, ScanProgress &progress,
                     const std::stop_token &stop, double totalKB)
 {
-    Gauge gauge(progress, totalKB);
-    progress.setGauge(0);
-    unsigned threads = options.threads;
-    if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
-
-    for (TFileData &d : list) {
-        if (d.OnDisk) {
-            d.CrcKnown = false;
-            d.CRC = 0;
-        }
-    }
-
-    std::vector<std::uint32_t> toRead;
-    if (options.signature) {
-        for (std::uint32_t i = 0; i < list.size(); ++i)
-            if (list[i].OnDisk)
-                toRead.push_back(i);
-    } else if (!prefilter(list, options, threads, stop, gauge, toRead)) {
-        return false;
-    }
-    // The last records first, as the list has always been worked through.
-    std::sort(toRead.begin(), toRead.end(), std::greater<>());
-
-    return runParallel(toRead.size(), threads, stop,
-                       [&](std::size_t k, std::vector<std::byte> &buffer) {
-                           TFileData &d = list[toRead[k]];
-                           progress.setItem(d.FullName);
-                           if (options.signature)
-                               options.signature(d);
-                           else {
-                               const ExpectedFile expected = ExpectedFile::of(d);
-                               setDigest(d, FileDigest(d.FullName, buffer, stop, &expected));
-                           }
-                           gauge.add(d.FileSize);
-                       });
+    return ContentPass(list, options, progress, stop, totalKB).run();
 }
 
 } // namespace twinly

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "file_data.h"
+#include "hash_cache.h"
 #include "progress.h"
 
 #include <functional>
@@ -21,6 +22,8 @@ struct ContentPassOptions {
     bool databaseMatchesAnySize = false;
     // The picture signature instead of the CRC (visual comparison); runs on the same workers.
     std::function<void(TFileData &)> signature;
+    // Checksums remembered from earlier searches; what is read is remembered there in turn.
+    HashCache *cache = nullptr;
 };
 
 // Gives every record on disk its CRC and strong hash (or its signature), reading files on

@@ -56,11 +56,17 @@ bool isExpectedFile(const platform::FileIdentity &id, const ExpectedFile &e)
 std::optional<ContentDigest> FileDigest(const std::string &path, std::vector<std::byte> &buffer,
                                         std::stop_token stop, const ExpectedFile *expected)
 {
-    if (buffer.empty())
-        buffer.resize(1 << 20);
     auto file = platform::FileReader::open(path);
     if (!file.isOpen())
         return std::nullopt;
+    return ReadDigest(file, buffer, std::move(stop), expected);
+}
+
+std::optional<ContentDigest> ReadDigest(platform::FileReader &file, std::vector<std::byte> &buffer,
+                                        std::stop_token stop, const ExpectedFile *expected)
+{
+    if (buffer.empty())
+        buffer.resize(1 << 20);
     if (expected && !isExpectedFile(file.identity(), *expected))
         return std::nullopt;
     // With a known size, exactly that much is asked for: no read past the end to find it, and
@@ -78,9 +84,10 @@ std::optional<ContentDigest> FileDigest(const std::string &path, std::vector<std
     std::size_t got = static_cast<std::size_t>(n);
     if (expected && got != want)
         return std::nullopt; // shrank since the walk
+    const std::uint64_t prefix = XXH3_64bits(buffer.data(), std::min(got, kPrefixBlockSize));
     if (got < buffer.size() && (expected || got < want)) {
         return ContentDigest{Crc32Of(buffer.data(), got),
-                             toStrongHash(XXH3_128bits(buffer.data(), got)), got};
+                             toStrongHash(XXH3_128bits(buffer.data(), got)), got, prefix};
     }
 
     std::unique_ptr<XXH3_state_t, Xxh3StateDeleter> state(XXH3_createState());
@@ -112,7 +119,7 @@ std::optional<ContentDigest> FileDigest(const std::string &path, std::vector<std
             now.mtimeNs != file.identity().mtimeNs)
             return std::nullopt;
     }
-    return ContentDigest{crc, toStrongHash(XXH3_128bits_digest(state.get())), total};
+    return ContentDigest{crc, toStrongHash(XXH3_128bits_digest(state.get())), total, prefix};
 }
 
 bool FileCRC(const std::string &path, std::uint32_t &crc)
@@ -129,11 +136,18 @@ bool FileCRC(const std::string &path, std::uint32_t &crc)
 std::optional<std::uint64_t> FilePrefixHash(const std::string &path, std::vector<std::byte> &buffer,
                                             std::size_t length, const ExpectedFile *expected)
 {
-    if (buffer.size() < length)
-        buffer.resize(length);
     auto file = platform::FileReader::open(path);
     if (!file.isOpen())
         return std::nullopt;
+    return ReadPrefixHash(file, buffer, length, expected);
+}
+
+std::optional<std::uint64_t> ReadPrefixHash(platform::FileReader &file,
+                                            std::vector<std::byte> &buffer, std::size_t length,
+                                            const ExpectedFile *expected)
+{
+    if (buffer.size() < length)
+        buffer.resize(length);
     if (expected) {
         if (!isExpectedFile(file.identity(), *expected))
             return std::nullopt;

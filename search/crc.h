@@ -4,6 +4,7 @@
 #pragma once
 
 #include "file_data.h"
+#include "file_reader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,10 +22,14 @@ std::uint32_t UpdateCRC(std::uint32_t reg, const void *buffer, std::size_t lengt
 // CRC-32 of a whole buffer (preset and complement applied).
 std::uint32_t Crc32Of(const void *buffer, std::size_t length);
 
+// Size mates are first told apart by a hash of this many leading bytes (all of a shorter file).
+inline constexpr std::size_t kPrefixBlockSize = 4096;
+
 struct ContentDigest {
     std::uint32_t crc = 0;
     StrongHash hash;
-    std::uint64_t bytes = 0; // how much was read
+    std::uint64_t bytes = 0;  // how much was read
+    std::uint64_t prefix = 0; // what FilePrefixHash gives for the same file
 };
 
 // What the walk saw of a file. A file read for a search must still be that file, of that size:
@@ -46,6 +51,13 @@ struct ExpectedFile {
 std::optional<ContentDigest> FileDigest(const std::string &path, std::vector<std::byte> &buffer,
                                         std::stop_token stop = {},
                                         const ExpectedFile *expected = nullptr);
+
+// The same on a file already open, read from where it stands (its start).
+std::optional<ContentDigest> ReadDigest(platform::FileReader &file, std::vector<std::byte> &buffer,
+                                        std::stop_token stop, const ExpectedFile *expected);
+std::optional<std::uint64_t> ReadPrefixHash(platform::FileReader &file,
+                                            std::vector<std::byte> &buffer, std::size_t length,
+                                            const ExpectedFile *expected);
 
 // CRC-32 of a whole file; false when it cannot be read. For an empty file `crc` is left as it
 // was (callers start from 0).

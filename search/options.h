@@ -39,6 +39,8 @@ struct SearchOptions {
     VisualSettings Visual;
     // Worker threads for reading file contents; 0 picks the number of cores.
     unsigned ReadThreads = 0;
+    // Where checksums are remembered between searches (HashCache); empty: nowhere.
+    std::string CacheFolder;
 
     // Create CRC DB mode forces the switches it needs, whatever the controls say. A database
     // records CRCs, so the visual option (which computes none) does not apply there.

@@ -44,6 +44,16 @@ public:
 
     Snapshot snapshot() const;
 
+    // Files opened and bytes read for their content so far (for the counts users see, and to
+    // show that a rescan with remembered checksums reads nothing unchanged).
+    void addRead(std::uint64_t bytes)
+    {
+        m_filesRead.fetch_add(1, std::memory_order_relaxed);
+        m_bytesRead.fetch_add(bytes, std::memory_order_relaxed);
+    }
+    std::uint64_t filesRead() const { return m_filesRead.load(std::memory_order_relaxed); }
+    std::uint64_t bytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
+
     // Called on the scanner's thread at every change of phase, before the phase's work begins.
     // Lets tests act at an exact point of a search (stop it, remove a file).
     void setPhaseObserver(std::function<void(Phase)> observer) { m_observer = std::move(observer); }
@@ -59,6 +69,8 @@ private:
     std::atomic<bool> m_gaugeVisible{false};
     std::atomic<int> m_timerInterval{1000};
     std::atomic<std::uint64_t> m_seq{0};
+    std::atomic<std::uint64_t> m_filesRead{0};
+    std::atomic<std::uint64_t> m_bytesRead{0};
     std::function<void(Phase)> m_observer;
 };
 

@@ -16,11 +16,13 @@
 #include "scanner.h"
 
 #include "content_pass.h"
+#include "hash_cache.h"
 #include "paths.h"
 #include "walk.h"
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 #include <thread>
 #include <unordered_set>
 
@@ -126,6 +128,11 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
             return stoppedResult();
         progress.setPhase(sw.Visual ? Phase::CalculatingImageProperties : Phase::CalculatingCrc);
         ContentPassOptions content;
+        std::unique_ptr<HashCache> cache;
+        if (!sw.Visual && !options.CacheFolder.empty()) {
+            cache = HashCache::open(options.CacheFolder);
+            content.cache = cache.get();
+        }
         content.threads = options.ReadThreads;
         content.skipUnmatchable = !options.CreateDB;
         content.databaseMatchesAnySize = options.IgnoreSize;

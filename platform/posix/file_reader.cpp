@@ -13,7 +13,7 @@ namespace twinly::platform {
 
 namespace {
 
-int openAt(int dirFd, const char *name, int flags)
+int openRelative(int dirFd, const char *name, int flags)
 {
     int fd;
     do {
@@ -45,14 +45,14 @@ int openLongPath(const std::string &path, int flags)
             continue;
         }
         const std::string piece = cut == pos ? std::string("/") : path.substr(pos, cut - pos);
-        const int next = openAt(dirFd, piece.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const int next = openRelative(dirFd, piece.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         closeDir();
         if (next < 0)
             return -1;
         dirFd = next;
         pos = cut + 1;
     }
-    const int fd = openAt(dirFd, path.c_str() + pos, flags);
+    const int fd = openRelative(dirFd, path.c_str() + pos, flags);
     const int saved = errno;
     closeDir();
     errno = saved;
@@ -63,7 +63,7 @@ int openPath(const std::string &path, int flags)
 {
     if (path.size() >= PATH_MAX)
         return openLongPath(path, flags);
-    return openAt(AT_FDCWD, path.c_str(), flags);
+    return openRelative(AT_FDCWD, path.c_str(), flags);
 }
 
 FileIdentity identityOf(const struct stat &st)
@@ -102,12 +102,24 @@ FileReader &FileReader::operator=(FileReader &&other) noexcept
 
 FileReader FileReader::open(const std::string &path, bool followLink, int *error)
 {
+    return openWith([&](int flags) { return openPath(path, flags); }, followLink, error);
+}
+
+FileReader FileReader::openAt(int folderHandle, const char *name, int *error)
+{
+    return openWith([&](int flags) { return openRelative(folderHandle, name, flags); }, false,
+                    error);
+}
+
+template<typename Open>
+FileReader FileReader::openWith(Open &&openFile, bool followLink, int *error)
+{
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW);
     // O_NOATIME keeps a search from touching every file's access time; the system refuses it
     // for files the user does not own, and then a plain open is fine.
-    int fd = openPath(path, flags | O_NOATIME);
+    int fd = openFile(flags | O_NOATIME);
     if (fd < 0 && errno == EPERM)
-        fd = openPath(path, flags);
+        fd = openFile(flags);
     if (fd < 0) {
         if (error)
             *error = errno;

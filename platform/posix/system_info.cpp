@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "system_info.h"
 
+#include <sys/sysmacros.h>
 #include <unistd.h>
+
+#include <fstream>
+#include <string>
 
 namespace twinly::platform {
 
@@ -12,6 +16,20 @@ std::uint64_t PhysicalMemoryBytes()
     if (pages <= 0 || pageSize <= 0)
         return 0;
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+}
+
+bool DeviceIsRotational(std::uint64_t device)
+{
+    const std::string base =
+        "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    // A partition has no queue of its own; its disk, one folder up, has.
+    for (const char *queue : {"/queue/rotational", "/../queue/rotational"}) {
+        std::ifstream in(base + queue);
+        char c = 0;
+        if (in.get(c))
+            return c == '1';
+    }
+    return false;
 }
 
 } // namespace twinly::platform

@@ -1,0 +1,355 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "hash_cache.h"
+
+#include <lmdb.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace twinly {
+
+namespace {
+
+constexpr const char *kStoreName = "checksums.mdb";
+// Written once into every store; a store without it, or with another, is not ours to read.
+// The prefix block size is part of it: prefixes of another block size never compare.
+constexpr char kMagicKey[] = "twinly-checksums";
+constexpr char kMagicValue[] = "v1 prefix=4096";
+
+struct Key {
+    unsigned char bytes[16]; // device, inode, big-endian: sorted keys walk the tree in order
+};
+
+Key keyOf(const TFileData &d)
+{
+    Key k{};
+    for (int i = 0; i < 8; ++i) {
+        k.bytes[i] = static_cast<unsigned char>(d.Device >> (56 - 8 * i));
+        k.bytes[8 + i] = static_cast<unsigned char>(d.Inode >> (56 - 8 * i));
+    }
+    return k;
+}
+
+struct Value {
+    std::int64_t size;
+    std::int64_t mtimeNs;
+    std::int64_t ctimeNs;
+    std::uint32_t crc;
+    std::uint32_t flags; // 1: whole-file digest, 2: prefix
+    std::uint64_t hashLow;
+    std::uint64_t hashHigh;
+    std::uint64_t prefix;
+    std::uint32_t seenDay; // days since the epoch when last used
+    std::uint32_t reserved;
+};
+static_assert(sizeof(Value) == 64);
+
+std::uint32_t today()
+{
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(
+        duration_cast<hours>(system_clock::now().time_since_epoch()).count() / 24);
+}
+
+bool agrees(const Value &v, const TFileData &d)
+{
+    return v.size == d.FileSize && v.mtimeNs == d.MtimeNs && v.ctimeNs == d.CtimeNs;
+}
+
+MDB_val valOf(const void *data, std::size_t size)
+{
+    return MDB_val{size, const_cast<void *>(data)};
+}
+
+} // namespace
+
+struct HashCache::Impl {
+    MDB_env *env = nullptr;
+    MDB_dbi dbi = 0;
+    std::size_t maxEntries = 0;
+    std::size_t mapSize = 0;
+    std::uint32_t day = today();
+    // Hits last seen on an earlier day: written back with today's date by the next store.
+    std::vector<std::pair<Key, Value>> touch;
+
+    ~Impl()
+    {
+        if (env)
+            mdb_env_close(env);
+    }
+
+    bool put(MDB_txn *txn, const Key &k, const Value &v)
+    {
+        MDB_val key = valOf(k.bytes, sizeof k.bytes);
+        MDB_val val = valOf(&v, sizeof v);
+        return mdb_put(txn, dbi, &key, &val, 0) == 0;
+    }
+
+    // Drops the least recently seen entries until a tenth of the cap is free again.
+    void evict(MDB_txn *txn)
+    {
+        MDB_stat st{};
+        if (mdb_stat(txn, dbi, &st) != 0 || st.ms_entries <= maxEntries + 1)
+            return;
+        std::vector<std::pair<std::uint32_t, Key>> all;
+        all.reserve(st.ms_entries);
+        MDB_cursor *cursor = nullptr;
+        if (mdb_cursor_open(txn, dbi, &cursor) != 0)
+            return;
+        MDB_val key, val;
+        for (int rc = mdb_cursor_get(cursor, &key, &val, MDB_FIRST); rc == 0;
+             rc = mdb_cursor_get(cursor, &key, &val, MDB_NEXT)) {
+            if (key.mv_size != sizeof(Key) || val.mv_size != sizeof(Value))
+                continue;
+            Value v;
+            std::memcpy(&v, val.mv_data, sizeof v);
+            Key k;
+            std::memcpy(k.bytes, key.mv_data, sizeof k.bytes);
+            all.emplace_back(v.seenDay, k);
+        }
+        mdb_cursor_close(cursor);
+        const std::size_t keep = maxEntries - maxEntries / 10;
+        if (all.size() <= keep)
+            return;
+        const std::size_t drop = all.size() - keep;
+        std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(drop), all.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (std::size_t i = 0; i < drop; ++i) {
+            MDB_val k = valOf(all[i].second.bytes, sizeof(Key));
+            mdb_del(txn, dbi, &k, nullptr);
+        }
+    }
+};
+
+namespace {
+
+std::unique_ptr<HashCache::Impl> openStore(const std::string &path, std::size_t maxEntries,
+                                           bool &damaged)
+{
+    damaged = false;
+    auto impl = std::make_unique<HashCache::Impl>();
+    impl->maxEntries = std::max<std::size_t>(maxEntries, 16);
+    // Room for the cap with the tree's overhead; the map is address space, not memory.
+    impl->mapSize = std::max<std::size_t>(std::size_t{256} << 20, impl->maxEntries * 256);
+    if (mdb_env_create(&impl->env) != 0) {
+        impl->env = nullptr;
+        return nullptr;
+    }
+    mdb_env_set_mapsize(impl->env, impl->mapSize);
+    // NOMETASYNC: a crash of the system may lose the last write, never the store's integrity.
+    const int rc =
+        mdb_env_open(impl->env, path.c_str(), MDB_NOSUBDIR | MDB_NOMETASYNC | MDB_NOTLS, 0600);
+    if (rc != 0) {
+        damaged = rc == MDB_INVALID || rc == MDB_VERSION_MISMATCH || rc == MDB_CORRUPTED;
+        return nullptr;
+    }
+    MDB_txn *txn = nullptr;
+    if (mdb_txn_begin(impl->env, nullptr, 0, &txn) != 0)
+        return nullptr;
+    if (mdb_dbi_open(txn, nullptr, 0, &impl->dbi) != 0) {
+        mdb_txn_abort(txn);
+        damaged = true;
+        return nullptr;
+    }
+    MDB_val key = valOf(kMagicKey, sizeof kMagicKey - 1);
+    MDB_val val;
+    const int got = mdb_get(txn, impl->dbi, &key, &val);
+    if (got == 0) {
+        const bool ours = val.mv_size == sizeof kMagicValue - 1 &&
+                          std::memcmp(val.mv_data, kMagicValue, val.mv_size) == 0;
+        mdb_txn_abort(txn);
+        if (!ours) {
+            damaged = true;
+            return nullptr;
+        }
+        return impl;
+    }
+    MDB_stat st{};
+    if (got != MDB_NOTFOUND || mdb_stat(txn, impl->dbi, &st) != 0 || st.ms_entries != 0) {
+        mdb_txn_abort(txn);
+        damaged = true; // something else's store
+        return nullptr;
+    }
+    MDB_val magic = valOf(kMagicValue, sizeof kMagicValue - 1);
+    if (mdb_put(txn, impl->dbi, &key, &magic, 0) != 0 || mdb_txn_commit(txn) != 0)
+        return nullptr;
+    return impl;
+}
+
+void setAside(const std::string &path)
+{
+    std::error_code ec;
+    std::filesystem::rename(path, path + ".bad", ec);
+    if (ec)
+        std::filesystem::remove(path, ec);
+    std::filesystem::remove(path + "-lock", ec);
+}
+
+} // namespace
+
+std::string HashCache::DefaultFolder()
+{
+    const char *xdg = std::getenv("XDG_CACHE_HOME");
+    if (xdg && xdg[0] == '/')
+        return std::string(xdg) + "/twinly";
+    const char *home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return std::string(home) + "/.cache/twinly";
+    return {};
+}
+
+std::unique_ptr<HashCache> HashCache::open(const std::string &folder, std::size_t maxEntries)
+{
+    if (folder.empty())
+        return nullptr;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    ::chmod(folder.c_str(), 0700);
+    struct stat st {};
+    const std::string path = folder + "/" + kStoreName;
+    // Only a regular file is ours to open (or set aside).
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return nullptr;
+    bool damaged = false;
+    auto impl = openStore(path, maxEntries, damaged);
+    if (!impl && damaged) {
+        setAside(path);
+        impl = openStore(path, maxEntries, damaged);
+    }
+    if (!impl)
+        return nullptr;
+    return std::unique_ptr<HashCache>(new HashCache(std::move(impl)));
+}
+
+bool HashCache::clear(const std::string &folder)
+{
+    auto cache = open(folder);
+    if (!cache)
+        return false;
+    Impl &m = *cache->m_impl;
+    MDB_txn *txn = nullptr;
+    if (mdb_txn_begin(m.env, nullptr, 0, &txn) != 0)
+        return false;
+    if (mdb_drop(txn, m.dbi, 0) != 0) {
+        mdb_txn_abort(txn);
+        return false;
+    }
+    MDB_val key = valOf(kMagicKey, sizeof kMagicKey - 1);
+    MDB_val magic = valOf(kMagicValue, sizeof kMagicValue - 1);
+    if (mdb_put(txn, m.dbi, &key, &magic, 0) != 0) {
+        mdb_txn_abort(txn);
+        return false;
+    }
+    return mdb_txn_commit(txn) == 0;
+}
+
+HashCache::HashCache(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+
+HashCache::~HashCache() = default;
+
+std::size_t HashCache::size() const
+{
+    MDB_txn *txn = nullptr;
+    if (mdb_txn_begin(m_impl->env, nullptr, MDB_RDONLY, &txn) != 0)
+        return 0;
+    MDB_stat st{};
+    const bool ok = mdb_stat(txn, m_impl->dbi, &st) == 0;
+    mdb_txn_abort(txn);
+    return ok && st.ms_entries > 0 ? st.ms_entries - 1 : 0;
+}
+
+void HashCache::lookup(const FileList &list, const std::vector<std::uint32_t> &indices,
+                       std::vector<std::optional<CachedDigest>> &out)
+{
+    out.assign(indices.size(), std::nullopt);
+    std::vector<std::pair<Key, std::size_t>> keys;
+    keys.reserve(indices.size());
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        const TFileData &d = list[indices[i]];
+        if (d.OnDisk && d.Inode != 0)
+            keys.emplace_back(keyOf(d), i);
+    }
+    std::sort(keys.begin(), keys.end(), [](const auto &a, const auto &b) {
+        return std::memcmp(a.first.bytes, b.first.bytes, sizeof(Key)) < 0;
+    });
+    MDB_txn *txn = nullptr;
+    if (mdb_txn_begin(m_impl->env, nullptr, MDB_RDONLY, &txn) != 0)
+        return;
+    for (const auto &[k, i] : keys) {
+        MDB_val key = valOf(k.bytes, sizeof k.bytes);
+        MDB_val val;
+        if (mdb_get(txn, m_impl->dbi, &key, &val) != 0 || val.mv_size != sizeof(Value))
+            continue;
+        Value v;
+        std::memcpy(&v, val.mv_data, sizeof v);
+        if (!agrees(v, list[indices[i]]))
+            continue;
+        CachedDigest c;
+        c.hasFull = (v.flags & 1) != 0;
+        c.crc = v.crc;
+        c.hash = {v.hashLow, v.hashHigh};
+        c.hasPrefix = (v.flags & 2) != 0;
+        c.prefix = v.prefix;
+        out[i] = c;
+        if (v.seenDay != m_impl->day)
+            m_impl->touch.emplace_back(k, v);
+    }
+    mdb_txn_abort(txn);
+}
+
+bool HashCache::store(const FileList &list, const std::vector<std::uint32_t> &indices,
+                      const std::vector<CachedDigest> &digests)
+{
+    Impl &m = *m_impl;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        MDB_txn *txn = nullptr;
+        if (mdb_txn_begin(m.env, nullptr, 0, &txn) != 0)
+            return false;
+        bool ok = true;
+        for (std::size_t i = 0; ok && i < indices.size() && i < digests.size(); ++i) {
+            const TFileData &d = list[indices[i]];
+            const CachedDigest &c = digests[i];
+            if (!d.OnDisk || d.Inode == 0 || (!c.hasFull && !c.hasPrefix))
+                continue;
+            Value v{};
+            v.size = d.FileSize;
+            v.mtimeNs = d.MtimeNs;
+            v.ctimeNs = d.CtimeNs;
+            v.crc = c.crc;
+            v.flags = (c.hasFull ? 1u : 0u) | (c.hasPrefix ? 2u : 0u);
+            v.hashLow = c.hash.low;
+            v.hashHigh = c.hash.high;
+            v.prefix = c.prefix;
+            v.seenDay = m.day;
+            ok = m.put(txn, keyOf(d), v);
+        }
+        for (std::size_t i = 0; ok && i < m.touch.size(); ++i) {
+            Value v = m.touch[i].second;
+            v.seenDay = m.day;
+            ok = m.put(txn, m.touch[i].first, v);
+        }
+        if (ok) {
+            m.evict(txn);
+            if (mdb_txn_commit(txn) == 0) {
+                m.touch.clear();
+                return true;
+            }
+        } else {
+            mdb_txn_abort(txn);
+        }
+        // Most likely the map is full: give it room once and try again.
+        m.mapSize *= 2;
+        if (mdb_env_set_mapsize(m.env, m.mapSize) != 0)
+            return false;
+    }
+    return false;
+}
+
+} // namespace twinly
