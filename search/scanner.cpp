@@ -80,6 +80,8 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
     progress.showGauge(true);
     progress.setPhase(Phase::CreatingPathList);
     WalkContext walk(options, progress, stop, list);
+    walk.threads = options.ReadThreads != 0 ? options.ReadThreads
+                                            : std::max(1u, std::thread::hardware_concurrency());
     for (const std::string &folder : options.Folders) {
         if (stop.stop_requested())
             return stoppedResult();

@@ -8,7 +8,10 @@
 #include "dir_lister.h"
 #include "dos_time.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace twinly {
@@ -65,15 +68,28 @@ bool listFrame(Frame &frame, const std::string &path, WalkContext &ctx)
     return !stopped;
 }
 
+// Where a walk's top folder is reopened from when its handle had to be closed: its parent's
+// handle (a subtree walked on a thread of its own), or its path (the folder the user named).
+struct TopFolder {
+    const std::string &path;
+    const Directory *parent = nullptr;
+    const std::string *name = nullptr;
+
+    Directory reopen() const
+    {
+        return parent ? parent->openChild(*name) : Directory::openPath(path);
+    }
+};
+
 // Makes sure frame `k` has an open handle, reopening closed ancestors by name from the nearest
-// open one (or from the top folder's path).
-bool reopen(std::vector<Frame> &stack, std::size_t k, const std::string &topPath)
+// open one (or from the top folder).
+bool reopen(std::vector<Frame> &stack, std::size_t k, const TopFolder &topFolder)
 {
     std::size_t first = k;
     while (first > 0 && !stack[first].dir.isOpen())
         --first;
     if (!stack[first].dir.isOpen()) {
-        stack[0].dir = Directory::openPath(topPath);
+        stack[0].dir = topFolder.reopen();
         if (!stack[0].dir.isOpen())
             return false;
     }
@@ -100,30 +116,35 @@ std::size_t limitOpenDirs(std::vector<Frame> &stack, std::size_t maxOpen)
     return open;
 }
 
-void finishFrame(Frame &frame, WalkContext &ctx)
-{
-    for (TFileData &d : frame.files) {
-        ctx.totalKB += static_cast<double>(d.FileSize) / 1024.0;
-        ctx.out.push_back(std::move(d));
+// Where finished frames go: straight into the search's list, or, for a subtree walked on a
+// thread of its own, into a list of its own that keeps the frames' lengths, so that the total
+// is summed (and rounded per frame) exactly as a walk on one thread would have.
+struct Sink {
+    FileList &files;
+    double *totalKB = nullptr;                    // the search's own list
+    std::vector<std::uint32_t> *frames = nullptr; // a subtree's
+
+    void finish(Frame &frame)
+    {
+        for (TFileData &d : frame.files) {
+            if (totalKB)
+                *totalKB += static_cast<double>(d.FileSize) / 1024.0;
+            files.push_back(std::move(d));
+        }
+        if (totalKB)
+            *totalKB = std::nearbyint(*totalKB);
+        else
+            frames->push_back(static_cast<std::uint32_t>(frame.files.size()));
+        frame.files = FileList();
     }
-    ctx.totalKB = std::nearbyint(ctx.totalKB);
-}
+};
 
-} // namespace
-
-bool WalkDirectory(const std::string &folder, WalkContext &ctx)
+// Walks the tree whose top frame, stack[0], is open and listed; ends with the top frame's own
+// files. Returns false when stopped.
+bool walkTree(std::vector<Frame> &stack, std::string &path, const TopFolder &topFolder,
+              std::size_t maxOpenDirs, WalkContext &ctx, Sink &sink)
 {
-    std::string path = folder;
-    std::vector<Frame> stack;
-    stack.push_back(Frame{{}, path.size(), Directory::openPath(path), {}, 0, {}, false});
-    if (!stack.back().dir.isOpen())
-        return !ctx.stop.stop_requested(); // an unlistable folder contributes nothing
-    stack.back().pseudo = stack.back().dir.onPseudoFileSystem();
-    ctx.progress.setItem(path.empty() ? "/" : path);
-    if (!listFrame(stack.back(), path, ctx))
-        return false;
     std::size_t openCount = 1;
-
     while (!stack.empty()) {
         Frame &top = stack.back();
         if (top.nextSubdir < top.subdirs.size()) {
@@ -132,7 +153,7 @@ bool WalkDirectory(const std::string &folder, WalkContext &ctx)
             path.resize(top.pathLength);
             ctx.progress.setItem(path.empty() ? "/" : path);
             Directory child;
-            if (top.dir.isOpen() || reopen(stack, k, folder))
+            if (top.dir.isOpen() || reopen(stack, k, topFolder))
                 child = stack[k].dir.openChild(name);
             if (stack[k].nextSubdir == stack[k].subdirs.size()) {
                 stack[k].dir.close(); // no further subfolder will be opened from here
@@ -154,15 +175,107 @@ bool WalkDirectory(const std::string &folder, WalkContext &ctx)
             if (!listFrame(stack.back(), path, ctx))
                 return false;
             // Counted loosely (closing is not counted); the exact count is taken when it matters.
-            if (++openCount > ctx.maxOpenDirs)
-                openCount = limitOpenDirs(stack, ctx.maxOpenDirs);
+            if (++openCount > maxOpenDirs)
+                openCount = limitOpenDirs(stack, maxOpenDirs);
         } else {
             top.dir.close();
-            finishFrame(top, ctx);
+            sink.finish(top);
             stack.pop_back();
         }
     }
     return true;
+}
+
+struct Subtree {
+    FileList files;
+    std::vector<std::uint32_t> frames;
+};
+
+// One subfolder of `root` and everything below it, on the calling thread.
+bool walkSubtree(const Frame &root, const std::string &rootPath, const std::string &name,
+                 std::size_t maxOpenDirs, WalkContext &ctx, Subtree &out)
+{
+    Directory child = root.dir.openChild(name);
+    if (!child.isOpen() || (!root.pseudo && child.onPseudoFileSystem()))
+        return !ctx.stop.stop_requested();
+    std::string path = rootPath + "/" + name;
+    ctx.progress.setItem(path);
+    std::vector<Frame> stack;
+    stack.push_back(Frame{{}, path.size(), std::move(child), {}, 0, {}, root.pseudo});
+    if (!listFrame(stack.back(), path, ctx))
+        return false;
+    Sink sink{out.files, nullptr, &out.frames};
+    const std::string subtreePath = path;
+    return walkTree(stack, path, TopFolder{subtreePath, &root.dir, &name}, maxOpenDirs, ctx, sink);
+}
+
+// The top folder's subfolders on several threads; their records join the list in the order a
+// walk on one thread gives, then the top folder's own files.
+bool walkSubtreesInParallel(Frame &root, const std::string &rootPath, WalkContext &ctx)
+{
+    std::vector<std::string> names = std::move(root.subdirs);
+    root.subdirs = {};
+    std::vector<Subtree> parts(names.size());
+    const unsigned threads =
+        static_cast<unsigned>(std::min<std::size_t>(ctx.threads, names.size()));
+    const std::size_t maxOpen = std::max<std::size_t>(16, ctx.maxOpenDirs / threads);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stopped{false};
+    auto worker = [&] {
+        for (;;) {
+            const std::size_t i = next.fetch_add(1);
+            if (i >= names.size() || stopped.load())
+                return;
+            if (!walkSubtree(root, rootPath, names[i], maxOpen, ctx, parts[i]))
+                stopped = true;
+        }
+    };
+    {
+        std::vector<std::jthread> pool;
+        for (unsigned t = 1; t < threads; ++t)
+            pool.emplace_back(worker);
+        worker();
+    }
+    if (stopped || ctx.stop.stop_requested())
+        return false;
+    std::size_t total = ctx.out.size() + root.files.size();
+    for (const Subtree &part : parts)
+        total += part.files.size();
+    ctx.out.reserve(total);
+    Sink sink{ctx.out, &ctx.totalKB, nullptr};
+    for (Subtree &part : parts) {
+        std::size_t at = 0;
+        for (std::uint32_t count : part.frames) {
+            Frame frame{};
+            frame.files.reserve(count);
+            for (std::uint32_t j = 0; j < count; ++j)
+                frame.files.push_back(std::move(part.files[at++]));
+            sink.finish(frame);
+        }
+        part = Subtree();
+    }
+    root.dir.close();
+    sink.finish(root);
+    return true;
+}
+
+} // namespace
+
+bool WalkDirectory(const std::string &folder, WalkContext &ctx)
+{
+    std::string path = folder;
+    std::vector<Frame> stack;
+    stack.push_back(Frame{{}, path.size(), Directory::openPath(path), {}, 0, {}, false});
+    if (!stack.back().dir.isOpen())
+        return !ctx.stop.stop_requested(); // an unlistable folder contributes nothing
+    stack.back().pseudo = stack.back().dir.onPseudoFileSystem();
+    ctx.progress.setItem(path.empty() ? "/" : path);
+    if (!listFrame(stack.back(), path, ctx))
+        return false;
+    if (ctx.threads > 1 && stack.back().subdirs.size() >= 2)
+        return walkSubtreesInParallel(stack.back(), folder, ctx);
+    Sink sink{ctx.out, &ctx.totalKB, nullptr};
+    return walkTree(stack, path, TopFolder{folder}, ctx.maxOpenDirs, ctx, sink);
 }
 
 } // namespace twinly

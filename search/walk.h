@@ -21,6 +21,8 @@ struct WalkContext {
     // Open folder handles kept at most; deeper ancestors are closed and reopened by name when
     // needed again, so no tree exhausts the process's descriptors.
     std::size_t maxOpenDirs = 256;
+    // Subfolders of a top folder walked at once; the order of the records never depends on it.
+    unsigned threads = 1;
 
     WalkContext(const SearchOptions &opts, ScanProgress &p, std::stop_token s, FileList &list)
         : options(opts), masks(BuildMaskList(opts.Mask)), progress(p), stop(std::move(s)), out(list)

@@ -18,13 +18,17 @@ using namespace twinly;
 namespace {
 
 std::vector<std::string> walk(const SearchOptions &o, const std::string &folder,
-                              std::size_t maxOpenDirs = 256, FileList *records = nullptr)
+                              std::size_t maxOpenDirs = 256, FileList *records = nullptr,
+                              unsigned threads = 1, double *totalKB = nullptr)
 {
     ScanProgress progress;
     FileList list;
     WalkContext ctx(o, progress, {}, list);
     ctx.maxOpenDirs = maxOpenDirs;
+    ctx.threads = threads;
     EXPECT_TRUE(WalkDirectory(WalkFolderText(folder), ctx));
+    if (totalKB)
+        *totalKB = ctx.totalKB;
     std::vector<std::string> names;
     for (const TFileData &d : list)
         names.push_back(d.FullName);
@@ -85,9 +89,19 @@ TEST(WalkDirectory, SubfoldersFirstDepthFirstInListingOrder)
         referenceWalk(tree.root(), expected);
         SearchOptions o;
         EXPECT_EQ(walk(o, tree.root()), expected) << "seed " << seed;
-        // With very few descriptors allowed, ancestors are closed and reopened by name; the
-        // order stays the same.
-        EXPECT_EQ(walk(o, tree.root(), 1), expected) << "seed " << seed;
+        // With very few descriptors allowed, ancestors are closed and reopened by name; with
+        // subtrees walked on several threads, they are joined in the same order. Neither
+        // changes the order or the total.
+        double total1 = 0;
+        walk(o, tree.root(), 256, nullptr, 1, &total1);
+        for (unsigned threads : {1u, 2u, 3u}) {
+            for (std::size_t maxOpen : {std::size_t{256}, std::size_t{1}}) {
+                double total = -1;
+                EXPECT_EQ(walk(o, tree.root(), maxOpen, nullptr, threads, &total), expected)
+                    << "seed " << seed << " threads " << threads << " open " << maxOpen;
+                EXPECT_EQ(total, total1);
+            }
+        }
     }
 }
 
