@@ -18,6 +18,13 @@
 # they matter for --preset edge and for a tree of your own (--corpus).
 #
 # Every tool runs with a working folder outside the tree and writes its report outside it.
+#
+# Timing is round robin (every round runs each tool once, in turn; medians and the spread are
+# reported). twinly-cli runs with --no-cache, so that it reads what the peers read, except in
+# --rescan mode, which times searches with remembered checksums: of the unchanged tree, and with
+# 1 % of the files touched before each run (new times, same content), next to
+# `twinly-cli --list` (the walk alone). --cold drops the page cache before every run of every
+# tool (root only).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -32,8 +39,10 @@ corpus=
 work=
 cli=$repo/build/dev/cli/twinly-cli
 check_only=0
+cold=0
+rescan=0
 install=1
-peers=fdupes,jdupes,rmlint,rdfind
+peers=fdupes,jdupes,rdfind,duff
 
 usage() {
     cat <<EOF
@@ -47,8 +56,10 @@ Usage: bench/compare_peers.sh [OPTIONS]
   --runs N        timed runs per tool (default 5); the median is reported
   --warmup N      untimed runs per tool before the timed ones (default 1)
   --cli PATH      twinly-cli to time (default build/dev/cli/twinly-cli)
-  --peers LIST    peers to run, comma-separated (default fdupes,jdupes,rmlint,rdfind)
+  --peers LIST    peers to run, comma-separated (default fdupes,jdupes,rdfind,duff; also rmlint)
   --check-only    check the groups, time nothing
+  --cold          drop the page cache before every timed run (as root)
+  --rescan        time rescans with remembered checksums (unchanged, and 1 % touched)
   --no-install    do not install missing tools
 EOF
 }
@@ -65,6 +76,8 @@ while [[ $# -gt 0 ]]; do
     --cli) cli=$2; shift 2 ;;
     --peers) peers=$2; shift 2 ;;
     --check-only) check_only=1; shift ;;
+    --cold) cold=1; shift ;;
+    --rescan) rescan=1; shift ;;
     --no-install) install=0; shift ;;
     -h | --help) usage; exit 0 ;;
     *) echo "compare_peers: unknown option $1" >&2; usage >&2; exit 2 ;;
@@ -74,7 +87,7 @@ done
 
 # --- tools -------------------------------------------------------------------------------
 missing=()
-for tool in fdupes jdupes rmlint rdfind hyperfine; do
+for tool in fdupes jdupes rmlint rdfind duff; do
     command -v "$tool" >/dev/null || missing+=("$tool")
 done
 if [[ ${#missing[@]} -gt 0 ]]; then
@@ -134,20 +147,23 @@ IFS=, read -r -a chosen <<<"$peers"
 names=(twinly-cli)
 for t in "${chosen[@]}"; do
     case $t in
-    fdupes | jdupes | rmlint | rdfind) names+=("$t") ;;
+    fdupes | jdupes | rmlint | rdfind | duff) names+=("$t") ;;
     *) echo "compare_peers: unknown peer $t" >&2; exit 2 ;;
     esac
 done
 declare -A cmd fmt report
-cmd[twinly-cli]="$(printf '%q' "$cli") $q > $o/twinly-cli.txt"
+cmd[twinly-cli]="$(printf '%q' "$cli") --no-cache $q > $o/twinly-cli.txt"
 cmd[fdupes]="fdupes -r -q $q > $o/fdupes.txt"
 cmd[jdupes]="jdupes -r -q -z $q > $o/jdupes.txt"
 cmd[rmlint]="rmlint -T df --hidden -F -L --size 0 -o json:$o/rmlint.json $q"
 cmd[rdfind]="rdfind -ignoreempty false -removeidentinode true -makeresultsfile true -outputname $o/rdfind.txt $q > /dev/null"
-fmt=([twinly-cli]=blank [fdupes]=blank [jdupes]=blank [rmlint]=rmlint [rdfind]=rdfind)
+# duff: -a hidden files, -p hard links are one file; a header line "%" before each group,
+# blanked for the parser.
+cmd[duff]="duff -r -a -p -q -f '%%' $q | sed 's/^%\$//' > $o/duff.txt"
+fmt=([twinly-cli]=blank [fdupes]=blank [jdupes]=blank [rmlint]=rmlint [rdfind]=rdfind [duff]=blank)
 o=$work/out
 report=([twinly-cli]=$o/twinly-cli.txt [fdupes]=$o/fdupes.txt [jdupes]=$o/jdupes.txt
-    [rmlint]=$o/rmlint.json [rdfind]=$o/rdfind.txt)
+    [rmlint]=$o/rmlint.json [rdfind]=$o/rdfind.txt [duff]=$o/duff.txt)
 
 cd "$work"
 before=$(find "$corpus" -printf '%p %s %T@\n' | sort | md5sum)
@@ -195,31 +211,49 @@ fi
 
 # --- timing ------------------------------------------------------------------------------
 echo
-echo "Timing: $runs runs per tool after $warmup warm-up run(s)"
-args=()
-for t in "${names[@]}"; do
-    args+=(-n "$t" "${cmd[$t]}")
-done
-hyperfine --shell bash --style basic --warmup "$warmup" --runs "$runs" \
-    --export-json "$work/times.json" "${args[@]}" >"$work/hyperfine.log"
-
-verdicts=
-for t in "${names[@]}"; do
-    verdicts+="$t=${verdict[$t]} "
-done
-python3 - "$work/times.json" "$verdicts" <<'EOF'
+mode=warm
+[[ $cold == 1 ]] && mode=cold
+cache=$work/cache
+spec=$work/spec.json
+if [[ $rescan == 1 ]]; then
+    # Remembered checksums in a folder of the bench; one search fills them.
+    rm -rf "$cache"
+    XDG_CACHE_HOME=$cache "$cli" "$corpus" >/dev/null
+    touched=$work/touched.list
+    find "$corpus" -type f | awk 'NR % 100 == 0' >"$touched"
+    tc="XDG_CACHE_HOME=$(printf '%q' "$cache") $(printf '%q' "$cli")"
+    python3 - "$spec" "$runs" "$warmup" "$cold" "$tc" "$q" "$o" "$touched" <<'PY'
 import json, sys
-results = json.load(open(sys.argv[1]))["results"]
-verdict = dict(v.split("=", 1) for v in sys.argv[2].split())
-med = {r["command"]: r["median"] for r in results}
-peers = [n for n in med if n != "twinly-cli"]
-fastest = min(med[n] for n in peers)
-print()
-print(f"{'tool':<12} {'median s':>9} {'min s':>8} {'max s':>8} {'vs fastest peer':>16}  groups")
-for r in results:
-    n = r["command"]
-    print(f"{n:<12} {r['median']:>9.3f} {r['min']:>8.3f} {r['max']:>8.3f} "
-          f"{r['median'] / fastest:>15.2f}x  {verdict.get(n, '?')}")
-EOF
+spec, runs, warmup, cold, tc, q, o, touched = sys.argv[1:]
+json.dump({"runs": int(runs), "warmup": int(warmup), "cold": cold == "1", "commands": [
+    {"name": "twinly-cli --list", "cmd": f"{tc} --list {q} > {o}/list.txt"},
+    {"name": "rescan, unchanged", "cmd": f"{tc} {q} > {o}/rescan.txt"},
+    {"name": "rescan, 1% touched",
+     "cmd": f"xargs -d '\\n' touch < {touched} && {tc} {q} > {o}/rescan1.txt"},
+]}, open(spec, "w"))
+PY
+    echo "Rescans ($mode): $runs rounds after $warmup warm-up round(s)"
+else
+    {
+        echo '{"runs": '"$runs"', "warmup": '"$warmup"', "cold": '"$([[ $cold == 1 ]] && echo true || echo false)"', "commands": ['
+        first=1
+        for t in "${names[@]}"; do
+            [[ $first == 1 ]] || echo ','
+            first=0
+            peer=true
+            [[ $t == twinly-cli ]] && peer=false
+            python3 -c 'import json,sys; print(json.dumps({"name": sys.argv[1], "cmd": sys.argv[2], "peer": sys.argv[3] == "true"}))' "$t" "${cmd[$t]}" "$peer"
+        done
+        echo ']}'
+    } >"$spec"
+    echo "Timing ($mode): $runs rounds after $warmup warm-up round(s), every tool once a round"
+fi
+python3 "$here/round_robin.py" "$spec" "$work/times.json"
+if [[ $rescan == 0 ]]; then
+    echo
+    for t in "${names[@]}"; do
+        echo "groups: $t ${verdict[$t]}"
+    done
+fi
 echo
 echo "Raw timings: $work/times.json; reports: $o"
