@@ -34,7 +34,8 @@ inline std::string PathFromBytes(const QByteArray &bytes)
 }
 
 // True when the bytes are valid UTF-8 (overlong forms, surrogates and values past U+10FFFF
-// are not).
+// are not). One definition for the whole program, beside the profile-file reader that needs it
+// too (platform/posix/profile_file.cpp).
 bool IsValidUtf8(std::string_view bytes);
 
 } // namespace twinly::platform
