@@ -763,6 +763,11 @@ FileWriteResult SettingsKey::save() const
     if (!makeFolders(folderOf(target)))
         return FileWriteError(errno);
 
+    // A file the next start would take for damage is not worth writing: the old one stays.
+    const std::string text = serialize();
+    if (text.size() > static_cast<std::size_t>(kMaxFileSize))
+        return FileWriteError(EFBIG);
+
     std::string damagedCopy;
     if (holdsDamagedFile(target)) {
         if (FileWriteResult kept = keepDamagedCopy(target, damagedCopy); !kept)
@@ -770,7 +775,7 @@ FileWriteResult SettingsKey::save() const
     }
     // The settings are the user's alone, and the program must be able to read them back.
     FileWriteResult written =
-        WriteFileAtomically(target, serialize(), {.newFileMode = 0600, .requiredMode = 0600});
+        WriteFileAtomically(target, text, {.newFileMode = 0600, .requiredMode = 0600});
     if (!written && !damagedCopy.empty())
         ::unlink(damagedCopy.c_str());
     return written;

@@ -734,6 +734,12 @@ TEST(SettingsKey, AFileFarTooLargeIsDamageAndKeptWithoutBeingRead)
     EXPECT_EQ(fs::file_size(tree.path("Zorvik.reg.bad")), huge.size());
     EXPECT_LT(fs::file_size(path), 1000u);
 
+    // Nor is such a file ever written: the good one stays.
+    const std::string good = tree.read("Zorvik.reg");
+    key->writeBinary("Huge", std::vector<std::uint8_t>(2 * 1024 * 1024, 0x5A));
+    EXPECT_EQ(key->save().error, EFBIG);
+    EXPECT_EQ(tree.read("Zorvik.reg"), good);
+
     // Just under the limit still reads.
     std::string large = keyFile("\"Mask\"=\"*\"");
     while (large.size() + comment.size() < 4 * 1024 * 1024)
