@@ -137,10 +137,6 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    // The banner is the application's main window: closing it ends the program once this
-    // handler has returned.
-    if (m_banner)
-        m_banner->close();
     if (m_scanner) {
         // The scanner leaves at its next poll; nothing it found is kept.
         m_scanner->Terminate();
@@ -148,7 +144,13 @@ void TForm1::closeEvent(QCloseEvent *event)
         m_scanner.reset();
         m_searching = false;
     }
+    // Before the banner closes: its closing ends the program, which would take down a message
+    // box about a failed save the moment it opened, so that the user never saw the loss.
     SaveSettings();
+    // The banner is the application's main window: closing it ends the program once this
+    // handler has returned.
+    if (m_banner)
+        m_banner->close();
     ClearResults();
     TrayIcon->hide();
     event->accept();

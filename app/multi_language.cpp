@@ -142,14 +142,24 @@ void TMultiLang::FindLanguageFiles()
     // Unsorted: the order the file system lists them in.
     for (const QString &name : dir.entryList(
              {QStringLiteral("*.lng")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted))
-        LanguageFiles << name;
+        if (isLanguageFileName(name)) // a name that could never be chosen is not offered
+            LanguageFiles << name;
     if (!isPresent(CurrentLang))
         CurrentLang.clear();
 }
 
+bool TMultiLang::isLanguageFileName(const QString &name)
+{
+    // A name that leads out of the language folder, or to anything but a language file, is no
+    // language: the setting is the user's to edit and may hold anything.
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) &&
+           !name.contains(QLatin1String("..")) && !name.contains(QChar(0)) &&
+           name.endsWith(QLatin1String(".lng"), Qt::CaseInsensitive);
+}
+
 bool TMultiLang::isPresent(const QString &name) const
 {
-    return !name.isEmpty() && QFileInfo(QDir(languageFolder()).filePath(name)).isFile();
+    return isLanguageFileName(name) && QFileInfo(QDir(languageFolder()).filePath(name)).isFile();
 }
 
 QString TMultiLang::value(const QString &name, const QString &section, const QString &key,

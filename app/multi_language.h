@@ -26,6 +26,10 @@ public:
     static void setLanguageFolder(const QString &folder);
 
     void FindLanguageFiles();
+    // A plain name of a ".lng" file: no folder part, no "..".
+    static bool isLanguageFileName(const QString &name);
+    // A language file of that name is in the folder (a name that is no language file name
+    // never is).
     bool isPresent(const QString &name) const;
     QString GetString(const QString &key, const QString &builtIn) const;
     void ApplyCurrentLanguage(const QList<QWidget *> &windows);

@@ -217,10 +217,14 @@ bool TForm1::SaveSettings()
     key->writeDword("Preview", static_cast<std::uint32_t>(m_previewMode));
     // The values reach the disk together, in one atomic replacement of the file; when that
     // fails, none of them did, starting with the first.
-    if (!key->save()) {
+    if (const platform::FileWriteResult saved = key->save(); !saved) {
+        const QString reason = saved.error == platform::kNotRegularFile
+                                   ? GetString("strNotRegular", "Not a regular file")
+                                   : QString::fromLocal8Bit(saved.message);
         Dialogs::instance().error(this, GetString("strError", "Error"),
                                   GetString("strSetData", "Failed to set data for '%s'")
-                                      .replace(QStringLiteral("%s"), QStringLiteral("Paths")));
+                                          .replace(QStringLiteral("%s"), QStringLiteral("Paths")) +
+                                      QStringLiteral("\n") + reason);
         return false;
     }
     return true;

@@ -15,6 +15,10 @@ namespace twinly::platform {
 // one of which is the terminating NUL.
 inline constexpr std::size_t kProfileValueMax = 2047;
 
+// Far beyond any real language file. A larger file is damaged and reads as a missing file,
+// so that a name that leads to something endless cannot exhaust the memory.
+inline constexpr std::size_t kProfileFileMax = 4 * 1024 * 1024;
+
 // Reads one value, the way the profile-file functions do: the file is read anew at each call
 // (nothing cached). Section and key names match without regard to ASCII letter case; blanks
 // (spaces and tabs) around a value are dropped and then one pair of enclosing double quotes
@@ -22,7 +26,8 @@ inline constexpr std::size_t kProfileValueMax = 2047;
 // lines end with LF or CRLF; a UTF-8 BOM is skipped; `;` comment lines are ignored; the first
 // matching section and the first matching key within it win. Bytes that are valid UTF-8 are
 // read as UTF-8; otherwise the file is read as Windows-1252 and the result converted to UTF-8.
-// Returns nothing when the file, the section or the key is missing.
+// Returns nothing when the file, the section or the key is missing, and when the file is not a
+// regular file or is larger than kProfileFileMax.
 //
 // In detail:
 // - A line whose first non-blank character is `[` and that holds a `]` opens a section; its name

@@ -4,6 +4,8 @@
 // user can read and edit the file by hand.
 #pragma once
 
+#include "atomic_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -29,13 +31,13 @@ public:
         bool operator==(const Value &) const = default;
     };
 
-    // "Open without creating": nothing when the file is absent, unreadable, or damaged (a
-    // damaged file reads as a missing key).
+    // "Open without creating": nothing when the file is absent, unreadable, damaged (a
+    // damaged file reads as a missing key) or lacks this key.
     static std::optional<SettingsKey> open(const std::string &path);
-    // Opens the key, or starts an empty one when the file is absent or damaged; fails (nullopt)
-    // only when the folder for it cannot be created. The values already stored are kept, so
-    // that a save keeps values written by other parts of the program that this writer does not
-    // touch.
+    // Opens the key, or starts an empty one when the file is absent, damaged or lacks it; fails
+    // (nullopt) only when the folder for it cannot be created. The values already stored are
+    // kept, so that a save keeps values written by other parts of the program that this writer
+    // does not touch, and so are the other keys of the file.
     static std::optional<SettingsKey> create(const std::string &path);
     // The key in the text of a settings file; nothing when the text is damaged or has no such
     // key. The result has no file: save() on it fails.
@@ -59,12 +61,13 @@ public:
     void writeDword(std::string_view name, std::uint32_t value);
     void writeBinary(std::string_view name, std::span<const std::uint8_t> bytes);
 
-    // Writes the whole key to its file: a temporary file in the same folder, flushed, renamed
-    // over the old one; the folder is flushed too. A crash or a full disk never leaves a damaged
-    // or half-written settings file: the old one stays. A damaged file found there is first
-    // kept beside it with ".bad" appended. Returns false (with a reason in *error when given)
-    // on failure, and then removes the temporary file.
-    bool save(std::string *error = nullptr) const;
+    // Writes the whole file (this key and the file's other keys as they were read) in one
+    // atomic replacement: a crash, a full disk or a target that is no regular file never
+    // leaves a damaged, half-written or missing settings file. A link is written through. A
+    // damaged file found there is first kept beside it as name.bad (name.bad2 ... when that is
+    // taken). A new file is private to the user; a replaced one keeps its permissions, and
+    // always its owner's right to read and write it.
+    FileWriteResult save() const;
 
     // The text save() writes.
     std::string serialize() const;
@@ -73,11 +76,14 @@ public:
     const std::string &path() const { return m_path; }
 
 private:
+    bool load(const std::string &path, bool withoutKey);
     const Value *find(std::string_view name) const;
     void put(std::string_view name, std::uint32_t type, std::vector<std::uint8_t> data);
 
     std::string m_path;
     std::vector<Value> m_values;
+    std::string m_otherKeysBefore; // the text of other keys, before and after this one
+    std::string m_otherKeysAfter;
 };
 
 // $XDG_CONFIG_HOME/Quellon/Zorvik.reg, or $HOME/.config/Quellon/Zorvik.reg when that variable

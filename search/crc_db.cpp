@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "crc_db.h"
 
+#include "atomic_file.h"
 #include "dos_time.h"
 #include "file_reader.h"
 #include "system_info.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -43,19 +40,6 @@ void putLe32(std::string &out, std::uint32_t v)
         out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-bool writeAll(int fd, const char *p, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -225,30 +209,11 @@ std::optional<UserMessage> SaveCRCDatabase(std::string_view nameText, const File
 
     if (name.empty())
         return saveError(name, "empty file name");
-    // A fresh name beside the target: the rename below is atomic only within one folder.
-    std::string tempName;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        tempName = name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        return saveError(name, std::strerror(errno));
-    const bool written = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    const int writeErrno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        const int e = written ? errno : writeErrno;
-        ::unlink(tempName.c_str());
-        return saveError(name, std::strerror(e));
-    }
-    if (::rename(tempName.c_str(), name.c_str()) != 0) {
-        const int e = errno;
-        ::unlink(tempName.c_str());
-        return saveError(name, std::strerror(e));
-    }
+    // Never in place: a failed save leaves an earlier database whole, and a name that leads to
+    // a device or a folder is refused rather than replaced.
+    if (const platform::FileWriteResult written = platform::WriteFileAtomically(name, bytes);
+        !written)
+        return saveError(name, written.message);
     return std::nullopt;
 }
 

@@ -61,7 +61,8 @@ std::vector<UserMessage> LoadCRCDatabases(const std::vector<std::string> &names,
 void RemoveRepeatedEntries(FileList &list);
 
 // Writes every record's (size, CRC) pair, in order. The file is written beside the target and
-// renamed over it, so a failed save leaves an earlier database as it was.
+// renamed over it, so a failed save leaves an earlier database as it was; a link is written
+// through, and a name that leads to a folder, a device or a FIFO is refused and left alone.
 std::optional<UserMessage> SaveCRCDatabase(std::string_view name, const FileList &list);
 
 } // namespace twinly

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "signature_dump.h"
 
+#include "atomic_file.h"
+
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <system_error>
-#include <thread>
 
 namespace twinly::visual {
 
@@ -30,30 +28,6 @@ void put32(std::string &out, std::uint32_t v)
 {
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
-}
-
-bool replaceFile(const std::string &target, const std::string &bytes)
-{
-    // Unique per thread, so two threads dumping pictures of the same name never share it.
-    const std::string temp =
-        target + ".tmp" + std::to_string(std::hash<std::thread::id>()(std::this_thread::get_id()));
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -106,8 +80,10 @@ std::string Bitmap565File(const Bitmap16 &bitmap)
 bool WriteSignatureDump(const std::string &fullName, const ImageSignature &signature,
                         const Bitmap16 &resized)
 {
-    const bool text = replaceFile(fullName + ".txt", SignatureDumpText(signature));
-    const bool picture = replaceFile(fullName + ".bmp", Bitmap565File(resized));
+    const bool text =
+        platform::WriteFileAtomically(fullName + ".txt", SignatureDumpText(signature)).error == 0;
+    const bool picture =
+        platform::WriteFileAtomically(fullName + ".bmp", Bitmap565File(resized)).error == 0;
     return text && picture;
 }
 

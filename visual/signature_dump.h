@@ -18,8 +18,9 @@ std::string SignatureDumpText(const ImageSignature &signature);
 std::string Bitmap565File(const Bitmap16 &bitmap);
 
 // Writes fullName + ".txt" and fullName + ".bmp". Each replaces an older one in one step, so a
-// search reading the ".bmp" as a picture on another thread never sees half a file. Returns
-// false when either could not be written.
+// search reading the ".bmp" as a picture on another thread never sees half a file; a name that
+// is taken by a folder, a device or a FIFO is left alone. Returns false when either could not
+// be written.
 bool WriteSignatureDump(const std::string &fullName, const ImageSignature &signature,
                         const Bitmap16 &resized);
 

@@ -199,12 +199,13 @@ std::optional<std::string> ReadProfileString(const std::string &file, std::strin
                                              std::string_view key)
 {
     // Non-blocking, so that a FIFO given as a language file cannot hang the window; only
-    // regular files are read.
+    // regular files are read, and only up to the limit.
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size > static_cast<off_t>(kProfileFileMax)) {
         ::close(fd);
         return std::nullopt;
     }
@@ -214,7 +215,8 @@ std::optional<std::string> ReadProfileString(const std::string &file, std::strin
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
+        // The size given is no promise: files of the kernel's own say 0 and hand out far more.
+        if (n < 0 || text.size() + static_cast<std::size_t>(n) > kProfileFileMax) {
             ::close(fd);
             return std::nullopt;
         }

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
@@ -18,8 +17,8 @@ namespace {
 
 constexpr std::string_view kKeyName = "HKEY_CURRENT_USER\\Software\\Quellon\\Zorvik";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-// Far beyond any real settings file; a larger one is not read into memory.
-constexpr off_t kMaxFileSize = 64 * 1024 * 1024;
+// Far beyond any real settings file; a larger one is taken for damage and never read into memory.
+constexpr off_t kMaxFileSize = 4 * 1024 * 1024;
 // Registry exports wrap long hex data before this column.
 constexpr std::size_t kWrapColumn = 80;
 
@@ -286,7 +285,15 @@ bool parseValueLine(std::string_view line, LineReader &lines,
     return true;
 }
 
-ParseStatus parseText(std::string_view text, std::vector<SettingsKey::Value> &values)
+// Keys other than the program's own are kept as text, each where it stood relative to the
+// program's key, so that a save writes them back as they were.
+struct OtherKeys {
+    std::string before;
+    std::string after;
+};
+
+ParseStatus parseText(std::string_view text, std::vector<SettingsKey::Value> &values,
+                      OtherKeys *others = nullptr)
 {
     if (text.starts_with(kBom))
         text.remove_prefix(kBom.size());
@@ -308,21 +315,31 @@ ParseStatus parseText(std::string_view text, std::vector<SettingsKey::Value> &va
     enum class Section { None, Ours, Other } section = Section::None;
     bool found = false;
     while (lines.next(line)) {
+        const std::string_view raw = trimRight(line);
         line = trim(line);
-        if (line.empty() || line[0] == ';')
+        if (line.empty() || line[0] == ';') {
+            // The user's comments above all keys stay there too; blank lines there do not,
+            // or every save would add one.
+            const bool keep =
+                section == Section::Other || (section == Section::None && !line.empty());
+            if (keep && others)
+                (found ? others->after : others->before).append(raw).push_back('\n');
             continue;
+        }
         if (line.front() == '[' && line.back() == ']') {
             if (equalsNoCase(line.substr(1, line.size() - 2), kKeyName)) {
                 section = Section::Ours;
                 found = true;
-            } else {
-                section = Section::Other;
+                continue;
             }
-            continue;
+            section = Section::Other;
         }
         // Other keys are not this program's business, whatever they hold.
-        if (section == Section::Other)
+        if (section == Section::Other) {
+            if (others)
+                (found ? others->after : others->before).append(raw).push_back('\n');
             continue;
+        }
         if (section == Section::None || !parseValueLine(line, lines, values))
             return ParseStatus::Damaged;
     }
@@ -405,11 +422,6 @@ void appendValue(std::string &out, const SettingsKey::Value &v)
     out.push_back('\n');
 }
 
-std::string errnoText(int e)
-{
-    return std::system_category().message(e);
-}
-
 enum class ReadStatus { Ok, Absent, NotRegular, Failed };
 
 ReadStatus readFile(const std::string &path, std::string &out)
@@ -450,8 +462,9 @@ ReadStatus readFile(const std::string &path, std::string &out)
     return ReadStatus::Ok;
 }
 
-// A file in the settings file's place that holds something, but nothing this program can read:
-// most likely a hand edit gone wrong, worth keeping for the user.
+// A file in the settings file's place that holds something, but nothing this program can read
+// (a hand edit gone wrong, a file far too large, one its owner made unreadable): worth keeping
+// for the user, as the next save replaces it.
 bool holdsDamagedFile(const std::string &path)
 {
     struct stat st {};
@@ -510,22 +523,90 @@ bool makeFolders(const std::string &folder)
     return errno == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool writeAll(int fd, const char *data, std::size_t size)
+constexpr std::size_t kNameMax = 255;
+constexpr int kMaxDamagedCopies = 99;
+
+// name.bad, then name.bad2, name.bad3 ...; a name too long for the suffix is cut (never inside
+// a UTF-8 character) so that the copy can always be made.
+std::string damagedCopyName(const std::string &target, int number)
 {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
+    const std::string suffix = number == 1 ? ".bad" : ".bad" + std::to_string(number);
+    std::string name = fileNameOf(target);
+    if (name.size() + suffix.size() > kNameMax) {
+        std::size_t keep = kNameMax - suffix.size();
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+            --keep;
+        name.resize(keep);
     }
-    return true;
+    const std::size_t slash = target.rfind('/');
+    return (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + name +
+           suffix;
 }
 
-std::atomic<unsigned> g_tempCounter{0};
+bool copyFileExclusive(const std::string &from, const std::string &to)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (in < 0)
+        return false;
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        const int e = errno;
+        ::close(in);
+        errno = e;
+        return false;
+    }
+    char buffer[16384];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (const char *p = buffer; ok && n > 0;) {
+            const ssize_t w = ::write(out, p, static_cast<std::size_t>(n));
+            if (w < 0 && errno == EINTR)
+                continue;
+            ok = w > 0;
+            if (ok) {
+                p += w;
+                n -= w;
+            }
+        }
+        if (!ok)
+            break;
+    }
+    ok = ok && ::fsync(out) == 0;
+    const int e = errno;
+    ok = ::close(out) == 0 && ok;
+    ::close(in);
+    if (!ok) {
+        ::unlink(to.c_str());
+        errno = e;
+    }
+    return ok;
+}
+
+// Gives the damaged file a second name beside it, never taking the name of an earlier copy;
+// the save then replaces only the first name, so the damaged bytes stay under the second. A
+// file system without hard links gets a copy instead.
+FileWriteResult keepDamagedCopy(const std::string &target, std::string &copy)
+{
+    for (int number = 1; number <= kMaxDamagedCopies; ++number) {
+        copy = damagedCopyName(target, number);
+        if (::link(target.c_str(), copy.c_str()) == 0)
+            return {};
+        if (errno == EEXIST)
+            continue;
+        if (copyFileExclusive(target, copy))
+            return {};
+        if (errno != EEXIST)
+            return FileWriteError(errno);
+    }
+    return FileWriteError(EEXIST);
+}
 
 } // namespace
 
@@ -548,19 +629,36 @@ void SettingsKey::put(std::string_view name, std::uint32_t type, std::vector<std
 std::optional<SettingsKey> SettingsKey::parse(std::string_view text)
 {
     SettingsKey key;
-    if (parseText(text, key.m_values) != ParseStatus::Ok)
+    OtherKeys others;
+    if (parseText(text, key.m_values, &others) != ParseStatus::Ok)
         return std::nullopt;
+    key.m_otherKeysBefore = std::move(others.before);
+    key.m_otherKeysAfter = std::move(others.after);
     return key;
+}
+
+bool SettingsKey::load(const std::string &path, bool withoutKey)
+{
+    std::string text;
+    if (readFile(path, text) != ReadStatus::Ok)
+        return false;
+    OtherKeys others;
+    std::vector<Value> values;
+    const ParseStatus status = parseText(text, values, &others);
+    if (status == ParseStatus::Damaged || (status == ParseStatus::NoKey && !withoutKey))
+        return false;
+    m_values = std::move(values);
+    m_otherKeysBefore = std::move(others.before);
+    m_otherKeysAfter = std::move(others.after);
+    return true;
 }
 
 std::optional<SettingsKey> SettingsKey::open(const std::string &path)
 {
-    std::string text;
-    if (readFile(path, text) != ReadStatus::Ok)
+    SettingsKey key;
+    if (!key.load(path, /*withoutKey=*/false))
         return std::nullopt;
-    std::optional<SettingsKey> key = parse(text);
-    if (key)
-        key->m_path = path;
+    key.m_path = path;
     return key;
 }
 
@@ -568,11 +666,10 @@ std::optional<SettingsKey> SettingsKey::create(const std::string &path)
 {
     if (path.empty() || !makeFolders(folderOf(path)))
         return std::nullopt;
-    std::optional<SettingsKey> key = open(path);
-    if (!key) {
-        key.emplace();
-        key->m_path = path;
-    }
+    SettingsKey key;
+    // A file that holds other keys but not this one keeps them.
+    key.load(path, /*withoutKey=*/true);
+    key.m_path = path;
     return key;
 }
 
@@ -637,87 +734,51 @@ void SettingsKey::writeBinary(std::string_view name, std::span<const std::uint8_
 
 std::string SettingsKey::serialize() const
 {
-    std::string out = "REGEDIT4\n\n[";
+    std::string out = "REGEDIT4\n\n";
+    if (!m_otherKeysBefore.empty()) {
+        out += m_otherKeysBefore;
+        if (!out.ends_with("\n\n"))
+            out.push_back('\n');
+    }
+    out.push_back('[');
     out += kKeyName;
     out += "]\n";
     for (const Value &v : m_values)
         appendValue(out, v);
     out.push_back('\n');
+    out += m_otherKeysAfter;
     return out;
 }
 
-bool SettingsKey::save(std::string *error) const
+FileWriteResult SettingsKey::save() const
 {
-    const auto fail = [error](std::string why) {
-        if (error)
-            *error = std::move(why);
-        return false;
-    };
     if (m_path.empty())
-        return fail("the settings have no file");
+        return FileWriteError(ENOENT);
 
     // A settings file linked from elsewhere (a dotfiles folder) stays a link: the file it
-    // points to is the one replaced.
-    std::string target = m_path;
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char *real = ::realpath(target.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    const std::string folder = folderOf(target);
-    if (!makeFolders(folder))
-        return fail("cannot create the folder " + folder + ": " + errnoText(errno));
+    // points to is the one replaced, and its folder is the one that must exist.
+    std::string target;
+    if (FileWriteResult resolved = ResolveWriteTarget(m_path, target); !resolved)
+        return resolved;
+    if (!makeFolders(folderOf(target)))
+        return FileWriteError(errno);
 
+    // A file the next start would take for damage is not worth writing: the old one stays.
     const std::string text = serialize();
+    if (text.size() > static_cast<std::size_t>(kMaxFileSize))
+        return FileWriteError(EFBIG);
 
-    // The temporary file must be in the same folder: a rename is atomic only within one file
-    // system.
-    std::string tempName;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        tempName = folder + "/." + fileNameOf(target) + ".tmp-" + std::to_string(::getpid()) + "-" +
-                   std::to_string(g_tempCounter.fetch_add(1));
-        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
+    std::string damagedCopy;
+    if (holdsDamagedFile(target)) {
+        if (FileWriteResult kept = keepDamagedCopy(target, damagedCopy); !kept)
+            return kept;
     }
-    if (fd < 0)
-        return fail("cannot create a file in " + folder + ": " + errnoText(errno));
-    const auto discard = [&](const std::string &what, int e) {
-        ::unlink(tempName.c_str());
-        return fail(what + ": " + errnoText(e));
-    };
-
-    // A user who made the file private keeps it private.
-    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        ::fchmod(fd, st.st_mode & 07777);
-    const bool written = writeAll(fd, text.data(), text.size()) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed)
-        return discard("cannot write " + tempName, written ? errno : writeError);
-
-    const std::string badName = target + ".bad";
-    const bool keepBad = holdsDamagedFile(target);
-    if (keepBad && ::rename(target.c_str(), badName.c_str()) != 0)
-        return discard("cannot keep the damaged " + target + " as " + badName, errno);
-    if (::rename(tempName.c_str(), target.c_str()) != 0) {
-        const int e = errno;
-        if (keepBad)
-            ::rename(badName.c_str(), target.c_str());
-        return discard("cannot replace " + target, e);
-    }
-
-    // Makes the rename itself durable. The new file is in place whatever happens here, and
-    // some file systems cannot flush a folder, so a failure is not a failed save.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
+    // The settings are the user's alone, and the program must be able to read them back.
+    FileWriteResult written =
+        WriteFileAtomically(target, text, {.newFileMode = 0600, .requiredMode = 0600});
+    if (!written && !damagedCopy.empty())
+        ::unlink(damagedCopy.c_str());
+    return written;
 }
 
 std::string DefaultSettingsPath()

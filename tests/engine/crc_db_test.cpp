@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace twinly;
@@ -208,4 +211,53 @@ TEST(SaveCRCDatabase, UnwritableTargetGivesTheSavingMessage)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->key, "str1");
     EXPECT_EQ(error->text, "Error when saving CRC DB !");
+}
+
+TEST(SaveCRCDatabase, ALinkIsWrittenThroughAndANodeIsNeverReplaced)
+{
+    test::TempTree tree;
+    FileList list;
+    list.push_back(fileWith(7, 8));
+    const std::string expected = le32(1) + le32(7) + le32(8);
+
+    tree.createFile("discs/old.twd", "old");
+    tree.symlink("discs/old.twd", "current.twd");
+    ASSERT_FALSE(SaveCRCDatabase(tree.path("current.twd"), list));
+    EXPECT_TRUE(std::filesystem::is_symlink(tree.path("current.twd")));
+    EXPECT_EQ(tree.read("discs/old.twd"), expected);
+
+    // The longest name a file can have.
+    const std::string longest = std::string(251, 'd') + ".twd";
+    ASSERT_FALSE(SaveCRCDatabase(tree.path(longest), list));
+    EXPECT_EQ(tree.read(longest), expected);
+
+    // A device node of our own, with the null device's numbers, a FIFO and a folder, each
+    // named directly and through a link.
+    tree.fifo("nodes/fifo");
+    tree.createDir("nodes/folder");
+    std::vector<std::string> nodes = {"fifo", "folder"};
+    if (::mknod(tree.path("nodes/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        nodes.push_back("null");
+    for (const std::string &node : nodes) {
+        tree.symlink("nodes/" + node, node + ".twd");
+        for (const std::string &name : {tree.path("nodes/" + node), tree.path(node + ".twd")}) {
+            struct stat before {};
+            ASSERT_EQ(::lstat(tree.path("nodes/" + node).c_str(), &before), 0);
+            const auto error = SaveCRCDatabase(name, list);
+            ASSERT_TRUE(error) << name;
+            EXPECT_EQ(error->key, "str1");
+            EXPECT_EQ(error->text, "Error when saving CRC DB !");
+            struct stat after {};
+            ASSERT_EQ(::lstat(tree.path("nodes/" + node).c_str(), &after), 0);
+            EXPECT_EQ(after.st_ino, before.st_ino) << name;
+            EXPECT_EQ(after.st_mode, before.st_mode) << name;
+            EXPECT_EQ(after.st_rdev, before.st_rdev) << name;
+        }
+    }
+    std::sort(nodes.begin(), nodes.end());
+    std::vector<std::string> left;
+    for (const auto &e : std::filesystem::directory_iterator(tree.path("nodes")))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, nodes);
 }

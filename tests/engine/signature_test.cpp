@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <cstring>
 #include <span>
 
@@ -419,6 +422,38 @@ TEST_F(CalcImagePropertiesTest, DumpWritesTheValuesAndTheScaledPicture)
     EXPECT_EQ(u16(62), 0x001Fu);
     EXPECT_EQ(u16(66), 0xF800u);          // bottom-left pixel: red
     EXPECT_EQ(u16(66 + 99 * 2), 0x001Fu); // bottom-right pixel: blue
+}
+
+TEST_F(CalcImagePropertiesTest, DumpFitsBesideTheLongestNameAndNeverReplacesANode)
+{
+    VisualSettings s = settings(1, 1);
+    s.DumpSignatures = true;
+    const std::string jpeg = test::EncodeJpeg(test::MakeScene(64, 48, 6));
+    // 251 bytes: the dump's names are 255, the longest a name can be.
+    const std::string longest = std::string(247, 'p') + ".jpg";
+    sign(longest, jpeg, s);
+    EXPECT_EQ(tree.read(longest + ".txt").size(), 101u * 25);
+    EXPECT_EQ(tree.read(longest + ".bmp").size(), 66u + 100 * 100 * 2);
+
+    // A FIFO where the text goes, a link to a device node of our own (the null device's
+    // numbers) where the bitmap goes: both stay what they were.
+    tree.fifo("y.jpg.txt");
+    tree.createDir("nodes");
+    const bool device =
+        ::mknod(tree.path("nodes/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    if (device)
+        tree.symlink("nodes/null", "y.jpg.bmp");
+    sign("y.jpg", jpeg, s, SignatureOutcome::DumpFailed);
+    struct stat st {};
+    ASSERT_EQ(::lstat(tree.path("y.jpg.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    if (device) {
+        ASSERT_EQ(::lstat(tree.path("nodes/null").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+        EXPECT_EQ(st.st_rdev, makedev(1, 3));
+        ASSERT_EQ(::lstat(tree.path("y.jpg.bmp").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode));
+    }
 }
 
 TEST_F(CalcImagePropertiesTest, AnUnwritableDumpLeavesTheSignatureValid)

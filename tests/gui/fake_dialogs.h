@@ -4,7 +4,10 @@
 
 #include "dialogs.h"
 
+#include <QEventLoop>
+#include <QList>
 #include <QStringList>
+#include <QTimer>
 
 namespace twinly::test {
 
@@ -16,7 +19,22 @@ public:
     void error(QWidget *, const QString &caption, const QString &text) override
     {
         errors << caption + QStringLiteral(": ") + text;
+        if (!modalErrors)
+            return;
+        // As a real box: events go on while it waits, until the user's OK.
+        QEventLoop loop;
+        m_loop = &loop;
+        QTimer::singleShot(okAfterMs, &loop, [&loop] { loop.exit(0); });
+        acknowledged << (loop.exec() == 0);
+        m_loop = nullptr;
     }
+    // Ends an open box from outside, as the program's ending ends every event loop.
+    void endOpenBox()
+    {
+        if (m_loop)
+            m_loop->exit(1);
+    }
+    bool boxOpen() const { return m_loop != nullptr; }
     bool question(QWidget *, const QString &caption, const QString &text, bool) override
     {
         questions << caption + QStringLiteral(": ") + text;
@@ -57,6 +75,14 @@ public:
     bool answer = false;
     QString folder;
     QString file;
+    // Error boxes that wait for the user's OK, okAfterMs after they open; `acknowledged` tells
+    // for each whether the OK closed it (false: it was ended before the user could read it).
+    bool modalErrors = false;
+    int okAfterMs = 100;
+    QList<bool> acknowledged;
+
+private:
+    QEventLoop *m_loop = nullptr;
 };
 
 } // namespace twinly::test

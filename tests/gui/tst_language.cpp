@@ -171,6 +171,56 @@ private Q_SLOTS:
         QCOMPARE(stored, std::string());
     }
 
+    void aStoredLanguageOutsideTheFolderOrOfAnotherKindIsIgnored()
+    {
+        const QByteArray translation = "[Form1]\nMaskCBox=Maske\n[Strings]\nstr3=Leer !\n";
+        // Each of these names a file that holds a complete translation.
+        write(QStringLiteral("Real.txt"), translation);
+        write(QStringLiteral("Real"), translation);
+        QVERIFY(QDir(m_program.path()).mkdir(QStringLiteral("sub")));
+        write(QStringLiteral("sub/Inner.lng"), translation);
+        QFile outside(m_config.filePath(QStringLiteral("Outside.lng")));
+        QVERIFY(outside.open(QIODevice::WriteOnly));
+        outside.write(translation);
+        outside.close();
+        const QString up = QStringLiteral("../") + QFileInfo(m_config.path()).fileName() +
+                           QStringLiteral("/Outside.lng");
+        const QString names[] = {outside.fileName(), up, QStringLiteral("sub/Inner.lng"),
+                                 QStringLiteral("Real.txt"), QStringLiteral("Real")};
+        for (const QString &name : names) {
+            {
+                auto key = *platform::SettingsKey::create(
+                    m_config.filePath(QStringLiteral("Zorvik.reg")).toStdString());
+                key.writeString("CurrentLang", QFile::encodeName(name).toStdString());
+                QVERIFY(key.save());
+            }
+            open();
+            QCOMPARE(w()->translator().CurrentLang, QString());
+            QCOMPARE(child<QCheckBox>(w(), "MaskCBox")->text(), QStringLiteral("Use mask"));
+            w()->translator().CurrentLang = name; // even when set directly
+            QCOMPARE(w()->translator().GetString(QStringLiteral("str3"),
+                                                 QStringLiteral("Empty CRC DB !")),
+                     QStringLiteral("Empty CRC DB !"));
+            m_window.reset();
+        }
+        QDir(m_program.filePath(QStringLiteral("sub"))).removeRecursively();
+    }
+
+    void aLanguageFileOverTheLimitIsDamagedAndChangesNothing()
+    {
+        QByteArray text = "[Form1]\nMaskCBox=Maske\n[Strings]\nstr3=Leer !\n";
+        const QByteArray filler = "; " + QByteArray(1021, 'f') + "\n";
+        while (text.size() <= 4 * 1024 * 1024)
+            text += filler;
+        write(QStringLiteral("Huge.lng"), text);
+        open();
+        choose(QStringLiteral("Huge.lng"));
+        QCOMPARE(child<QCheckBox>(w(), "MaskCBox")->text(), QStringLiteral("Use mask"));
+        QCOMPARE(
+            w()->translator().GetString(QStringLiteral("str3"), QStringLiteral("Empty CRC DB !")),
+            QStringLiteral("Empty CRC DB !"));
+    }
+
     void anEmptyFileChangesNothing()
     {
         write(QStringLiteral("Empty.lng"), "");

@@ -9,9 +9,33 @@
 #include <QSlider>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
+#include <functional>
+#include <system_error>
+
 using namespace twinly;
 using namespace twinly::test;
 using platform::SettingsKey;
+
+namespace {
+
+// Calls `quit` once the watched window has closed, on a later turn of the event loop.
+class QuitOnClose : public QObject {
+public:
+    explicit QuitOnClose(std::function<void()> quit) : m_quit(std::move(quit)) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            QMetaObject::invokeMethod(this, m_quit, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    std::function<void()> m_quit;
+};
+
+} // namespace
 
 class TestSettings : public QObject {
     Q_OBJECT
@@ -181,15 +205,59 @@ private Q_SLOTS:
         // The settings file's place is taken by a folder: writing it fails.
         QVERIFY(QDir().mkpath(path()));
         QVERIFY(!w->SaveSettings());
+        // The system's reason follows on a line of its own.
         QCOMPARE(dialogs.errors,
-                 QStringList{QStringLiteral("Error: Failed to set data for 'Paths'")});
+                 QStringList{QStringLiteral("Error: Failed to set data for 'Paths'\n") +
+                             QString::fromStdString(std::system_category().message(EISDIR))});
         QVERIFY(QFileInfo(path()).isDir());
         QDir(path()).removeRecursively();
         // No folder can be made for it: nothing is written and nobody is told.
         dialogs.errors.clear();
-        w->setSettingsPath(QStringLiteral("/proc/no/such/Zorvik.reg"));
+        QFile blocker(m_dir.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        w->setSettingsPath(m_dir.filePath(QStringLiteral("blocker/Quellon/Zorvik.reg")));
         QVERIFY(w->SaveSettings());
         QVERIFY(dialogs.errors.isEmpty());
+        QVERIFY(QFileInfo(blocker.fileName()).isFile());
+    }
+
+    void aFailedSaveAtCloseWaitsForTheUsersOk()
+    {
+        // The settings file is a link to a FIFO: the save is refused and the FIFO kept.
+        const QByteArray fifo = QFile::encodeName(m_dir.filePath(QStringLiteral("fifo")));
+        QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+        QVERIFY(QDir().mkpath(QFileInfo(path()).path()));
+        QVERIFY(QFile::link(QString::fromLocal8Bit(fifo), path()));
+
+        FakeDialogs dialogs;
+        dialogs.modalErrors = true;
+        // The banner ends the program when it closes, as it does in the program: queued, and
+        // ending whatever event loop runs then.
+        QWidget banner;
+        int quits = 0;
+        bool quitUnderTheBox = false;
+        QuitOnClose quit([&] {
+            ++quits;
+            quitUnderTheBox = dialogs.boxOpen();
+            dialogs.endOpenBox();
+        });
+        banner.installEventFilter(&quit);
+        banner.show();
+        auto w = open();
+        w->setBanner(&banner);
+        QVERIFY(w->close());
+        QTRY_COMPARE(quits, 1);
+        QVERIFY(!quitUnderTheBox);
+        QCOMPARE(dialogs.acknowledged, QList<bool>{true});
+        QCOMPARE(dialogs.errors, QStringList{QStringLiteral(
+                                     "Error: Failed to set data for 'Paths'\nNot a regular file")});
+        QVERIFY(!banner.isVisible());
+        struct stat st {};
+        QCOMPARE(::lstat(fifo.constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QVERIFY(QFileInfo(path()).isSymLink());
+        QFile::remove(path());
     }
 };
 

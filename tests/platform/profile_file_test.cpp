@@ -380,6 +380,24 @@ TEST(ProfileFile, LargeFilesReadWhole)
     EXPECT_EQ(ReadProfileString(path, "Strings", "str7"), "ERROR - Can't open file ");
 }
 
+TEST(ProfileFile, AFileOverTheLimitIsDamagedAndGivesNothing)
+{
+    TempTree tree;
+    // The wanted key comes first, so that only the size decides.
+    std::string text = "[Strings]\nstrError=Fehler\n";
+    const std::string filler = "; " + std::string(1021, 'f') + "\n";
+    while (text.size() + filler.size() <= kProfileFileMax)
+        text += filler;
+    const std::string path = tree.createFile("large.lng", text);
+    EXPECT_EQ(ReadProfileString(path, "Strings", "strError"), "Fehler");
+    text += filler;
+    tree.createFile("large.lng", text);
+    EXPECT_EQ(ReadProfileString(path, "Strings", "strError"), std::nullopt);
+    // The same through a link.
+    tree.symlink(path, "link.lng");
+    EXPECT_EQ(ReadProfileString(tree.path("link.lng"), "Strings", "strError"), std::nullopt);
+}
+
 // The shipped German file, read as the program reads it: every message key is there with the
 // placeholders of its built-in text, and the texts the program needs most are in place.
 TEST(ShippedLanguageFile, GermanHasEveryMessageKeyAndItsPlaceholders)
@@ -415,6 +433,7 @@ TEST(ShippedLanguageFile, GermanHasEveryMessageKeyAndItsPlaceholders)
                        "those files. Delete anyway ?"},
         {"strNoKeep", "No folder is set to keep deleted files in."},
         {"strSetData", "Failed to set data for '%s'"},
+        {"strNotRegular", "Not a regular file"},
     };
     const std::regex placeholder("%[sd]");
     auto placeholders = [&](const std::string &s) {

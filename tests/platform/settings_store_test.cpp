@@ -4,15 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <random>
@@ -46,6 +50,35 @@ std::string keyFile(std::string_view body)
     return kHeader + std::string(body) + "\n";
 }
 
+constexpr uid_t kNobody = 65534;
+
+// Runs `body` in a child process as the unprivileged user nobody, for the cases where root's
+// freedom to read anything would hide what happens to a user; gives the body's return value,
+// or -1 when this process cannot become that user.
+int runAsNobody(const std::function<int()> &body)
+{
+    if (::geteuid() != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+            ::setresuid(kNobody, kNobody, kNobody) != 0)
+            ::_exit(125);
+        ::_exit(body());
+    }
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 126;
+}
+
+void giveToNobody(const std::string &path)
+{
+    ASSERT_EQ(::lchown(path.c_str(), kNobody, kNobody), 0) << path;
+}
+
 } // namespace
 
 TEST(SettingsKey, EveryTypeRoundTripsThroughAFile)
@@ -69,9 +102,9 @@ TEST(SettingsKey, EveryTypeRoundTripsThroughAFile)
         key->writeBinary("Setings", big);
         key->writeBinary("None", {});
         key->writeBinary("One", bytes("\xAB"));
-        std::string error;
-        ASSERT_TRUE(key->save(&error)) << error;
-        EXPECT_TRUE(error.empty());
+        const FileWriteResult saved = key->save();
+        ASSERT_TRUE(saved) << saved.message;
+        EXPECT_TRUE(saved.message.empty());
     }
     const std::string text = tree.read("cfg/Quellon/Zorvik.reg");
     EXPECT_TRUE(text.starts_with(kHeader)) << text;
@@ -310,8 +343,8 @@ TEST_P(DamagedFile, ReadsAsAMissingKeyAndIsKeptByTheNextSave)
     ASSERT_TRUE(key);
     EXPECT_TRUE(key->values().empty());
     key->writeDword("DeleteMethod", 1);
-    std::string error;
-    ASSERT_TRUE(key->save(&error)) << error;
+    const FileWriteResult saved = key->save();
+    ASSERT_TRUE(saved) << saved.message;
     EXPECT_EQ(tree.read("Quellon/Zorvik.reg.bad"), damaged);
     auto reopened = SettingsKey::open(path);
     ASSERT_TRUE(reopened);
@@ -362,6 +395,47 @@ TEST(SettingsKey, AFileWithoutTheKeyIsAMissingKeyButNotDamage)
     ASSERT_TRUE(key->save());
     EXPECT_EQ(dirEntries(tree.root()), std::vector<std::string>{"Zorvik.reg"});
     EXPECT_TRUE(SettingsKey::open(path));
+    // The other key is still there.
+    EXPECT_NE(tree.read("Zorvik.reg").find(other.substr(10)), std::string::npos);
+}
+
+TEST(SettingsKey, OtherKeysOfTheFileSurviveASaveWhereTheyStood)
+{
+    TempTree tree;
+    const std::string before = "; a comment of the user's\n"
+                               "[HKEY_CURRENT_USER\\Software\\Before]\n"
+                               "\"Blob\"=hex:01,02,\\\n"
+                               "  03,04\n"
+                               "@=\"default\"\n"
+                               "\n";
+    const std::string after = "[HKEY_CURRENT_USER\\Software\\After]\n"
+                              "; not ours, not parsed: kept byte for byte\n"
+                              "anything at all = \"x\n"
+                              "\n"
+                              "[-HKEY_CURRENT_USER\\Software\\Removed]\n";
+    const std::string path =
+        tree.createFile("Zorvik.reg", "REGEDIT4\n\n" + before +
+                                          "[HKEY_CURRENT_USER\\Software\\Quellon\\Zorvik]\n"
+                                          "\"Mask\"=\"*.txt\"\n"
+                                          "\n" +
+                                          after);
+    for (int round = 0; round < 2; ++round) {
+        auto key = SettingsKey::create(path);
+        ASSERT_TRUE(key);
+        std::string mask;
+        EXPECT_TRUE(key->readString("Mask", mask));
+        EXPECT_FALSE(key->hasValue("Blob"));
+        key->writeDword("Round", static_cast<std::uint32_t>(round));
+        ASSERT_TRUE(key->save());
+        const std::string text = tree.read("Zorvik.reg");
+        const std::size_t ours = text.find("[HKEY_CURRENT_USER\\Software\\Quellon\\Zorvik]");
+        ASSERT_NE(ours, std::string::npos);
+        EXPECT_EQ(text.substr(0, ours), "REGEDIT4\n\n" + before);
+        EXPECT_TRUE(text.ends_with("\n\n" + after)) << text;
+    }
+    auto key = SettingsKey::open(path);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->values().size(), 2u);
 }
 
 TEST(SettingsKey, OpenDoesNotCreateButCreateStartsAnEmptyKey)
@@ -427,9 +501,9 @@ TEST(SettingsKey, ParsedKeyHasNoFileToSave)
 {
     auto key = SettingsKey::parse(keyFile(""));
     ASSERT_TRUE(key);
-    std::string error;
-    EXPECT_FALSE(key->save(&error));
-    EXPECT_FALSE(error.empty());
+    const FileWriteResult saved = key->save();
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(saved.message.empty());
 }
 
 TEST(SettingsKey, SaveOverAFolderFailsAndLeavesNoTemporaryFile)
@@ -439,17 +513,15 @@ TEST(SettingsKey, SaveOverAFolderFailsAndLeavesNoTemporaryFile)
     auto key = SettingsKey::create(tree.path("dir/Zorvik.reg"));
     ASSERT_TRUE(key);
     key->writeDword("A", 1);
-    std::string error;
-    EXPECT_FALSE(key->save(&error));
-    EXPECT_FALSE(error.empty());
+    const FileWriteResult saved = key->save();
+    EXPECT_EQ(saved.error, EISDIR);
+    EXPECT_FALSE(saved.message.empty());
     EXPECT_EQ(dirEntries(tree.path("dir")), std::vector<std::string>{"Zorvik.reg"});
     EXPECT_EQ(tree.read("dir/Zorvik.reg/inside"), "x");
 }
 
 TEST(SettingsKey, SaveInAReadOnlyFolderFailsAndKeepsTheOldFile)
 {
-    if (twinly::test::permissionsAreBypassed())
-        GTEST_SKIP() << "permissions do not stop this user";
     TempTree tree;
     const std::string path = tree.path("ro/Zorvik.reg");
     auto key = SettingsKey::create(path);
@@ -457,11 +529,18 @@ TEST(SettingsKey, SaveInAReadOnlyFolderFailsAndKeepsTheOldFile)
     key->writeDword("A", 1);
     ASSERT_TRUE(key->save());
     const std::string before = tree.read("ro/Zorvik.reg");
+    giveToNobody(tree.root());
+    giveToNobody(tree.path("ro"));
+    giveToNobody(path);
     ASSERT_EQ(::chmod(tree.path("ro").c_str(), 0555), 0);
     key->writeDword("A", 2);
-    std::string error;
-    EXPECT_FALSE(key->save(&error));
-    EXPECT_FALSE(error.empty());
+    const int result = runAsNobody([&] {
+        const FileWriteResult saved = key->save();
+        return saved.error == EACCES && !saved.message.empty() ? 0 : 1;
+    });
+    if (result == -1)
+        GTEST_SKIP() << "cannot run as an unprivileged user here";
+    EXPECT_EQ(result, 0);
     EXPECT_EQ(tree.read("ro/Zorvik.reg"), before);
     EXPECT_EQ(dirEntries(tree.path("ro")), std::vector<std::string>{"Zorvik.reg"});
 }
@@ -484,13 +563,12 @@ TEST(SettingsKey, AWriteCutShortLeavesTheOldFileByteForByte)
     rlimit small = old;
     small.rlim_cur = 1000;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string error;
-    const bool saved = key->save(&error);
+    const FileWriteResult saved = key->save();
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(saved);
-    EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
+    EXPECT_EQ(saved.error, EFBIG) << saved.message;
     EXPECT_EQ(tree.read("Zorvik.reg"), before);
     EXPECT_EQ(dirEntries(tree.root()), std::vector<std::string>{"Zorvik.reg"});
 }
@@ -514,17 +592,15 @@ TEST(SettingsKey, AFullOrReadOnlyFileSystemLeavesTheOldFile)
     const std::string before = tree.read("small/Zorvik.reg");
 
     key->writeBinary("Big", std::vector<std::uint8_t>(64 * 1024, 0x5A));
-    std::string error;
-    EXPECT_FALSE(key->save(&error));
-    EXPECT_FALSE(error.empty());
+    FileWriteResult saved = key->save();
+    EXPECT_EQ(saved.error, ENOSPC) << saved.message;
     EXPECT_EQ(tree.read("small/Zorvik.reg"), before);
     EXPECT_EQ(dirEntries(dir), std::vector<std::string>{"Zorvik.reg"});
 
     ASSERT_EQ(::mount("tmpfs", dir.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=16k"), 0);
     key->writeBinary("Big", bytes("small"));
-    error.clear();
-    EXPECT_FALSE(key->save(&error));
-    EXPECT_FALSE(error.empty());
+    saved = key->save();
+    EXPECT_EQ(saved.error, EROFS) << saved.message;
     EXPECT_EQ(tree.read("small/Zorvik.reg"), before);
     EXPECT_EQ(dirEntries(dir), std::vector<std::string>{"Zorvik.reg"});
 }
@@ -558,6 +634,177 @@ TEST(SettingsKey, APrivateFileStaysPrivate)
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(SettingsKey, AFileItsOwnerCannotReadIsSetAsideAndTheNewOneIsPrivate)
+{
+    TempTree tree;
+    const std::string old = keyFile("\"Old\"=\"1\"");
+    const std::string path = tree.createFile("Quellon/Zorvik.reg", old);
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    giveToNobody(tree.root());
+    giveToNobody(tree.path("Quellon"));
+    giveToNobody(path);
+    const int result = runAsNobody([&] {
+        if (SettingsKey::open(path))
+            return 1; // read although unreadable
+        auto key = SettingsKey::create(path);
+        if (!key || !key->values().empty())
+            return 2;
+        key->writeDword("New", 1);
+        return key->save() ? 0 : 3;
+    });
+    if (result == -1)
+        GTEST_SKIP() << "cannot run as an unprivileged user here";
+    ASSERT_EQ(result, 0);
+    // The unreadable file is kept as it was: its values are not lost.
+    EXPECT_EQ(tree.read("Quellon/Zorvik.reg.bad"), old);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(st.st_uid, kNobody);
+    auto key = SettingsKey::open(path);
+    ASSERT_TRUE(key);
+    EXPECT_TRUE(key->hasValue("New"));
+    EXPECT_FALSE(key->hasValue("Old"));
+}
+
+TEST(SettingsKey, AReplacedFileKeepsItsModeAndItsOwnersRightToReadAndWrite)
+{
+    TempTree tree;
+    const std::string path = tree.createFile("Zorvik.reg", keyFile("\"Old\"=\"1\""));
+    const struct {
+        unsigned before;
+        unsigned after;
+    } cases[] = {{0640, 0640}, {0644, 0644}, {0400, 0600}, {0000, 0600}, {0200, 0600}};
+    for (const auto &c : cases) {
+        ASSERT_EQ(::chmod(path.c_str(), c.before), 0);
+        // Root reads even a file of mode 000: then nothing needs setting aside.
+        auto key = SettingsKey::create(path);
+        ASSERT_TRUE(key);
+        key->writeDword("Mode", c.before);
+        ASSERT_TRUE(key->save());
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, c.after) << std::oct << c.before;
+    }
+    if (twinly::test::permissionsAreBypassed()) {
+        auto key = SettingsKey::open(path);
+        ASSERT_TRUE(key);
+        EXPECT_TRUE(key->hasValue("Old"));
+    }
+}
+
+TEST(SettingsKey, EveryDamagedFileIsKeptAndNoneOverwritesAnEarlierCopy)
+{
+    TempTree tree;
+    const std::string path = tree.path("Zorvik.reg");
+    const std::string damaged[] = {"first damage", "second damage", "third damage"};
+    for (const std::string &text : damaged) {
+        tree.createFile("Zorvik.reg", text);
+        auto key = SettingsKey::create(path);
+        ASSERT_TRUE(key);
+        key->writeString("Mask", "*");
+        ASSERT_TRUE(key->save());
+    }
+    EXPECT_EQ(tree.read("Zorvik.reg.bad"), damaged[0]);
+    EXPECT_EQ(tree.read("Zorvik.reg.bad2"), damaged[1]);
+    EXPECT_EQ(tree.read("Zorvik.reg.bad3"), damaged[2]);
+    EXPECT_TRUE(SettingsKey::open(path));
+    EXPECT_EQ(dirEntries(tree.root()),
+              (std::vector<std::string>{"Zorvik.reg", "Zorvik.reg.bad", "Zorvik.reg.bad2",
+                                        "Zorvik.reg.bad3"}));
+}
+
+TEST(SettingsKey, AFileFarTooLargeIsDamageAndKeptWithoutBeingRead)
+{
+    TempTree tree;
+    // A valid file, only too large to be a settings file: 5 MiB of comment lines.
+    std::string huge = keyFile("\"Mask\"=\"*\"");
+    const std::string comment = "; " + std::string(1021, 'c') + "\n";
+    while (huge.size() < 5 * 1024 * 1024)
+        huge += comment;
+    const std::string path = tree.createFile("Zorvik.reg", huge);
+    EXPECT_FALSE(SettingsKey::open(path));
+    auto key = SettingsKey::create(path);
+    ASSERT_TRUE(key);
+    EXPECT_TRUE(key->values().empty());
+    key->writeString("Mask", "*.txt");
+    ASSERT_TRUE(key->save());
+    EXPECT_EQ(fs::file_size(tree.path("Zorvik.reg.bad")), huge.size());
+    EXPECT_LT(fs::file_size(path), 1000u);
+
+    // Nor is such a file ever written: the good one stays.
+    const std::string good = tree.read("Zorvik.reg");
+    key->writeBinary("Huge", std::vector<std::uint8_t>(2 * 1024 * 1024, 0x5A));
+    EXPECT_EQ(key->save().error, EFBIG);
+    EXPECT_EQ(tree.read("Zorvik.reg"), good);
+
+    // Just under the limit still reads.
+    std::string large = keyFile("\"Mask\"=\"*\"");
+    while (large.size() + comment.size() < 4 * 1024 * 1024)
+        large += comment;
+    tree.createFile("large.reg", large);
+    EXPECT_TRUE(SettingsKey::open(tree.path("large.reg")));
+}
+
+TEST(SettingsKey, ASettingsFileThatIsADeviceOrFifoIsNeverReplaced)
+{
+    TempTree tree;
+    tree.fifo("nodes/fifo");
+    std::vector<std::string> nodes = {"fifo"};
+    // Our own node with the null device's numbers: nothing anywhere changes even if it were
+    // written to.
+    if (::mknod(tree.path("nodes/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        nodes.push_back("null");
+    for (const std::string &name : nodes) {
+        tree.symlink("../nodes/" + name, "config/" + name + ".reg");
+        for (const std::string &path :
+             {tree.path("nodes/" + name), tree.path("config/" + name + ".reg")}) {
+            struct stat before {};
+            ASSERT_EQ(::lstat(tree.path("nodes/" + name).c_str(), &before), 0);
+            EXPECT_FALSE(SettingsKey::open(path));
+            auto key = SettingsKey::create(path);
+            ASSERT_TRUE(key);
+            key->writeDword("A", 1);
+            const FileWriteResult saved = key->save();
+            EXPECT_EQ(saved.error, kNotRegularFile) << path;
+            struct stat after {};
+            ASSERT_EQ(::lstat(tree.path("nodes/" + name).c_str(), &after), 0);
+            EXPECT_EQ(after.st_ino, before.st_ino);
+            EXPECT_EQ(after.st_mode, before.st_mode);
+            EXPECT_EQ(after.st_rdev, before.st_rdev);
+            EXPECT_TRUE(fs::is_symlink(tree.path("config/" + name + ".reg")));
+        }
+    }
+    std::sort(nodes.begin(), nodes.end());
+    EXPECT_EQ(dirEntries(tree.path("nodes")), nodes);
+}
+
+TEST(SettingsKey, TheLongestLegalFileNameWorksAndKeepsItsDamagedCopy)
+{
+    TempTree tree;
+    for (std::size_t length : {246u, 251u, 252u, 255u}) {
+        // A multi-byte character where the cut for ".bad" would fall.
+        std::string name(length - 6, 'n');
+        name += "\xC3\xA4.reg"; // "ä.reg"
+        const std::string path = tree.createFile(name, "damaged");
+        auto key = SettingsKey::create(path);
+        ASSERT_TRUE(key);
+        key->writeDword("A", 1);
+        const FileWriteResult saved = key->save();
+        ASSERT_TRUE(saved) << length << ": " << saved.message;
+        EXPECT_TRUE(SettingsKey::open(path)) << length;
+        EXPECT_EQ(dirEntries(tree.root()).size(), 2u) << length;
+        for (const std::string &entry : dirEntries(tree.root())) {
+            EXPECT_LE(entry.size(), 255u);
+            if (entry != name) {
+                EXPECT_TRUE(entry.ends_with(".bad")) << entry;
+                EXPECT_EQ(tree.read(entry), "damaged");
+            }
+            fs::remove(tree.path(entry));
+        }
+    }
 }
 
 TEST(SettingsKey, RandomKeysRoundTripThroughTheText)
