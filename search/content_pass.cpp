@@ -122,25 +122,19 @@ void sortByDiskOrder(const FileList &list, std::vector<std::uint32_t> &indices)
     });
 }
 
-// What the pass knows of each record on disk as it goes.
-struct Known {
-    bool fresh = false;  // something was read now: remember it
-    CachedDigest digest; // what is known, from the cache or read
+// What the pass knows of a record beyond its whole-file digest (which the record holds).
+// Kept apart and small: a search may hold millions of records here.
+enum KnownFlags : std::uint8_t {
+    kHasPrefix = 1, // m_prefix holds the hash of its first block
+    kFresh = 2,     // something was read now: remember it
 };
-
-void setDigest(TFileData &d, const CachedDigest &c)
-{
-    d.CrcKnown = c.hasFull;
-    d.CRC = c.hasFull ? c.crc : 0;
-    d.Hash = c.hasFull ? c.hash : StrongHash{};
-}
 
 class ContentPass {
 public:
     ContentPass(FileList &list, const ContentPassOptions &options, ScanProgress &progress,
                 const std::stop_token &stop, double totalKB)
         : m_list(list), m_options(options), m_progress(progress), m_stop(stop),
-          m_gauge(progress, totalKB), m_known(list.size())
+          m_gauge(progress, totalKB), m_prefix(list.size()), m_flags(list.size())
     {
         m_threads = options.threads != 0 ? options.threads
                                          : std::max(1u, std::thread::hardware_concurrency());
@@ -184,14 +178,21 @@ private:
         for (std::size_t k = 0; k < onDisk.size(); ++k) {
             if (!found[k])
                 continue;
-            Known &known = m_known[onDisk[k]];
-            known.digest = *found[k];
-            if (known.digest.hasFull)
-                setDigest(m_list[onDisk[k]], known.digest);
+            const std::uint32_t i = onDisk[k];
+            if (found[k]->hasPrefix) {
+                m_prefix[i] = found[k]->prefix;
+                m_flags[i] |= kHasPrefix;
+            }
+            if (found[k]->hasFull) {
+                TFileData &d = m_list[i];
+                d.CrcKnown = true;
+                d.CRC = found[k]->crc;
+                d.Hash = found[k]->hash;
+            }
         }
     }
 
-    bool hasFull(std::uint32_t i) const { return m_known[i].digest.hasFull; }
+    bool hasFull(std::uint32_t i) const { return m_list[i].CrcKnown; }
 
     // Decides which records must be read whole; reads first blocks where that decides.
     bool choose(const std::vector<std::uint32_t> &onDisk, std::vector<std::uint32_t> &toRead)
@@ -249,7 +250,7 @@ private:
         // from a whole read) are not read again.
         std::vector<std::uint32_t> missing;
         for (std::uint32_t i : probe)
-            if (!m_known[i].digest.hasPrefix)
+            if (!(m_flags[i] & kHasPrefix))
                 missing.push_back(i);
         sortByDiskOrder(m_list, missing);
         std::vector<char> readable(m_list.size(), 1);
@@ -266,9 +267,8 @@ private:
                 m_progress.addRead(std::min<std::uint64_t>(kPrefixBlockSize,
                                                            static_cast<std::uint64_t>(d.FileSize)));
                 if (head) {
-                    m_known[i].digest.hasPrefix = true;
-                    m_known[i].digest.prefix = *head;
-                    m_known[i].fresh = true;
+                    m_prefix[i] = *head;
+                    m_flags[i] |= kHasPrefix | kFresh;
                 } else {
                     readable[i] = 0;
                 }
@@ -285,7 +285,7 @@ private:
             for (std::size_t k = b; k < e; ++k) {
                 const std::uint32_t i = probe[k];
                 if (readable[i])
-                    keyed.emplace_back(m_known[i].digest.prefix, i);
+                    keyed.emplace_back(m_prefix[i], i);
                 else
                     m_gauge.add(m_list[i].FileSize); // unreadable: no CRC
             }
@@ -337,12 +337,13 @@ private:
                 const auto digest =
                     file.isOpen() ? ReadDigest(file, buffer, m_stop, &expected) : std::nullopt;
                 m_progress.addRead(digest ? digest->bytes : 0);
-                Known &known = m_known[i];
                 if (digest) {
-                    known.digest = {true, digest->crc, digest->hash, true, digest->prefix};
-                    known.fresh = true;
+                    d.CrcKnown = true;
+                    d.CRC = digest->crc;
+                    d.Hash = digest->hash;
+                    m_prefix[i] = digest->prefix;
+                    m_flags[i] |= kHasPrefix | kFresh;
                 }
-                setDigest(d, known.digest);
             });
     }
 
@@ -353,9 +354,11 @@ private:
         std::vector<std::uint32_t> indices;
         std::vector<CachedDigest> digests;
         for (std::uint32_t i : onDisk) {
-            if (m_known[i].fresh) {
+            if (m_flags[i] & kFresh) {
+                const TFileData &d = m_list[i];
                 indices.push_back(i);
-                digests.push_back(m_known[i].digest);
+                digests.push_back(
+                    {d.CrcKnown, d.CRC, d.Hash, (m_flags[i] & kHasPrefix) != 0, m_prefix[i]});
             }
         }
         m_options.cache->store(m_list, indices, digests);
@@ -374,7 +377,8 @@ private:
     ScanProgress &m_progress;
     const std::stop_token &m_stop;
     Gauge m_gauge;
-    std::vector<Known> m_known;
+    std::vector<std::uint64_t> m_prefix;
+    std::vector<std::uint8_t> m_flags;
     unsigned m_threads = 1;
     std::map<std::uint64_t, bool> m_rotational; // asked on the pass's own thread only
 };

@@ -117,24 +117,25 @@ std::size_t limitOpenDirs(std::vector<Frame> &stack, std::size_t maxOpen)
 }
 
 // Where finished frames go: straight into the search's list, or, for a subtree walked on a
-// thread of its own, into a list of its own that keeps the frames' lengths, so that the total
-// is summed (and rounded per frame) exactly as a walk on one thread would have.
+// thread of its own, kept frame by frame, so that they join the list later in order and the
+// total is summed (and rounded per frame) exactly as a walk on one thread would have.
 struct Sink {
-    FileList &files;
-    double *totalKB = nullptr;                    // the search's own list
-    std::vector<std::uint32_t> *frames = nullptr; // a subtree's
+    FileList *files = nullptr; // the search's own list
+    double *totalKB = nullptr;
+    std::vector<FileList> *frames = nullptr; // a subtree's
 
     void finish(Frame &frame)
     {
-        for (TFileData &d : frame.files) {
-            if (totalKB)
-                *totalKB += static_cast<double>(d.FileSize) / 1024.0;
-            files.push_back(std::move(d));
+        if (frames) {
+            frames->push_back(std::move(frame.files));
+            frame.files = FileList();
+            return;
         }
-        if (totalKB)
-            *totalKB = std::nearbyint(*totalKB);
-        else
-            frames->push_back(static_cast<std::uint32_t>(frame.files.size()));
+        for (TFileData &d : frame.files) {
+            *totalKB += static_cast<double>(d.FileSize) / 1024.0;
+            files->push_back(std::move(d));
+        }
+        *totalKB = std::nearbyint(*totalKB);
         frame.files = FileList();
     }
 };
@@ -187,8 +188,7 @@ bool walkTree(std::vector<Frame> &stack, std::string &path, const TopFolder &top
 }
 
 struct Subtree {
-    FileList files;
-    std::vector<std::uint32_t> frames;
+    std::vector<FileList> frames;
 };
 
 // One subfolder of `root` and everything below it, on the calling thread.
@@ -204,7 +204,7 @@ bool walkSubtree(const Frame &root, const std::string &rootPath, const std::stri
     stack.push_back(Frame{{}, path.size(), std::move(child), {}, 0, {}, root.pseudo});
     if (!listFrame(stack.back(), path, ctx))
         return false;
-    Sink sink{out.files, nullptr, &out.frames};
+    Sink sink{nullptr, nullptr, &out.frames};
     const std::string subtreePath = path;
     return walkTree(stack, path, TopFolder{subtreePath, &root.dir, &name}, maxOpenDirs, ctx, sink);
 }
@@ -238,18 +238,13 @@ bool walkSubtreesInParallel(Frame &root, const std::string &rootPath, WalkContex
     }
     if (stopped || ctx.stop.stop_requested())
         return false;
-    std::size_t total = ctx.out.size() + root.files.size();
-    for (const Subtree &part : parts)
-        total += part.files.size();
-    ctx.out.reserve(total);
-    Sink sink{ctx.out, &ctx.totalKB, nullptr};
+    // Each frame is freed as soon as its records have moved, so they are held about once, not
+    // twice, while they join.
+    Sink sink{&ctx.out, &ctx.totalKB, nullptr};
     for (Subtree &part : parts) {
-        std::size_t at = 0;
-        for (std::uint32_t count : part.frames) {
+        for (FileList &files : part.frames) {
             Frame frame{};
-            frame.files.reserve(count);
-            for (std::uint32_t j = 0; j < count; ++j)
-                frame.files.push_back(std::move(part.files[at++]));
+            frame.files = std::move(files);
             sink.finish(frame);
         }
         part = Subtree();
@@ -274,7 +269,7 @@ bool WalkDirectory(const std::string &folder, WalkContext &ctx)
         return false;
     if (ctx.threads > 1 && stack.back().subdirs.size() >= 2)
         return walkSubtreesInParallel(stack.back(), folder, ctx);
-    Sink sink{ctx.out, &ctx.totalKB, nullptr};
+    Sink sink{&ctx.out, &ctx.totalKB, nullptr};
     return walkTree(stack, path, TopFolder{folder}, ctx.maxOpenDirs, ctx, sink);
 }
 
