@@ -34,7 +34,7 @@ inline std::string PathFromBytes(const QByteArray &bytes)
 }
 
 // True when the bytes are valid UTF-8 (overlong forms, surrogates and values past U+10FFFF
-// are not).
+// are not). The language files' reader in platform/posix defines it for both.
 bool IsValidUtf8(std::string_view bytes);
 
 } // namespace twinly::platform

@@ -181,7 +181,8 @@ private Q_SLOTS:
         click(w(), "DeleteAll");
         QVERIFY(!w()->Deleting());
         QCOMPARE(m_dialogs->questions.size(), 1);
-        QVERIFY(m_dialogs->questions[0].contains(QStringLiteral("All files of 1 groups")));
+        QVERIFY(m_dialogs->questions[0].contains(
+            QStringLiteral("1 groups would lose their last copy")));
         QCOMPARE(model()->size(), 3);
 
         m_dialogs->answer = true;
