@@ -652,6 +652,32 @@ private Q_SLOTS:
         QVERIFY(rowOf(path("v/k")) >= 0 && rowOf(path("u/p")) >= 0);
     }
 
+    void theDeletingThreadAsksTheRuleForEveryFile()
+    {
+        for (const char *f : {"s/a", "s/b", "s/c"})
+            m_tree->createFile(f, "three");
+        QCOMPARE(search(path("s")), 3);
+        setMode("Radio3");
+        check(path("s/a"));
+        check(path("s/b"));
+        // The one unchecked copy is rewritten while the run is under way, after the first file.
+        int calls = 0;
+        InstallFileOperation([&](const std::string &src, const std::string &dst,
+                                 platform::FileOperation op, unsigned flags, bool replace) {
+            if (calls++ == 0)
+                m_tree->createFile("s/c", "THREE");
+            return platform::PerformFileOperation(src, dst, op, flags, replace);
+        });
+        deleteChecked();
+        QCOMPARE(calls, 1);
+        QVERIFY(m_dialogs->questions.isEmpty());
+        QCOMPARE(m_dialogs->errors.size(), 1);
+        QVERIFY2(m_dialogs->errors[0].contains(QStringLiteral("1 files were not deleted")),
+                 qPrintable(m_dialogs->errors[0]));
+        QCOMPARE(int(exists(path("s/a"))) + int(exists(path("s/b"))), 1);
+        QCOMPARE(model()->size(), 2);
+    }
+
     void theKeepingFolderGoesThroughTheRule()
     {
         // An earlier kept copy of s/a is itself in the list, as the only other copy.
