@@ -7,7 +7,9 @@
 #pragma once
 
 #include "deleter.h"
+#include "file_identity.h"
 #include "file_ops.h"
+#include "last_copy.h"
 #include "multi_language.h"
 #include "scanner.h"
 
@@ -15,7 +17,10 @@
 #include <QPointer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <set>
+#include <unordered_set>
 
 class QCheckBox;
 class QDoubleSpinBox;
@@ -123,10 +128,14 @@ public Q_SLOTS:
     void DeleteAllClick();
     void RemoveAllClick();
 
-    // File operations on rows
+public:
+    // File operations on rows. Before an existing file is replaced the user is asked, and then
+    // `mayReplace` (when given) has the last word.
     bool ShellFileOperation(const std::string &source, const std::string &target,
-                            platform::FileOperation operation, unsigned flags);
+                            platform::FileOperation operation, unsigned flags,
+                            const std::function<bool(const std::string &)> &mayReplace = {});
     platform::FileOpResult DeleteByMode(const std::string &path) const;
+    // `keepingFolder` as KeepingFolderOf made it.
     static platform::FileOpResult DeleteByMode(const std::string &path, int mode,
                                                const std::string &keepingFolder);
     void CheckRowsInPath(const QString &mask, bool select);
@@ -170,14 +179,29 @@ private:
     void setPagesEnabled(bool enabled);
     QString GetString(const char *key, const char *builtIn) const;
     void setBusy(bool busy);
-    bool keepingFolderUsable();
+    bool keepingFolder(std::string &folder);
+    bool destinationFolder(const QString &typed, std::string &folder);
+    QString failureText(const std::string &source, const platform::FileOpResult &r) const;
+    // The last-copy rule over the rows: the groups that would keep no copy if the rows
+    // `leaving` left, together with the rows `alsoLeavingRow` names in those groups and the
+    // files `alsoLeavingFiles`.
+    std::vector<std::uint32_t>
+    groupsLosingLastCopy(std::vector<int> leaving,
+                         const std::function<bool(int)> &alsoLeavingRow = {},
+                         const FileKeySet &alsoLeavingFiles = {}) const;
+    bool confirmLastCopies(std::size_t groups, const QString &caption);
+    std::vector<int> rowsNamingFile(const std::string &path, const platform::FileIdentity &file,
+                                    int except) const;
+    void removeRowsThatLostTheirFile(const std::vector<std::uint64_t> &ids);
+    bool keepingTargetUsable(const std::string &path, const std::string &keep,
+                             std::vector<int> &replaced);
+    bool transferRowFile(int &row, const std::string &target, platform::FileOperation operation);
+    void followMovedFile(int row, const std::string &target);
     void Properties1At(const QPoint &globalPos);
 
-    void deleterShowItem(const std::string &path) override;
-    void deleterRemoveRow(int row) override;
+    bool deleterMayDelete(const DeleteJob &job, FileState state) override;
+    void deleterDeleted(const DeleteJob &job, const platform::FileOpResult &r) override;
     void deleterGauge(int percent) override;
-    void deleterFailed(const std::string &path, const platform::FileOpResult &r) override;
-    void deleterChanged(const std::string &path) override;
     void deleterFinished() override;
 
     // Tool bar
@@ -240,7 +264,17 @@ private:
     QString m_settingsPath;
     std::unique_ptr<TDirScanner> m_scanner;
     std::unique_ptr<TDeleter> m_deleter;
-    int m_changedFiles = 0;
+    // The deleting run in hand: its rows, their files, the groups the user agreed to empty, and
+    // the rows naming the file that the file in hand is about to replace.
+    struct DeleteRun {
+        int mode = 0;
+        std::string keep;
+        std::unordered_set<std::uint64_t> jobIds;
+        FileKeySet leavingFiles;
+        std::set<std::uint32_t> consented;
+        std::vector<std::uint64_t> replaced;
+        int changed = 0, gone = 0, keptBack = 0;
+    } m_run;
     bool m_closePending = false;
     std::uint64_t m_lastProgressSeq = ~0ull;
     bool m_searching = false;

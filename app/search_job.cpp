@@ -157,7 +157,7 @@ void TForm1::ThreadDone()
             Dialogs::instance().error(this, GetString(kErrorCaptionKey, kErrorCaptionText),
                                       GetString(problem->key.c_str(), problem->text.c_str()));
     } else {
-        m_model->fill(std::move(result.FileList), result.RowBand);
+        m_model->fill(std::move(result.FileList), result.RowBand, result.RowGroup);
         PageControl1->setCurrentWidget(DublPage);
     }
     Image1->hide();

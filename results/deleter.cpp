@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "deleter.h"
 
-#include "dos_time.h"
-
 #include <QMetaObject>
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -40,15 +36,13 @@ void TDeleter::Execute()
     for (int i = n - 1; i >= 0 && !m_stop.load(); --i) {
         if (next != m_jobs.end() && next->row == i) {
             const DeleteJob &job = *next++;
-            onGui([&] { m_host->deleterShowItem(job.path); });
-            if (!UnchangedSinceSearch(job.path, job.size, job.time)) {
-                onGui([&] { m_host->deleterChanged(job.path); });
-            } else {
-                const platform::FileOpResult r = m_delete(job.path);
-                if (r.ok)
-                    onGui([&] { m_host->deleterRemoveRow(i); });
-                else
-                    onGui([&] { m_host->deleterFailed(job.path, r); });
+            // Looked at as late as possible: the file is deleted right after the answer.
+            const FileState state = CheckSinceSearch(job.record);
+            bool go = false;
+            onGui([&] { go = m_host->deleterMayDelete(job, state); });
+            if (go) {
+                const platform::FileOpResult r = m_delete(job.record.FullName);
+                onGui([&] { m_host->deleterDeleted(job, r); });
             }
         }
         const int percent =
@@ -59,15 +53,6 @@ void TDeleter::Execute()
         QMetaObject::invokeMethod(
             m_hostObject.data(), [host = m_host] { host->deleterFinished(); },
             Qt::QueuedConnection);
-}
-
-bool UnchangedSinceSearch(const std::string &path, std::int64_t size, DosTime time)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    return static_cast<std::int64_t>(st.st_size) == size &&
-           DosTimeFromUnix(static_cast<std::time_t>(st.st_mtime)) == time;
 }
 
 } // namespace twinly

@@ -7,6 +7,7 @@
 
 #include "file_data.h"
 #include "file_ops.h"
+#include "last_copy.h"
 #include "thread.h"
 
 #include <QObject>
@@ -19,22 +20,23 @@
 namespace twinly {
 
 struct DeleteJob {
-    int row;
-    std::string path;
-    std::int64_t size;
-    DosTime time;
+    int row;             // its index when the run began (the gauge counts these)
+    std::uint64_t rowId; // finds the row again while other rows leave the list
+    TFileData record;    // path and identity as the search found them (no signature)
 };
 
 // What the deleting run asks of the window; each call runs on the GUI thread.
 class DeleterHost {
 public:
     virtual ~DeleterHost() = default;
-    virtual void deleterShowItem(const std::string &path) = 0;
-    virtual void deleterRemoveRow(int row) = 0;
+    // Shows the file in hand and decides whether it may go: `state` is how its file compares
+    // with the record, looked at just now. A vanished file's row leaves here; a changed file,
+    // a row no longer listed, or a file whose group would keep no copy are left alone.
+    virtual bool deleterMayDelete(const DeleteJob &job, FileState state) = 0;
+    // The outcome of deleting it; on success the row leaves the list.
+    virtual void deleterDeleted(const DeleteJob &job, const platform::FileOpResult &r) = 0;
     virtual void deleterGauge(int percent) = 0;
-    virtual void deleterFailed(const std::string &path, const platform::FileOpResult &r) = 0;
-    virtual void deleterChanged(const std::string &path) = 0; // changed since the search
-    virtual void deleterFinished() = 0;                       // queued, not blocking
+    virtual void deleterFinished() = 0; // queued, not blocking
 };
 
 class TDeleter final : public platform::WorkerThread {
@@ -59,8 +61,5 @@ private:
     DeleterHost *m_host;
     QPointer<QObject> m_hostObject;
 };
-
-// True when the file still has the size and time it had in the search.
-bool UnchangedSinceSearch(const std::string &path, std::int64_t size, DosTime time);
 
 } // namespace twinly

@@ -6,20 +6,49 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace twinly {
 
 ResultsModel::ResultsModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-void ResultsModel::fill(FileList &&records, const RowBand &bands)
+void ResultsModel::fill(FileList &&records, const RowBand &bands,
+                        const std::vector<std::uint32_t> &groups)
 {
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(records.size());
-    for (std::size_t i = 0; i < records.size(); ++i)
+    const bool numbered = groups.size() >= records.size();
+    std::uint32_t runGroup = 0;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const std::uint8_t band = i < bands.size() ? bands[i] : std::uint8_t{1};
+        if (i > 0 && band != m_rows.back().band)
+            ++runGroup;
         m_rows.push_back(
-            Row{std::move(records[i]), i < bands.size() ? bands[i] : std::uint8_t{1}, false});
+            Row{std::move(records[i]), m_nextId++, numbered ? groups[i] : runGroup, band, false});
+    }
     records.clear();
     endResetModel();
+}
+
+std::pair<int, int> ResultsModel::groupRange(int row) const
+{
+    if (row < 0 || row >= size())
+        return {row, row};
+    const std::uint32_t g = group(row);
+    int first = row, last = row + 1;
+    while (first > 0 && group(first - 1) == g)
+        --first;
+    while (last < size() && group(last) == g)
+        ++last;
+    return {first, last};
+}
+
+int ResultsModel::rowOfId(std::uint64_t id) const
+{
+    const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), id,
+                                     [](const Row &r, std::uint64_t v) { return r.id < v; });
+    return it != m_rows.end() && it->id == id ? static_cast<int>(it - m_rows.begin()) : -1;
 }
 
 void ResultsModel::clear()
@@ -48,6 +77,15 @@ void ResultsModel::setFullName(int row, const std::string &path)
     d.FullName = path;
     d.NameStart = slash == std::string::npos ? 0 : static_cast<std::uint32_t>(slash + 1);
     Q_EMIT dataChanged(index(row, NameColumn), index(row, NameColumn));
+}
+
+void ResultsModel::setIdentity(int row, std::uint64_t device, std::uint64_t inode)
+{
+    if (row < 0 || row >= size())
+        return;
+    TFileData &d = m_rows[static_cast<std::size_t>(row)].file;
+    d.Device = device;
+    d.Inode = inode;
 }
 
 void ResultsModel::setChecked(int row, bool checked)

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The rows of the duplicate list. Each row holds its record, its band and its check mark in one
-// place, so row i, record i and band i cannot get out of step: RemoveRow is the only way a row
-// leaves, and nothing inserts or reorders rows after fill().
+// The rows of the duplicate list. Each row holds its record, its band, its group number and its
+// check mark in one place, so row i, record i and band i cannot get out of step: RemoveRow is the
+// only way a row leaves, and nothing inserts or reorders rows after fill().
+//
+// Bands only colour the rows (and guide Select); once a group has left the list, its neighbours
+// share a band. The group number, given by the search, keeps telling groups apart. Each row also
+// has an id that stays its own while rows before it leave, for work that outlives an index.
 #pragma once
 
 #include "file_data.h"
@@ -10,6 +14,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 
+#include <utility>
 #include <vector>
 
 namespace twinly {
@@ -21,15 +26,25 @@ public:
 
     explicit ResultsModel(QObject *parent = nullptr);
 
-    // Takes the rows of a finished search; every row starts unchecked.
-    void fill(FileList &&records, const RowBand &bands);
+    // Takes the rows of a finished search; every row starts unchecked. Without group numbers
+    // (rows made by hand), each run of one band is taken as a group.
+    void fill(FileList &&records, const RowBand &bands,
+              const std::vector<std::uint32_t> &groups = {});
     void clear();
     void RemoveRow(int row);
     // A moved or renamed file: record and caption change together.
     void setFullName(int row, const std::string &path);
+    // The row's file is now another inode with the same content (a move across file systems).
+    void setIdentity(int row, std::uint64_t device, std::uint64_t inode);
 
     const TFileData &record(int row) const { return m_rows[static_cast<std::size_t>(row)].file; }
     std::uint8_t band(int row) const { return m_rows[static_cast<std::size_t>(row)].band; }
+    std::uint32_t group(int row) const { return m_rows[static_cast<std::size_t>(row)].group; }
+    // The rows of the row's group: [first, last). A group's rows stand together.
+    std::pair<int, int> groupRange(int row) const;
+    std::uint64_t rowId(int row) const { return m_rows[static_cast<std::size_t>(row)].id; }
+    // The row with that id now, or -1 when it has left the list.
+    int rowOfId(std::uint64_t id) const;
     bool isChecked(int row) const { return m_rows[static_cast<std::size_t>(row)].checked; }
     void setChecked(int row, bool checked);
     int size() const { return static_cast<int>(m_rows.size()); }
@@ -55,10 +70,13 @@ Q_SIGNALS:
 private:
     struct Row {
         TFileData file;
+        std::uint64_t id; // ascending down the list
+        std::uint32_t group;
         std::uint8_t band;
         bool checked;
     };
     std::vector<Row> m_rows;
+    std::uint64_t m_nextId = 1;
     QColor m_band1 = Qt::red;
     QColor m_band0 = Qt::green;
 };

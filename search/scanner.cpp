@@ -99,6 +99,9 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
 
     if (!options.FindDuplicates) {
         result.RowBand.assign(list.size(), 1);
+        result.RowGroup.resize(list.size());
+        for (std::size_t i = 0; i < list.size(); ++i)
+            result.RowGroup[i] = static_cast<std::uint32_t>(i);
         return result;
     }
     progress.setTimerInterval(500);
@@ -155,8 +158,13 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
     }
     if (stop.stop_requested())
         return stoppedResult();
-    if (!options.CreateDB)
+    if (!options.CreateDB) {
+        result.RowGroup.reserve(list.size());
+        for (std::size_t g = 0; g < groups.size(); ++g)
+            result.RowGroup.insert(result.RowGroup.end(), groups[g].size(),
+                                   static_cast<std::uint32_t>(g));
         LayOutGroups(list, groups, result.RowBand);
+    }
     return result;
 }
 

@@ -17,6 +17,9 @@ namespace twinly {
 struct SearchResult {
     twinly::FileList FileList; // the rows, in display order (Create CRC DB: every file found)
     twinly::RowBand RowBand;   // one band per row (empty in Create CRC DB mode)
+    // One number per row, shared by the rows of one group (0, 1, ... in list order); in the plain
+    // listing every row is a group of its own. Unlike bands, numbers tell groups apart for good.
+    std::vector<std::uint32_t> RowGroup;
     bool stopped = false;
 };
 

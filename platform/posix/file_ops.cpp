@@ -16,6 +16,38 @@ namespace twinly::platform {
 
 namespace {
 
+std::function<void(const std::string &)> &moveCopiedHook()
+{
+    static std::function<void(const std::string &)> hook;
+    return hook;
+}
+
+bool sameTimes(const timespec &a, const timespec &b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The path still names the file that was opened, and nothing was written to it since: same
+// inode, size, modification and change time.
+bool unchangedSince(const struct stat &before, int fd, const std::string &path)
+{
+    struct stat now {};
+    if (::fstat(fd, &now) != 0 || now.st_size != before.st_size ||
+        !sameTimes(now.st_mtim, before.st_mtim) || !sameTimes(now.st_ctim, before.st_ctim))
+        return false;
+    struct stat named {};
+    return ::lstat(path.c_str(), &named) == 0 && named.st_dev == before.st_dev &&
+           named.st_ino == before.st_ino;
+}
+
+FileOpResult sourceChanged(const std::string &source)
+{
+    FileOpResult r;
+    r.sourceChanged = true;
+    r.error = "'" + source + "' changed while it was moved; it stays where it was";
+    return r;
+}
+
 FileOpResult failure(std::string error)
 {
     FileOpResult r;
@@ -99,8 +131,11 @@ bool writeAll(int fd, const char *p, std::size_t n)
 }
 
 // Copies content, permissions and times into a new temporary file beside `target`, flushed
-// to disk, then puts it in place. On any failure nothing is left behind.
-FileOpResult copyFile(const std::string &source, const std::string &target, bool replace)
+// to disk, then puts it in place. On any failure nothing is left behind. With `forMove` the copy
+// is put in place only while the source is unchanged, and `opened` receives the source as it
+// was opened.
+FileOpResult copyFile(const std::string &source, const std::string &target, bool replace,
+                      bool forMove = false, struct stat *opened = nullptr)
 {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (in < 0)
@@ -156,11 +191,22 @@ FileOpResult copyFile(const std::string &source, const std::string &target, bool
         ok = false;
         err = errno;
     }
+    if (ok && forMove) {
+        if (const auto &hook = moveCopiedHook())
+            hook(source);
+        if (!unchangedSince(st, in, source)) {
+            ::close(in);
+            ::unlink(temp.c_str());
+            return sourceChanged(source);
+        }
+    }
     ::close(in);
     if (!ok) {
         ::unlink(temp.c_str());
         return failure("Cannot copy to", target, err);
     }
+    if (opened)
+        *opened = st;
     const int placed = replace ? ::rename(temp.c_str(), target.c_str())
                                : renameNoReplace(temp.c_str(), target.c_str());
     if (placed != 0) {
@@ -172,6 +218,11 @@ FileOpResult copyFile(const std::string &source, const std::string &target, bool
 }
 
 } // namespace
+
+void SetMoveCopiedHook(std::function<void(const std::string &source)> hook)
+{
+    moveCopiedHook() = std::move(hook);
+}
 
 FileOpResult PerformFileOperation(const std::string &source, const std::string &target,
                                   FileOperation operation, unsigned flags, bool replaceExisting)
@@ -207,10 +258,20 @@ FileOpResult PerformFileOperation(const std::string &source, const std::string &
         return exists(target);
     if (errno != EXDEV)
         return failure("Cannot move to", target, errno);
-    // Another file system: copy, and remove the source only once the copy is safely there.
-    FileOpResult copied = copyFile(source, target, replaceExisting);
+    // Another file system: copy, and remove the source only once the copy is safely there and
+    // the source is still what was copied.
+    struct stat copiedFrom {};
+    FileOpResult copied = copyFile(source, target, replaceExisting, /*forMove=*/true, &copiedFrom);
     if (!copied.ok)
         return copied;
+    struct stat now {};
+    if (::lstat(source.c_str(), &now) != 0 || now.st_ino != copiedFrom.st_ino ||
+        now.st_dev != copiedFrom.st_dev || now.st_size != copiedFrom.st_size ||
+        !sameTimes(now.st_mtim, copiedFrom.st_mtim) ||
+        !sameTimes(now.st_ctim, copiedFrom.st_ctim)) {
+        ::unlink(target.c_str());
+        return sourceChanged(source);
+    }
     if (::unlink(source.c_str()) != 0) {
         // Better two copies than none: the copy stays, the move is reported as failed.
         return failure("Copied, but cannot remove", source, errno);

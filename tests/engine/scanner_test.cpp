@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <future>
+#include <map>
+#include <set>
 
 using namespace twinly;
 
@@ -264,4 +266,40 @@ TEST(TDirScanner, RunsInTheBackgroundAndHandsOverTheResult)
     done.get_future().wait();
     scanner.WaitFor();
     EXPECT_EQ(scanner.takeResult().FileList.size(), 2u);
+}
+
+TEST(RunSearch, EveryRowCarriesItsGroupNumber)
+{
+    test::TempTree t;
+    t.createFile("a1", "first");
+    t.createFile("a2", "first");
+    t.createFile("b1", "other");
+    t.createFile("b2", "other");
+    t.createFile("b3", "other");
+    t.createFile("c1", "third");
+    t.createFile("c2", "third");
+    const SearchResult r = search(optionsFor({t.root()}));
+    ASSERT_EQ(r.FileList.size(), 7u);
+    ASSERT_EQ(r.RowGroup.size(), 7u);
+    // Numbered 0, 1, 2 down the list, each number on exactly the rows of one group (told by
+    // content here, so bands, which repeat, are no help).
+    std::map<std::uint32_t, std::set<std::string>> contents;
+    for (std::size_t i = 0; i < r.FileList.size(); ++i) {
+        if (i > 0) {
+            EXPECT_TRUE(r.RowGroup[i] == r.RowGroup[i - 1] ||
+                        r.RowGroup[i] == r.RowGroup[i - 1] + 1);
+        }
+        contents[r.RowGroup[i]].insert(std::string(r.FileList[i].FileName()).substr(0, 1));
+    }
+    ASSERT_EQ(contents.size(), 3u);
+    for (const auto &[g, names] : contents)
+        EXPECT_EQ(names.size(), 1u) << "group " << g;
+    EXPECT_EQ(r.RowGroup.front(), 0u);
+
+    SearchOptions listing = optionsFor({t.root()});
+    listing.FindDuplicates = false;
+    const SearchResult plain = search(listing);
+    // Without grouping no file is known to have a copy: each row is a group of its own.
+    ASSERT_EQ(plain.RowGroup.size(), 7u);
+    EXPECT_EQ(std::set<std::uint32_t>(plain.RowGroup.begin(), plain.RowGroup.end()).size(), 7u);
 }

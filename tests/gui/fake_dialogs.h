@@ -38,7 +38,7 @@ public:
     bool question(QWidget *, const QString &caption, const QString &text, bool) override
     {
         questions << caption + QStringLiteral(": ") + text;
-        return answer;
+        return answers.isEmpty() ? answer : answers.takeFirst();
     }
     QString chooseFolder(QWidget *, const QString &) override { return folder; }
     QString chooseOpenFile(QWidget *, const QString &, const QString &) override { return file; }
@@ -73,6 +73,7 @@ public:
     QStringList contextMenus;
     QStringList questions;
     bool answer = false;
+    QList<bool> answers; // taken one by one before `answer` applies
     QString folder;
     QString file;
     // Error boxes that wait for the user's OK, okAfterMs after they open; `acknowledged` tells

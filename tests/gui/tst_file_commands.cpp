@@ -17,9 +17,13 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
+#include <cstdio>
 #include <thread>
 
 using namespace twinly;
@@ -42,11 +46,13 @@ class TestFileCommands : public QObject {
     }
 
     // A content search over `folder`; returns the rows found.
-    int search(const std::string &folder)
+    int search(const std::string &folder) { return search(std::vector<std::string>{folder}); }
+    int search(const std::vector<std::string> &folders)
     {
-        addFolder(w(), QString::fromStdString(folder));
+        for (const std::string &folder : folders)
+            addFolder(w(), QString::fromStdString(folder));
         click(w(), "CheckDublicates");
-        click(w(), "RecursiveDirs");
+        child<QAbstractButton>(w(), "RecursiveDirs")->setChecked(true);
         child<QAbstractButton>(w(), "CompareContent")->setChecked(true);
         child<QAbstractButton>(w(), "IgnoreDate")->setChecked(true);
         child<QAbstractButton>(w(), "IgnoreNames")->setChecked(true);
@@ -69,6 +75,46 @@ class TestFileCommands : public QObject {
     }
     void trigger(const char *action) { child<QAction>(w(), action)->trigger(); }
     void setMode(const char *radio) { click(w(), radio); }
+    void check(const std::string &p) { model()->setChecked(rowOf(p), true); }
+    void deleteRow(const std::string &p)
+    {
+        select(rowOf(p));
+        trigger("Delete1");
+    }
+    void rename(const std::string &p, const QString &text)
+    {
+        model()->setData(model()->index(rowOf(p), 0), text, Qt::EditRole);
+    }
+    void deleteChecked()
+    {
+        click(w(), "DeleteAll");
+        if (!QTest::qWaitFor([this] { return !w()->Deleting(); }, 10000))
+            qFatal("deleting did not end");
+    }
+    int lastCopyQuestions() const
+    {
+        return static_cast<int>(m_dialogs->questions.filter(QStringLiteral("last copy")).size());
+    }
+    static void setTimes(const std::string &p, std::time_t sec, long nsec)
+    {
+        const timespec times[2] = {{sec, nsec}, {sec, nsec}};
+        if (::utimensat(AT_FDCWD, p.c_str(), times, 0) != 0)
+            qFatal("cannot set the times of %s", p.c_str());
+    }
+    // Files whose times differ only below the second: the packed time cannot tell them apart.
+    std::string createTimed(const char *rel, const char *bytes)
+    {
+        const std::string p = m_tree->createFile(rel, bytes);
+        setTimes(p, 1600000000, 500);
+        return p;
+    }
+    // Another file of the same size and times takes the name.
+    void renameOver(const char *rel, const char *bytes)
+    {
+        const std::string other = createTimed("renamed-over.tmp", bytes);
+        if (std::rename(other.c_str(), path(rel).c_str()) != 0)
+            qFatal("cannot rename over %s", rel);
+    }
 
 private Q_SLOTS:
     void init()
@@ -181,7 +227,8 @@ private Q_SLOTS:
         click(w(), "DeleteAll");
         QVERIFY(!w()->Deleting());
         QCOMPARE(m_dialogs->questions.size(), 1);
-        QVERIFY(m_dialogs->questions[0].contains(QStringLiteral("All files of 1 groups")));
+        QVERIFY(m_dialogs->questions[0].contains(
+            QStringLiteral("1 groups would lose their last copy")));
         QCOMPARE(model()->size(), 3);
 
         m_dialogs->answer = true;
@@ -429,6 +476,429 @@ private Q_SLOTS:
             click(&f, "CancelBut");
         });
         QVERIFY(use([](TMoveForm &f) { click(&f, "CancelBut"); }).isEmpty());
+    }
+
+    void groupsAreTheSearchsEvenWhereBandsMeet()
+    {
+        for (const char *f : {"s/a1", "s/a2"})
+            m_tree->createFile(f, "first");
+        for (const char *f : {"s/b1", "s/b2"})
+            m_tree->createFile(f, "other");
+        for (const char *f : {"s/c1", "s/c2"})
+            m_tree->createFile(f, "third");
+        QCOMPARE(search(path("s")), 6);
+        setMode("Radio3");
+        // The middle group leaves the list: its neighbours now share one band.
+        select(2);
+        trigger("Deleteonlyfromlist1");
+        select(2);
+        trigger("Deleteonlyfromlist1");
+        QCOMPARE(model()->size(), 4);
+        QCOMPARE(model()->band(1), model()->band(2));
+        const std::string first = model()->record(0).FullName;
+        const std::string second = model()->record(1).FullName;
+        model()->setChecked(0, true);
+        model()->setChecked(1, true);
+        // Both copies of one group, the confirmations off: the question comes all the same.
+        QVERIFY(!checked(w(), "ConfDelAll"));
+        m_dialogs->answer = false;
+        click(w(), "DeleteAll");
+        QVERIFY(!w()->Deleting());
+        QCOMPARE(m_dialogs->questions.size(), 1);
+        QVERIFY(m_dialogs->questions[0].contains(
+            QStringLiteral("1 groups would lose their last copy")));
+        QVERIFY(exists(first) && exists(second));
+        QCOMPARE(model()->size(), 4);
+
+        m_dialogs->answer = true;
+        deleteChecked();
+        QVERIFY(!exists(first) && !exists(second));
+        QCOMPARE(model()->size(), 2);
+        QVERIFY(exists(model()->record(0).FullName) && exists(model()->record(1).FullName));
+        QVERIFY(m_dialogs->errors.isEmpty());
+    }
+
+    void aCopyChangedVanishedOrRenamedOverIsNoKeptCopy()
+    {
+        for (const char *f : {"s/a1", "s/a2"})
+            createTimed(f, "aaaaaaaa");
+        for (const char *f : {"s/b1", "s/b2"})
+            createTimed(f, "bbbbbbbb");
+        for (const char *f : {"s/c1", "s/c2"})
+            createTimed(f, "cccccccc");
+        for (const char *f : {"s/d1", "s/d2"})
+            createTimed(f, "dddddddd");
+        QCOMPARE(search(path("s")), 8);
+        setMode("Radio3");
+        m_tree->createFile("s/a2", "AAAAAAAA");  // rewritten, same size ...
+        setTimes(path("s/a2"), 1600000000, 501); // ... within the same second
+        renameOver("s/b2", "bbbbbbbb");
+        QVERIFY(::unlink(path("s/c2").c_str()) == 0);
+
+        m_dialogs->answer = false;
+        for (const char *f : {"s/a1", "s/b1", "s/c1"})
+            deleteRow(path(f));
+        QCOMPARE(lastCopyQuestions(), 3);
+        for (const char *f : {"s/a1", "s/b1", "s/c1"})
+            QVERIFY(exists(path(f)));
+        // An untouched copy counts: no question at all.
+        deleteRow(path("s/d1"));
+        QCOMPARE(m_dialogs->questions.size(), 3);
+        QVERIFY(!exists(path("s/d1")));
+
+        // Checked together: one question naming the three groups.
+        for (const char *f : {"s/a1", "s/b1", "s/c1"})
+            check(path(f));
+        click(w(), "DeleteAll");
+        QVERIFY(!w()->Deleting());
+        QVERIFY(m_dialogs->questions.last().contains(QStringLiteral("3 groups")));
+        for (const char *f : {"s/a1", "s/b1", "s/c1"})
+            QVERIFY(exists(path(f)));
+    }
+
+    void secondNamesOfAFileAreNoCopiesOfIt()
+    {
+        // A folder reached twice (once through a link) and a hard link: rows of one file.
+        m_tree->createFile("x/c", "one content");
+        m_tree->createFile("s/a", "one content");
+        m_tree->symlink(path("s"), "t");
+        m_tree->createFile("h/0/c", "a content of its own size");
+        m_tree->createFile("h/a", "a content of its own size");
+        QVERIFY(::link(path("h/a").c_str(), path("h/a2").c_str()) == 0);
+        QCOMPARE(search(std::vector<std::string>{path("x"), path("s"), path("t"), path("h")}), 6);
+        setMode("Radio3");
+        for (const char *f : {"s/a", "x/c", "h/a", "h/0/c"})
+            check(path(f));
+        m_dialogs->answer = false;
+        click(w(), "DeleteAll");
+        QVERIFY(!w()->Deleting());
+        QCOMPARE(m_dialogs->questions.size(), 1);
+        QVERIFY(m_dialogs->questions[0].contains(QStringLiteral("2 groups")));
+        QCOMPARE(model()->size(), 6);
+        for (const char *f : {"s/a", "x/c", "h/a", "h/a2", "h/0/c"})
+            QVERIFY(exists(path(f)));
+    }
+
+    void deletingTheLastRemainingCopyAsks()
+    {
+        m_tree->createFile("s/a", "same");
+        m_tree->createFile("s/b", "same");
+        QCOMPARE(search(path("s")), 2);
+        setMode("Radio3");
+        select(rowOf(path("s/b")));
+        trigger("Deleteonlyfromlist1");
+        QVERIFY(!checked(w(), "ConfDel"));
+        m_dialogs->answer = false;
+        deleteRow(path("s/a"));
+        QCOMPARE(m_dialogs->questions.size(), 1);
+        QVERIFY(m_dialogs->questions[0].contains(
+            QStringLiteral("1 groups would lose their last copy")));
+        QVERIFY(exists(path("s/a")));
+        QCOMPARE(model()->size(), 1);
+        m_dialogs->answer = true;
+        deleteRow(path("s/a"));
+        QVERIFY(!exists(path("s/a")));
+        QCOMPARE(model()->size(), 0);
+        QVERIFY(exists(path("s/b"))); // never in the list's hands any more
+    }
+
+    void replacingAFileTakesItsRowsAlong()
+    {
+        m_tree->createFile("s/a", "twin");
+        m_tree->createFile("t/a", "twin");
+        m_tree->createFile("s/x", "pair");
+        m_tree->createFile("s/y", "pair");
+        m_tree->createFile("u/p", "alone");
+        m_tree->createFile("u/q", "alone");
+        m_tree->createFile("v/k", "keeper");
+        m_tree->createFile("v/l", "keeper");
+        QCOMPARE(search(m_tree->root()), 8);
+        m_dialogs->answer = true;
+
+        // Moved onto its own twin: one row for the one file, and that is now the last copy.
+        m_dialogs->folder = QString::fromStdString(path("t"));
+        select(rowOf(path("s/a")));
+        trigger("Move1");
+        QCOMPARE(m_dialogs->questions.size(), 1); // replace it? and nothing more
+        QVERIFY(!exists(path("s/a")));
+        QCOMPARE(rowOf(path("s/a")), -1);
+        const int moved = rowOf(path("t/a"));
+        QVERIFY(moved >= 0);
+        QCOMPARE(model()->size(), 7);
+        setMode("Radio3");
+        m_dialogs->answer = false;
+        deleteRow(path("t/a"));
+        QCOMPARE(lastCopyQuestions(), 1);
+        QVERIFY(exists(path("t/a")));
+
+        // Renamed onto its twin by its bare name: the same.
+        m_dialogs->answer = true;
+        rename(path("s/x"), QStringLiteral("y"));
+        QVERIFY(!exists(path("s/x")));
+        QCOMPARE(rowOf(path("s/x")), -1);
+        QVERIFY(rowOf(path("s/y")) >= 0);
+        QCOMPARE(model()->size(), 6);
+
+        // Renamed onto the last listed copy of another group: asked, and No keeps both.
+        select(rowOf(path("u/q")));
+        trigger("Deleteonlyfromlist1");
+        const int asked = lastCopyQuestions();
+        // The replace question gets Yes, the last-copy question No.
+        m_dialogs->answers = {true, false};
+        rename(path("v/k"), QString::fromStdString(path("u/p")));
+        QCOMPARE(lastCopyQuestions(), asked + 1);
+        QCOMPARE(m_tree->read("u/p"), std::string("alone"));
+        QCOMPARE(m_tree->read("v/k"), std::string("keeper"));
+        QVERIFY(rowOf(path("v/k")) >= 0 && rowOf(path("u/p")) >= 0);
+    }
+
+    void theDeletingThreadAsksTheRuleForEveryFile()
+    {
+        for (const char *f : {"s/a", "s/b", "s/c"})
+            m_tree->createFile(f, "three");
+        QCOMPARE(search(path("s")), 3);
+        setMode("Radio3");
+        check(path("s/a"));
+        check(path("s/b"));
+        // The one unchecked copy is rewritten while the run is under way, after the first file.
+        int calls = 0;
+        InstallFileOperation([&](const std::string &src, const std::string &dst,
+                                 platform::FileOperation op, unsigned flags, bool replace) {
+            if (calls++ == 0)
+                m_tree->createFile("s/c", "THREE");
+            return platform::PerformFileOperation(src, dst, op, flags, replace);
+        });
+        deleteChecked();
+        QCOMPARE(calls, 1);
+        QVERIFY(m_dialogs->questions.isEmpty());
+        QCOMPARE(m_dialogs->errors.size(), 1);
+        QVERIFY2(m_dialogs->errors[0].contains(QStringLiteral("1 files were not deleted")),
+                 qPrintable(m_dialogs->errors[0]));
+        QCOMPARE(int(exists(path("s/a"))) + int(exists(path("s/b"))), 1);
+        QCOMPARE(model()->size(), 2);
+    }
+
+    void theKeepingFolderGoesThroughTheRule()
+    {
+        // An earlier kept copy of s/a is itself in the list, as the only other copy.
+        const std::string keep = path("keep");
+        m_tree->createFile("s/a", "kept before");
+        m_tree->createFile("keep" + path("s/a"), "kept before");
+        m_tree->createFile("s/b", "other pair");
+        m_tree->createFile("s/c", "other pair");
+        QCOMPARE(search(m_tree->root()), 4);
+        setMode("Radio1");
+        child<QLineEdit>(w(), "MoveDir")->setText(QString::fromStdString(keep));
+
+        // Keeping s/a replaces its group's other copy: asked, even with a single row deleted.
+        m_dialogs->answer = false;
+        deleteRow(path("s/a"));
+        QCOMPARE(lastCopyQuestions(), 1);
+        QVERIFY(exists(path("s/a")));
+        check(path("s/a"));
+        click(w(), "DeleteAll");
+        QVERIFY(!w()->Deleting());
+        QCOMPARE(lastCopyQuestions(), 2);
+        QVERIFY(exists(path("s/a")));
+        QCOMPARE(model()->size(), 4);
+        m_dialogs->answer = true;
+        deleteChecked();
+        // The kept file was replaced: its row left with the row of the file kept.
+        QCOMPARE(model()->size(), 2);
+        QVERIFY(!exists(path("s/a")));
+        QCOMPARE(m_tree->read("keep" + path("s/a")), std::string("kept before"));
+
+        // Folders that name no place of their own, or lead back to the file itself.
+        m_tree->symlink("/", "root-link");
+        int calls = 0;
+        InstallFileOperation(
+            [&](const std::string &, const std::string &, platform::FileOperation, unsigned, bool) {
+                ++calls;
+                return platform::FileOpResult{};
+            });
+        m_dialogs->errors.clear();
+        for (const char *bad : {"//", "/", "/.", "relative/folder"}) {
+            child<QLineEdit>(w(), "MoveDir")->setText(QString::fromLatin1(bad));
+            deleteRow(path("s/b"));
+        }
+        QCOMPARE(m_dialogs->errors.size(), 4);
+        for (const QString &e : m_dialogs->errors)
+            QVERIFY2(e.contains(QStringLiteral("cannot take the files")), qPrintable(e));
+        QCOMPARE(calls, 0);
+        InstallFileOperation({});
+        child<QLineEdit>(w(), "MoveDir")->setText(QString::fromStdString(path("root-link")));
+        deleteRow(path("s/b"));
+        QCOMPARE(m_dialogs->errors.size(), 5);
+        QVERIFY(m_dialogs->errors.last().contains(QStringLiteral("leads back to the file")));
+        check(path("s/b"));
+        deleteChecked();
+        QCOMPARE(m_dialogs->errors.size(), 6);
+        QVERIFY(exists(path("s/b")));
+        QCOMPARE(model()->size(), 2);
+    }
+
+    void aRewriteWithinTwoSecondsOrARenameOverIsAChange()
+    {
+        for (const char *f : {"s/a", "s/b", "s/c", "s/d"})
+            createTimed(f, "12345678");
+        QCOMPARE(search(path("s")), 4);
+        setMode("Radio3");
+        m_tree->createFile("s/a", "87654321");
+        setTimes(path("s/a"), 1600000000, 499);
+        renameOver("s/b", "12345678");
+        deleteRow(path("s/a"));
+        deleteRow(path("s/b"));
+        QCOMPARE(m_dialogs->errors.size(), 2);
+        for (const QString &e : m_dialogs->errors)
+            QVERIFY(e.contains(QStringLiteral("changed since the search")));
+        QVERIFY(exists(path("s/a")) && exists(path("s/b")));
+        // On the deleting thread: counted, and told at the end.
+        check(path("s/a"));
+        check(path("s/b"));
+        deleteChecked();
+        QCOMPARE(m_dialogs->errors.size(), 3);
+        QVERIFY(m_dialogs->errors.last().contains(QStringLiteral("2 files have changed")));
+        QVERIFY(exists(path("s/a")) && exists(path("s/b")));
+        QCOMPARE(model()->size(), 4);
+    }
+
+    void aVanishedFileLeavesTheListAndIsCounted()
+    {
+        for (const char *f : {"s/a", "s/b", "s/c", "s/d"})
+            m_tree->createFile(f, "four");
+        QCOMPARE(search(path("s")), 4);
+        setMode("Radio3");
+        check(path("s/a"));
+        check(path("s/b"));
+        QVERIFY(::unlink(path("s/a").c_str()) == 0);
+        deleteChecked();
+        QCOMPARE(m_dialogs->errors.size(), 1);
+        QVERIFY2(m_dialogs->errors[0].contains(QStringLiteral("1 files no longer existed")),
+                 qPrintable(m_dialogs->errors[0]));
+        QVERIFY(!m_dialogs->errors[0].contains(QStringLiteral("changed")));
+        QCOMPARE(rowOf(path("s/a")), -1);
+        QCOMPARE(rowOf(path("s/b")), -1);
+        QVERIFY(!exists(path("s/b")));
+        // One file: its row leaves, and the user is told (selected first, so that the preview
+        // still finds it).
+        select(rowOf(path("s/c")));
+        QVERIFY(::unlink(path("s/c").c_str()) == 0);
+        trigger("Delete1");
+        QCOMPARE(m_dialogs->errors.size(), 2);
+        QVERIFY(m_dialogs->errors[1].contains(QStringLiteral("no longer exists")));
+        QCOMPARE(model()->size(), 1);
+    }
+
+    void aMoveAcrossFileSystemsKeepsVouchingOrFails()
+    {
+        const std::string mnt = m_tree->createDir("other-fs");
+        if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("mounting a tmpfs is not allowed here");
+        struct Unmount {
+            std::string dir;
+            ~Unmount()
+            {
+                platform::SetMoveCopiedHook({});
+                ::umount(dir.c_str());
+            }
+        } unmount{mnt};
+        for (const char *f : {"s/a", "s/b", "s/c"})
+            m_tree->createFile(f, "three");
+        QCOMPARE(search(path("s")), 3);
+        setMode("Radio3");
+        m_dialogs->folder = QString::fromStdString(mnt);
+        // A new inode, the same file: the row follows and can still be deleted.
+        select(rowOf(path("s/b")));
+        trigger("Move1");
+        QVERIFY(!exists(path("s/b")));
+        QVERIFY(rowOf(mnt + "/b") >= 0);
+        deleteRow(mnt + "/b");
+        QVERIFY(m_dialogs->errors.isEmpty());
+        QVERIFY(!exists(mnt + "/b"));
+
+        // A program appends to the file while it is copied: the copy goes, the file stays.
+        platform::SetMoveCopiedHook([](const std::string &source) {
+            std::FILE *f = std::fopen(source.c_str(), "ab");
+            std::fputs(" and a line more", f);
+            std::fclose(f);
+        });
+        select(rowOf(path("s/a")));
+        trigger("Move1");
+        QCOMPARE(m_dialogs->errors.size(), 1);
+        QVERIFY2(m_dialogs->errors[0].contains(QStringLiteral("changed while it was being moved")),
+                 qPrintable(m_dialogs->errors[0]));
+        QCOMPARE(m_tree->read("s/a"), std::string("three and a line more"));
+        QVERIFY(!exists(mnt + "/a"));
+        QVERIFY(rowOf(path("s/a")) >= 0);
+    }
+
+    void destinationsAreFullPathsOrBeginAtHome()
+    {
+        const QByteArray oldHome = qgetenv("HOME");
+        struct RestoreHome {
+            QByteArray home;
+            ~RestoreHome() { qputenv("HOME", home); }
+        } restore{oldHome};
+        const std::string home = m_tree->createDir("home");
+        qputenv("HOME", QByteArray::fromStdString(home));
+        for (const char *f : {"s/a", "s/b", "s/c", "s/d"})
+            m_tree->createFile(f, "four");
+        QCOMPARE(search(path("s")), 4);
+
+        m_dialogs->folder = QStringLiteral("~");
+        select(rowOf(path("s/a")));
+        trigger("Move1");
+        QVERIFY(exists(home + "/a"));
+        QVERIFY(rowOf(home + "/a") >= 0);
+        m_dialogs->folder = QStringLiteral("~/copies");
+        select(rowOf(path("s/b")));
+        trigger("Copy1");
+        QCOMPARE(m_tree->read("home/copies/b"), std::string("four"));
+        setMode("Radio1");
+        child<QLineEdit>(w(), "MoveDir")->setText(QStringLiteral("~/kept"));
+        deleteRow(path("s/c"));
+        QCOMPARE(m_tree->read("home/kept" + path("s/c")), std::string("four"));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("~")));
+        QVERIFY(m_dialogs->errors.isEmpty());
+
+        // Nothing is ever tried on these.
+        int calls = 0;
+        InstallFileOperation(
+            [&](const std::string &, const std::string &, platform::FileOperation, unsigned, bool) {
+                ++calls;
+                return platform::FileOpResult{};
+            });
+        for (const char *bad : {"relative", "./here", "/", "//", "/.", "/tmp/.."}) {
+            m_dialogs->folder = QString::fromLatin1(bad);
+            select(rowOf(path("s/d")));
+            trigger("Move1");
+            trigger("Copy1");
+        }
+        QCOMPARE(calls, 0);
+        QCOMPARE(m_dialogs->errors.size(), 12);
+        QVERIFY(m_dialogs->errors[0].contains(QStringLiteral("'relative' cannot take the files")));
+        QVERIFY(rowOf(path("s/d")) >= 0);
+    }
+
+    void aBareNameRenamesInTheFilesOwnFolder()
+    {
+        m_tree->createFile("s/a", "same");
+        m_tree->createFile("s/b", "same");
+        const std::string elsewhere = m_tree->createDir("working-folder");
+        QCOMPARE(search(path("s")), 2);
+        const QString oldCwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(QString::fromStdString(elsewhere)));
+        rename(path("s/a"), QStringLiteral("renamed"));
+        rename(path("s/b"), QStringLiteral("sub/deeper"));
+        QDir::setCurrent(oldCwd);
+        QVERIFY(exists(path("s/renamed")));
+        QVERIFY(exists(path("s/sub/deeper")));
+        QVERIFY(!exists(elsewhere + "/renamed"));
+        QVERIFY(!exists(elsewhere + "/sub"));
+        QVERIFY(rowOf(path("s/renamed")) >= 0);
+        QCOMPARE(model()->index(rowOf(path("s/renamed")), 0).data().toString(),
+                 QString::fromStdString(path("s/renamed")));
+        QVERIFY(m_dialogs->errors.isEmpty());
     }
 
     void openWithoutAnAssociatedProgramSaysSo()

@@ -9,9 +9,11 @@
 #include <QMenu>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 
 using namespace twinly;
@@ -25,6 +27,7 @@ class TestFileOps : public QObject {
     {
         return PerformFileOperation(a, b, FileOperation::Move, FOF_SILENT, replace);
     }
+    static std::string NameOf(const std::string &path) { return path.substr(path.rfind('/') + 1); }
     static FileOpResult copy(const std::string &a, const std::string &b, bool replace = false)
     {
         return PerformFileOperation(a, b, FileOperation::Copy, FOF_SILENT, replace);
@@ -120,6 +123,51 @@ private Q_SLOTS:
         QVERIFY(!r.ok);
         QCOMPARE(t.read("big.bin").size(), std::size_t(256 << 10));
         QCOMPARE(QDir(QString::fromStdString(mnt + "/in")).entryList(QDir::Files).size(), 1);
+    }
+
+    void moveAcrossFileSystemsRemovesNothingThatChangedDuringTheCopy()
+    {
+        TempTree t;
+        const std::string mnt = t.createDir("small");
+        if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("mounting a tmpfs is not allowed here");
+        struct Unmount {
+            std::string dir;
+            ~Unmount()
+            {
+                SetMoveCopiedHook({});
+                ::umount(dir.c_str());
+            }
+        } unmount{mnt};
+        const auto log = t.createFile("log.txt", "line 1\n");
+        const auto swapped = t.createFile("swapped.txt", "same size");
+        // Lines written while the copy is made, and a file renamed over the source then.
+        SetMoveCopiedHook([&](const std::string &source) {
+            if (source == log) {
+                std::FILE *f = std::fopen(log.c_str(), "ab");
+                std::fputs("line 2\n", f);
+                std::fclose(f);
+            } else {
+                const auto other = t.createFile("other.txt", "SAME SIZE");
+                struct stat st {};
+                ::stat(swapped.c_str(), &st);
+                const timespec times[2] = {st.st_atim, st.st_mtim};
+                ::utimensat(AT_FDCWD, other.c_str(), times, 0);
+                std::rename(other.c_str(), swapped.c_str());
+            }
+        });
+        for (const auto &[source, content] : {std::pair{log, std::string("line 1\nline 2\n")},
+                                              std::pair{swapped, std::string("SAME SIZE")}}) {
+            const FileOpResult r = move(source, mnt + "/in/" + NameOf(source));
+            QVERIFY(!r.ok);
+            QVERIFY(r.sourceChanged);
+            QCOMPARE(t.read(NameOf(source)), content);
+        }
+        // Neither a copy nor a part of one is left on the other side.
+        QVERIFY(QDir(QString::fromStdString(mnt + "/in")).entryList(QDir::Files).isEmpty());
+        SetMoveCopiedHook({});
+        QVERIFY(move(log, mnt + "/in/log.txt").ok);
+        QCOMPARE(t.read("small/in/log.txt"), std::string("line 1\nline 2\n"));
     }
 
     void fileMenuOffersTheDesktopsCommandsAndNothingForMissingFiles()

@@ -39,6 +39,33 @@ private Q_SLOTS:
         QCOMPARE(m.rowCount(), 4);
     }
 
+    void groupNumbersAndRowIdsOutliveRemovals()
+    {
+        ResultsModel m;
+        // Groups of two, one and three rows; bands 1, 0, 1.
+        m.fill(rows(6), RowBand{1, 1, 0, 1, 1, 1}, {0, 0, 1, 2, 2, 2});
+        const std::uint64_t idOfF4 = m.rowId(4);
+        QCOMPARE(m.groupRange(4), std::make_pair(3, 6));
+        m.RemoveRow(2); // the middle group leaves: bands 1 meet, the groups stay two
+        QCOMPARE(m.band(1), m.band(2));
+        QCOMPARE(m.groupRange(0), std::make_pair(0, 2));
+        QCOMPARE(m.groupRange(2), std::make_pair(2, 5));
+        QCOMPARE(m.rowOfId(idOfF4), 3);
+        QCOMPARE(m.record(m.rowOfId(idOfF4)).FileName(), std::string_view("f4"));
+        m.RemoveRow(3);
+        QCOMPARE(m.rowOfId(idOfF4), -1);
+        // A new search gives new ids: none of the old rows is found among them.
+        m.fill(rows(2), RowBand{1, 1}, {0, 0});
+        QCOMPARE(m.rowOfId(idOfF4), -1);
+        QVERIFY(m.rowId(0) > idOfF4);
+
+        // Rows made without group numbers: each run of a band is a group.
+        m.fill(rows(5), RowBand{1, 1, 0, 1, 1});
+        QCOMPARE(m.groupRange(1), std::make_pair(0, 2));
+        QCOMPARE(m.groupRange(2), std::make_pair(2, 3));
+        QCOMPARE(m.groupRange(3), std::make_pair(3, 5));
+    }
+
     void colourChangeRepaintsEveryRowOfABand()
     {
         ResultsModel m;

@@ -402,8 +402,7 @@ TEST(ProfileFile, AFileOverTheLimitIsDamagedAndGivesNothing)
 // placeholders of its built-in text, and the texts the program needs most are in place.
 TEST(ShippedLanguageFile, GermanHasEveryMessageKeyAndItsPlaceholders)
 {
-    const fs::path file =
-        fs::path(__FILE__).parent_path().parent_path().parent_path() / "lang" / "Deutsch.lng";
+    const fs::path file = fs::path(TWINLY_SOURCE_DIR) / "lang" / "Deutsch.lng";
     if (!fs::exists(file))
         GTEST_SKIP() << "no source tree at " << file;
     std::ifstream in(file, std::ios::binary);
@@ -429,8 +428,18 @@ TEST(ShippedLanguageFile, GermanHasEveryMessageKeyAndItsPlaceholders)
         {"strReplace", "'%s' already exists. Replace it ?"},
         {"strChanged", "The file has changed since the search and was not deleted:\n%s"},
         {"strChangedAll", "%d files have changed since the search and were not deleted."},
-        {"strLoseAll", "All files of %d groups are checked: deleting them leaves no copy of "
-                       "those files. Delete anyway ?"},
+        {"strLastCopy", "%d groups would lose their last copy on disk (a copy recorded only in a "
+                        "CRC database does not count). Go on anyway ?"},
+        {"strKeptBack",
+         "%d files were not deleted: no other copy of them is left unchanged on disk."},
+        {"strGone", "The file no longer exists and has left the list:\n%s"},
+        {"strGoneAll", "%d files no longer existed and have left the list."},
+        {"strKeepItself",
+         "The keeping folder leads back to the file itself; it was not deleted:\n%s"},
+        {"strBadFolder", "'%s' cannot take the files: give the full path of a folder (beginning "
+                         "with / or ~/) other than the root folder."},
+        {"strMoveChanged", "'%s' was changed while it was being moved: it stays where it was, and "
+                           "its copy was removed."},
         {"strNoKeep", "No folder is set to keep deleted files in."},
         {"strSetData", "Failed to set data for '%s'"},
         {"strNotRegular", "Not a regular file"},
