@@ -9,6 +9,7 @@
 #include "file_operations.h"
 #include "masksearch.h"
 #include "open_file.h"
+#include "path_fields.h"
 #include "path_text.h"
 #include "paths.h"
 #include "results_model.h"
@@ -16,7 +17,6 @@
 
 #include <QCheckBox>
 #include <QCursor>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -33,11 +33,6 @@ using namespace platform; // the FOF_ flags
 namespace {
 
 // Paths stay bytes; text is made from them for display only (see path_text.h).
-std::string bytesOf(const QString &s)
-{
-    return platform::PathFromUserText(s);
-}
-
 QString textOf(std::string_view s)
 {
     return platform::DisplayPath(s);
@@ -79,7 +74,7 @@ bool TForm1::ShellFileOperation(const std::string &source, const std::string &ta
 
 FileOpResult TForm1::DeleteByMode(const std::string &path) const
 {
-    return DeleteByMode(path, m_deleteMode, bytesOf(MoveDir->text()));
+    return DeleteByMode(path, m_deleteMode, platform::FieldPath(MoveDir));
 }
 
 // Touches no widget: the deleting thread calls it with the mode and folder taken beforehand.
@@ -196,7 +191,7 @@ void TForm1::DeleteAllClick()
     m_stopRequested = false;
     m_deleter = std::make_unique<TDeleter>(
         std::move(jobs), m_model->size(),
-        [mode = m_deleteMode, keep = bytesOf(MoveDir->text())](const std::string &path) {
+        [mode = m_deleteMode, keep = platform::FieldPath(MoveDir)](const std::string &path) {
             return DeleteByMode(path, mode, keep);
         },
         m_stopRequested, static_cast<DeleterHost *>(this), this);
@@ -257,15 +252,15 @@ void TForm1::Move1Click()
     const int row = selectedRow();
     if (row < 0)
         return;
-    QString folder;
+    std::string folder;
     if (!Dialogs::instance().chooseDestination(this, GetString("str8", "Move files"),
                                                m_settingsPath, folder) ||
-        folder.isEmpty())
+        folder.empty())
         return;
     const TFileData &d = m_model->record(row);
     if (!d.OnDisk)
         return;
-    const std::string target = bytesOf(folder) + "/" + NameOfPath(d.FullName);
+    const std::string target = folder + "/" + NameOfPath(d.FullName);
     if (ShellFileOperation(d.FullName, target, FileOperation::Move, FOF_SILENT))
         m_model->setFullName(row, target); // the row follows the file
 }
@@ -275,31 +270,31 @@ void TForm1::Copy1Click()
     const int row = selectedRow();
     if (row < 0)
         return;
-    QString folder;
+    std::string folder;
     if (!Dialogs::instance().chooseDestination(this, GetString("str4", "Copy files"),
                                                m_settingsPath, folder) ||
-        folder.isEmpty())
+        folder.empty())
         return;
     const TFileData &d = m_model->record(row);
     if (!d.OnDisk)
         return;
-    ShellFileOperation(d.FullName, bytesOf(folder) + "/" + NameOfPath(d.FullName),
-                       FileOperation::Copy, FOF_SILENT);
+    ShellFileOperation(d.FullName, folder + "/" + NameOfPath(d.FullName), FileOperation::Copy,
+                       FOF_SILENT);
 }
 
 void TForm1::ListEdited(int row, const QString &text)
 {
     if (row < 0 || row >= m_model->size() || !m_model->record(row).OnDisk)
         return; // the caption keeps its text
-    const std::string target = bytesOf(text);
+    // The caption showed the path as DisplayPath's text; the edit is read back the same way.
+    const std::string target = platform::PathFromEditedText(text, m_model->record(row).FullName);
     if (ShellFileOperation(m_model->record(row).FullName, target, FileOperation::Move, FOF_SILENT))
         m_model->setFullName(row, target);
 }
 
-void TForm1::CheckRowsInPath(const QString &mask, bool select)
+void TForm1::CheckRowsInPath(const std::string &mask, bool select)
 {
-    const std::string maskText = bytesOf(mask);
-    const MaskList masks = BuildMaskList(maskText);
+    const MaskList masks = BuildMaskList(mask);
     const int n = m_model->size();
     for (int i = n - 1; i >= 0; --i) {
         if (select && m_model->isChecked(i))
@@ -333,9 +328,10 @@ void TForm1::askPathAndCheckRows(const QString &caption, bool select)
     const int row = selectedRow();
     if (row < 0)
         return;
-    QString text = textOf(m_model->record(row).DirName());
+    const std::string folder(m_model->record(row).DirName());
+    QString text = textOf(folder);
     if (Dialogs::instance().getText(this, caption, QStringLiteral("Path"), text))
-        CheckRowsInPath(text, select);
+        CheckRowsInPath(platform::PathFromEditedText(text, folder), select);
 }
 
 void TForm1::Deleteonlyfromlist1Click()
@@ -396,7 +392,7 @@ void TForm1::Properties1At(const QPoint &globalPos)
     const int row = selectedRow();
     if (row < 0)
         return;
-    Dialogs::instance().fileContextMenu(this, globalPos, textOf(m_model->record(row).FullName));
+    Dialogs::instance().fileContextMenu(this, globalPos, m_model->record(row).FullName);
 }
 
 } // namespace twinly

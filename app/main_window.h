@@ -53,9 +53,10 @@ public:
     void setBanner(QWidget *banner) { m_banner = banner; }
     QSystemTrayIcon *trayIcon() const { return TrayIcon; }
 
-    // Where the settings live; the default follows XDG_CONFIG_HOME.
-    void setSettingsPath(const QString &path) { m_settingsPath = path; }
-    const QString &settingsPath() const { return m_settingsPath; }
+    // Where the settings live (the path's bytes); the default follows XDG_CONFIG_HOME.
+    void setSettingsPath(const std::string &path) { m_settingsPath = path; }
+    void setSettingsPath(const QString &path) { m_settingsPath = path.toUtf8().toStdString(); }
+    const std::string &settingsPath() const { return m_settingsPath; }
 
     ResultsModel *results() const { return m_model; }
     bool Searching() const { return m_searching; }
@@ -129,7 +130,7 @@ public Q_SLOTS:
     platform::FileOpResult DeleteByMode(const std::string &path) const;
     static platform::FileOpResult DeleteByMode(const std::string &path, int mode,
                                                const std::string &keepingFolder);
-    void CheckRowsInPath(const QString &mask, bool select);
+    void CheckRowsInPath(const std::string &mask, bool select);
     void askPathAndCheckRows(const QString &caption, bool select);
     int OpenFile(const std::string &path);
 
@@ -237,7 +238,7 @@ private:
     QTimer *m_statusTimer = nullptr;
 
     TMultiLang m_lang;
-    QString m_settingsPath;
+    std::string m_settingsPath;
     std::unique_ptr<TDirScanner> m_scanner;
     std::unique_ptr<TDeleter> m_deleter;
     int m_changedFiles = 0;

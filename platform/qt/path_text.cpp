@@ -56,17 +56,6 @@ int hexValue(QChar c)
 
 } // namespace
 
-bool IsValidUtf8(std::string_view bytes)
-{
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t len = utf8SequenceLength(bytes, i);
-        if (len == 0)
-            return false;
-        i += len;
-    }
-    return true;
-}
-
 QString DisplayPath(std::string_view bytes)
 {
     if (IsValidUtf8(bytes))
@@ -125,6 +114,21 @@ std::string PathFromUserText(const QString &text)
     if (anyEscape && !IsValidUtf8(bytes) && DisplayPath(bytes) == text)
         return bytes;
     return plain;
+}
+
+std::string PathFromEditedText(const QString &text, std::string_view original)
+{
+    if (!IsValidUtf8(original))
+        return PathFromUserText(text);
+    const QByteArray utf8 = text.toUtf8();
+    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+}
+
+QUrl FileUrlOf(std::string_view bytes)
+{
+    // QUrl::fromLocalFile would take a QString, which cannot hold such a name.
+    const QByteArray encoded = PathBytes(bytes).toPercentEncoding("/");
+    return QUrl::fromEncoded(QByteArrayLiteral("file://") + encoded, QUrl::StrictMode);
 }
 
 } // namespace twinly::platform

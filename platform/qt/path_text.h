@@ -5,8 +5,11 @@
 // everywhere, and text is made from them for display only.
 #pragma once
 
+#include "profile_file.h" // IsValidUtf8
+
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 #include <string>
 #include <string_view>
@@ -23,6 +26,15 @@ QString DisplayPath(std::string_view bytes);
 // taken as UTF-8, so a name typed with a backslash keeps it.
 std::string PathFromUserText(const QString &text);
 
+// The bytes of text the user edited, starting from DisplayPath(original): a path shown as
+// plain text (valid UTF-8) stays plain text, whatever backslashes the user adds; one shown with
+// escapes is read back through PathFromUserText.
+std::string PathFromEditedText(const QString &text, std::string_view original);
+
+// The file URL of a path, every byte but the unreserved ones and "/" percent-encoded, so that
+// a name that is not UTF-8 reaches the program it is handed to unchanged.
+QUrl FileUrlOf(std::string_view bytes);
+
 // A path kept in a widget's data role: the exact bytes.
 inline QByteArray PathBytes(std::string_view bytes)
 {
@@ -32,9 +44,5 @@ inline std::string PathFromBytes(const QByteArray &bytes)
 {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
-
-// True when the bytes are valid UTF-8 (overlong forms, surrogates and values past U+10FFFF
-// are not).
-bool IsValidUtf8(std::string_view bytes);
 
 } // namespace twinly::platform
