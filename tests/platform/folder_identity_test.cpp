@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -97,4 +98,20 @@ TEST(FolderWithin, FoldersThatCannotBeReachedAreComparedByTheirCleanTexts)
     // A file is no folder to be inside of.
     const std::string file = tree.createFile("x/file", "f");
     EXPECT_FALSE(FolderWithin(music, file));
+}
+
+TEST(FolderWithin, AFolderBehindAClosedDoorIsComparedByItsText)
+{
+    if (twinly::test::permissionsAreBypassed())
+        GTEST_SKIP() << "permissions do not stop this user";
+    TempTree tree;
+    const std::string closed = tree.createDir("closed");
+    tree.createDir("closed/sub");
+    tree.createDir("open");
+    ASSERT_EQ(::chmod(closed.c_str(), 0), 0);
+    EXPECT_TRUE(FolderWithin(closed + "/sub", closed));
+    EXPECT_TRUE(FolderWithin(closed + "/./sub/", closed));
+    EXPECT_FALSE(FolderWithin(tree.path("open"), closed));
+    EXPECT_FALSE(FolderWithin(closed, tree.path("open")));
+    ::chmod(closed.c_str(), 0700);
 }
