@@ -297,10 +297,13 @@ private Q_SLOTS:
 
 int main(int argc, char **argv)
 {
-    // A data folder that does not exist yet, as for a fresh account. Set before anything reads
-    // it: the desktop libraries read it once.
+    // A data folder that does not exist yet, as for a fresh account, with a home folder on the
+    // temporary files' volume, so that the trash taking them is the one made there. Set before
+    // anything reads them: the desktop libraries read them once.
     const std::string fresh = TempTree().root(); // removed again at once: it does not exist
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(fresh + "/data"));
+    std::filesystem::create_directories(fresh + "/home");
+    qputenv("HOME", QByteArray::fromStdString(fresh + "/home"));
     QApplication app(argc, argv);
     TestFileOps test;
     const int result = QTest::qExec(&test, argc, argv);
