@@ -58,7 +58,7 @@ bool Dialogs::getText(QWidget *parent, const QString &caption, const QString &pr
 }
 
 bool Dialogs::chooseDestination(QWidget *parent, const QString &caption,
-                                const QString &settingsPath, QString &folder)
+                                const std::string &settingsPath, std::string &folder)
 {
     TMoveForm form(settingsPath, parent);
     form.setWindowTitle(caption);
@@ -67,7 +67,7 @@ bool Dialogs::chooseDestination(QWidget *parent, const QString &caption,
     return ok;
 }
 
-QString Dialogs::fileContextMenu(QWidget *parent, const QPoint &point, const QString &path)
+QString Dialogs::fileContextMenu(QWidget *parent, const QPoint &point, const std::string &path)
 {
     return platform::ShowFileContextMenu(parent, point, path, /*renameOption=*/false);
 }

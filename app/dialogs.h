@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <string>
+
 class QPoint;
 class QWidget;
 
@@ -26,11 +28,11 @@ public:
     virtual bool getText(QWidget *parent, const QString &caption, const QString &prompt,
                          QString &text);
     // The destination dialog of Move and Copy, with its history kept in the settings file;
-    // false when cancelled.
+    // false when cancelled. The folder is the path's bytes.
     virtual bool chooseDestination(QWidget *parent, const QString &caption,
-                                   const QString &settingsPath, QString &folder);
-    // The desktop's own menu for a file; returns the chosen verb.
-    virtual QString fileContextMenu(QWidget *parent, const QPoint &point, const QString &path);
+                                   const std::string &settingsPath, std::string &folder);
+    // The desktop's own menu for a file (its path's bytes); returns the chosen verb.
+    virtual QString fileContextMenu(QWidget *parent, const QPoint &point, const std::string &path);
 
     static Dialogs &instance();
     // Replaces the dialogs (tests); nullptr restores the real ones.

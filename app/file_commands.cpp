@@ -9,6 +9,7 @@
 #include "file_operations.h"
 #include "masksearch.h"
 #include "open_file.h"
+#include "path_fields.h"
 #include "path_text.h"
 #include "paths.h"
 #include "results_model.h"
@@ -16,7 +17,6 @@
 
 #include <QCheckBox>
 #include <QCursor>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -39,11 +39,6 @@ using namespace platform; // the FOF_ flags
 namespace {
 
 // Paths stay bytes; text is made from them for display only (see path_text.h).
-std::string bytesOf(const QString &s)
-{
-    return platform::PathFromUserText(s);
-}
-
 QString textOf(std::string_view s)
 {
     return platform::DisplayPath(s);
@@ -156,7 +151,7 @@ bool TForm1::ShellFileOperation(const std::string &source, const std::string &ta
 FileOpResult TForm1::DeleteByMode(const std::string &path) const
 {
     std::string keep;
-    if (m_deleteMode == 1 && !usableFolder(bytesOf(MoveDir->text()), keep)) {
+    if (m_deleteMode == 1 && !usableFolder(platform::FieldPath(MoveDir), keep)) {
         FileOpResult refused;
         refused.error = "No usable keeping folder";
         return refused;
@@ -191,15 +186,15 @@ FileOpResult TForm1::DeleteByMode(const std::string &path, int mode, const std::
     }
 }
 
-bool TForm1::destinationFolder(const QString &typed, std::string &folder)
+bool TForm1::destinationFolder(const std::string &typed, std::string &folder)
 {
-    if (usableFolder(bytesOf(typed), folder))
+    if (usableFolder(typed, folder))
         return true;
     Dialogs::instance().error(
         this, GetString("strError", "Error"),
         GetString("strBadFolder", "'%s' cannot take the files: give the full path of a folder "
                                   "(beginning with / or ~/) other than the root folder.")
-            .replace(QStringLiteral("%s"), typed));
+            .replace(QStringLiteral("%s"), textOf(typed)));
     return false;
 }
 
@@ -211,7 +206,7 @@ bool TForm1::keepingFolder(std::string &folder)
             GetString("strNoKeep", "No folder is set to keep deleted files in."));
         return false;
     }
-    return destinationFolder(MoveDir->text(), folder);
+    return destinationFolder(platform::FieldPath(MoveDir), folder);
 }
 
 std::vector<std::uint32_t> TForm1::groupsLosingLastCopy(std::vector<int> leaving,
@@ -559,10 +554,10 @@ void TForm1::Move1Click()
     int row = selectedRow();
     if (row < 0)
         return;
-    QString folder;
+    std::string folder;
     if (!Dialogs::instance().chooseDestination(this, GetString("str8", "Move files"),
                                                m_settingsPath, folder) ||
-        folder.isEmpty())
+        folder.empty())
         return;
     std::string dest;
     if (!m_model->record(row).OnDisk || !destinationFolder(folder, dest))
@@ -577,10 +572,10 @@ void TForm1::Copy1Click()
     int row = selectedRow();
     if (row < 0)
         return;
-    QString folder;
+    std::string folder;
     if (!Dialogs::instance().chooseDestination(this, GetString("str4", "Copy files"),
                                                m_settingsPath, folder) ||
-        folder.isEmpty())
+        folder.empty())
         return;
     std::string dest;
     if (!m_model->record(row).OnDisk || !destinationFolder(folder, dest))
@@ -604,7 +599,8 @@ void TForm1::ListEdited(int row, const QString &text)
 {
     if (row < 0 || row >= m_model->size() || !m_model->record(row).OnDisk)
         return; // the caption keeps its text
-    std::string target = bytesOf(text);
+    // The caption showed the path as DisplayPath's text; the edit is read back the same way.
+    std::string target = platform::PathFromEditedText(text, m_model->record(row).FullName);
     if (target.empty())
         return;
     // A bare name (or any relative path) is taken in the file's own folder, never in the
@@ -617,10 +613,9 @@ void TForm1::ListEdited(int row, const QString &text)
         followMovedFile(row, target);
 }
 
-void TForm1::CheckRowsInPath(const QString &mask, bool select)
+void TForm1::CheckRowsInPath(const std::string &mask, bool select)
 {
-    const std::string maskText = bytesOf(mask);
-    const MaskList masks = BuildMaskList(maskText);
+    const MaskList masks = BuildMaskList(mask);
     const int n = m_model->size();
     for (int i = n - 1; i >= 0; --i) {
         if (select && m_model->isChecked(i))
@@ -654,9 +649,10 @@ void TForm1::askPathAndCheckRows(const QString &caption, bool select)
     const int row = selectedRow();
     if (row < 0)
         return;
-    QString text = textOf(m_model->record(row).DirName());
+    const std::string folder(m_model->record(row).DirName());
+    QString text = textOf(folder);
     if (Dialogs::instance().getText(this, caption, QStringLiteral("Path"), text))
-        CheckRowsInPath(text, select);
+        CheckRowsInPath(platform::PathFromEditedText(text, folder), select);
 }
 
 void TForm1::Deleteonlyfromlist1Click()
@@ -717,7 +713,7 @@ void TForm1::Properties1At(const QPoint &globalPos)
     const int row = selectedRow();
     if (row < 0)
         return;
-    Dialogs::instance().fileContextMenu(this, globalPos, textOf(m_model->record(row).FullName));
+    Dialogs::instance().fileContextMenu(this, globalPos, m_model->record(row).FullName);
 }
 
 } // namespace twinly

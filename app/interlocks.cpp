@@ -5,6 +5,8 @@
 #include "main_window.h"
 
 #include "color_list.h"
+#include "folder_identity.h"
+#include "path_fields.h"
 #include "results_model.h"
 #include "widgets.h"
 
@@ -155,13 +157,15 @@ void TForm1::CRCClick()
 
 void TForm1::AddDirButClick()
 {
-    const QString text = DirectoryEdit->text();
-    if (text.isEmpty())
+    if (DirectoryEdit->text().isEmpty())
         return;
+    // Kept absolute and clean, so that one folder has one text here whichever way it was
+    // reached ("/x/./a", "/x/a/", "a" typed in /x).
+    const std::string folder = platform::CleanFolderPath(platform::FieldPath(DirectoryEdit));
     for (int i = 0; i < DirList->count(); ++i)
-        if (DirList->item(i)->text().compare(text, Qt::CaseInsensitive) == 0)
+        if (platform::SamePathIgnoringCase(platform::ItemPath(DirList->item(i)), folder))
             return;
-    auto *item = new QListWidgetItem(text);
+    QListWidgetItem *item = platform::NewPathItem(folder);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
     DirList->addItem(item); // itemChanged is not raised for an item added checked
@@ -171,17 +175,27 @@ void TForm1::AddDirButClick()
 
 void TForm1::DirListClickCheck()
 {
-    // A checked folder whose text begins with an earlier checked folder's text lies inside it
-    // (or merely shares the prefix, as "/ab" does with "/a"): its files would come twice.
+    // Two checked folders of which one is the other or lies inside it (as the file system
+    // sees them: a link to a folder is that folder) would search the inner one's files twice,
+    // and each would pass for a duplicate of itself. The inner one is unchecked, whichever
+    // was listed first; of two entries for one folder, the later one.
     const QSignalBlocker block(DirList);
     for (int i = 0; i < DirList->count(); ++i) {
-        if (DirList->item(i)->checkState() != Qt::Checked)
+        QListWidgetItem *first = DirList->item(i);
+        if (first->checkState() != Qt::Checked)
             continue;
-        const QString outer = DirList->item(i)->text();
+        const std::string firstPath = platform::ItemPath(first);
         for (int j = i + 1; j < DirList->count(); ++j) {
-            QListWidgetItem *inner = DirList->item(j);
-            if (inner->checkState() == Qt::Checked && inner->text().startsWith(outer))
-                inner->setCheckState(Qt::Unchecked);
+            QListWidgetItem *later = DirList->item(j);
+            if (later->checkState() != Qt::Checked)
+                continue;
+            const std::string laterPath = platform::ItemPath(later);
+            if (platform::FolderWithin(laterPath, firstPath)) {
+                later->setCheckState(Qt::Unchecked);
+            } else if (platform::FolderWithin(firstPath, laterPath)) {
+                first->setCheckState(Qt::Unchecked);
+                break;
+            }
         }
     }
     DirList->viewport()->update();
@@ -197,13 +211,13 @@ void TForm1::DelDirButClick()
 
 void TForm1::AddFileClick()
 {
-    const QString text = CRCFile->text();
-    if (text.isEmpty())
+    if (CRCFile->text().isEmpty())
         return;
+    const std::string file = platform::FieldPath(CRCFile);
     for (int i = 0; i < CRCFileList->count(); ++i)
-        if (CRCFileList->item(i)->text().compare(text, Qt::CaseInsensitive) == 0)
+        if (platform::SamePathIgnoringCase(platform::ItemPath(CRCFileList->item(i)), file))
             return;
-    auto *item = new QListWidgetItem(text);
+    QListWidgetItem *item = platform::NewPathItem(file);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
     CRCFileList->addItem(item);
@@ -267,10 +281,10 @@ void TForm1::Preview4Click()
 
 void TForm1::MoveDirExit()
 {
-    QString text = MoveDir->text();
-    if (text.size() > 1 && text.endsWith(QLatin1Char('/'))) {
-        text.chop(1);
-        MoveDir->setText(text);
+    std::string folder = platform::FieldPath(MoveDir);
+    if (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+        platform::SetFieldPath(MoveDir, folder);
     }
 }
 

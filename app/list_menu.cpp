@@ -30,8 +30,7 @@ void TForm1::ListMouseDown(int row, bool shifted, const QPoint &globalPos)
     if (ProgramMenu->isChecked() == shifted)
         ItemPopup->popup(globalPos);
     else
-        Dialogs::instance().fileContextMenu(this, globalPos,
-                                            QString::fromStdString(m_model->record(row).FullName));
+        Dialogs::instance().fileContextMenu(this, globalPos, m_model->record(row).FullName);
 }
 
 void TForm1::SpeedButton1Click()

@@ -4,6 +4,7 @@
 #include "chart_view.h"
 #include "color_list.h"
 #include "dialogs.h"
+#include "path_fields.h"
 #include "results_model.h"
 #include "results_view.h"
 #include "settings_store.h"
@@ -12,7 +13,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QDoubleSpinBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -136,7 +136,7 @@ QWidget *TForm1::tabOf(QWidget *page) const
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
-    m_settingsPath = QFile::decodeName(QByteArray::fromStdString(platform::DefaultSettingsPath()));
+    m_settingsPath = platform::DefaultSettingsPath();
     setWindowTitle(tr("Twinly"));
     setMinimumSize(600, 391);
     resize(600, 391);
@@ -466,8 +466,17 @@ void TForm1::buildOptionsPage()
     auto browse = [this](QPushButton *button, QLineEdit *edit, auto pick) {
         connect(button, &QPushButton::clicked, this, [this, edit, pick] {
             const QString chosen = pick(this, edit->text());
-            if (!chosen.isEmpty())
-                edit->setText(chosen);
+            if (chosen.isEmpty())
+                return;
+            // The dialogs hand names back as text; the field keeps the bytes they stand for.
+            if (const auto bytes = platform::PathFromDialog(chosen))
+                platform::SetFieldPath(edit, *bytes);
+            else
+                Dialogs::instance().error(
+                    this, GetString("strError", "Error"),
+                    GetString("strUnclearName", "The chosen name looks the same as another name "
+                                                "in its folder and cannot be told apart: %s")
+                        .replace(QStringLiteral("%s"), chosen));
         });
     };
     const QString dbFilter = tr("DB files (*.TWD);;All files (*)");

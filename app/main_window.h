@@ -58,9 +58,10 @@ public:
     void setBanner(QWidget *banner) { m_banner = banner; }
     QSystemTrayIcon *trayIcon() const { return TrayIcon; }
 
-    // Where the settings live; the default follows XDG_CONFIG_HOME.
-    void setSettingsPath(const QString &path) { m_settingsPath = path; }
-    const QString &settingsPath() const { return m_settingsPath; }
+    // Where the settings live (the path's bytes); the default follows XDG_CONFIG_HOME.
+    void setSettingsPath(const std::string &path) { m_settingsPath = path; }
+    void setSettingsPath(const QString &path) { m_settingsPath = path.toUtf8().toStdString(); }
+    const std::string &settingsPath() const { return m_settingsPath; }
 
     ResultsModel *results() const { return m_model; }
     bool Searching() const { return m_searching; }
@@ -138,7 +139,7 @@ public:
     // `keepingFolder` as KeepingFolderOf made it.
     static platform::FileOpResult DeleteByMode(const std::string &path, int mode,
                                                const std::string &keepingFolder);
-    void CheckRowsInPath(const QString &mask, bool select);
+    void CheckRowsInPath(const std::string &mask, bool select);
     void askPathAndCheckRows(const QString &caption, bool select);
     int OpenFile(const std::string &path);
 
@@ -180,7 +181,7 @@ private:
     QString GetString(const char *key, const char *builtIn) const;
     void setBusy(bool busy);
     bool keepingFolder(std::string &folder);
-    bool destinationFolder(const QString &typed, std::string &folder);
+    bool destinationFolder(const std::string &typed, std::string &folder);
     QString failureText(const std::string &source, const platform::FileOpResult &r) const;
     // The last-copy rule over the rows: the groups that would keep no copy if the rows
     // `leaving` left, together with the rows `alsoLeavingRow` names in those groups and the
@@ -261,7 +262,7 @@ private:
     QTimer *m_statusTimer = nullptr;
 
     TMultiLang m_lang;
-    QString m_settingsPath;
+    std::string m_settingsPath;
     std::unique_ptr<TDirScanner> m_scanner;
     std::unique_ptr<TDeleter> m_deleter;
     // The deleting run in hand: its rows, their files, the groups the user agreed to empty, and

@@ -7,15 +7,17 @@
 #include "chart_view.h"
 #include "color_list.h"
 #include "dialogs.h"
+#include "file_reader.h"
 #include "masksearch.h"
+#include "path_text.h"
 #include "picture.h"
 #include "qt_image_reader.h"
 #include "results_model.h"
 #include "results_view.h"
 #include "signature.h"
 
+#include <QBuffer>
 #include <QCheckBox>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -23,6 +25,7 @@
 #include <QPlainTextEdit>
 
 #include <algorithm>
+#include <optional>
 
 namespace twinly {
 
@@ -31,6 +34,56 @@ namespace {
 constexpr qint64 kTextLimit = 1 << 20;   // a multi-gigabyte file would freeze the program
 constexpr qint64 kBinaryProbe = 8 << 10; // a NUL here: not text
 constexpr qint64 kHexLimit = 64 << 10;
+// Far beyond any picture the reader accepts (PictureSizeAcceptable).
+constexpr qint64 kPictureLimit = qint64(1) << 30;
+
+// Up to `limit` bytes of the file, read through its path's bytes (a QString cannot hold a
+// name that is not UTF-8); nothing when it cannot be opened or read.
+std::optional<QByteArray> readHead(const std::string &path, qint64 limit)
+{
+    platform::FileReader reader = platform::FileReader::open(path);
+    if (!reader.isOpen())
+        return std::nullopt;
+    QByteArray data;
+    constexpr qint64 kChunk = 1 << 16;
+    while (data.size() < limit) {
+        const qsizetype at = data.size();
+        data.resize(at + static_cast<qsizetype>(std::min(kChunk, limit - at)));
+        const std::int64_t n =
+            reader.read(data.data() + at, static_cast<std::size_t>(data.size() - at));
+        if (n < 0)
+            return std::nullopt;
+        data.resize(at + static_cast<qsizetype>(n));
+        if (n == 0)
+            break;
+    }
+    return data;
+}
+
+// The picture in the file, decoded by the toolkit; the name's extension tells the format first,
+// the content next.
+bool readPicture(const std::string &path, QImage &picture, QString &error)
+{
+    const std::optional<QByteArray> data = readHead(path, kPictureLimit);
+    if (!data) {
+        error.clear();
+        return false;
+    }
+    QBuffer buffer;
+    buffer.setData(*data);
+    buffer.open(QIODevice::ReadOnly);
+    const auto dot = path.rfind('.');
+    const auto slash = path.rfind('/');
+    const QByteArray suffix =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash)
+            ? QByteArray::fromStdString(path.substr(dot + 1)).toLower()
+            : QByteArray();
+    QImageReader reader(&buffer, suffix);
+    if (reader.read(&picture))
+        return true;
+    error = reader.errorString();
+    return false;
+}
 
 QString hexDump(const QByteArray &data)
 {
@@ -73,12 +126,15 @@ void TForm1::showText(const TFileData &d)
 {
     Memo2->clear();
     if (d.OnDisk) {
-        QFile file(QFile::decodeName(QByteArray::fromStdString(d.FullName)));
-        if (!file.open(QIODevice::ReadOnly)) {
-            Dialogs::instance().error(this, GetString("strError", "Error"), file.errorString());
+        const std::optional<QByteArray> read = readHead(d.FullName, kTextLimit);
+        if (!read) {
+            Dialogs::instance().error(
+                this, GetString("strError", "Error"),
+                GetString("strRead", "Cannot read the file %s")
+                    .replace(QStringLiteral("%s"), platform::DisplayPath(d.FullName)));
             return;
         }
-        const QByteArray head = file.read(kTextLimit);
+        const QByteArray &head = *read;
         if (head.left(kBinaryProbe).contains('\0'))
             Memo2->setPlainText(hexDump(head.left(kHexLimit)));
         else
@@ -126,14 +182,19 @@ void TForm1::ListSelectItem()
             Dialogs::instance().error(
                 this, GetString("strError", "Error"),
                 GetString("strPicture", "Cannot load the picture %s")
-                    .replace(QStringLiteral("%s"), QFile::decodeName(d.FullName.c_str())));
+                    .replace(QStringLiteral("%s"), platform::DisplayPath(d.FullName)));
             return;
         }
         picture = toQImage(visual::ResizeForSignature(loaded.bitmap, side));
     } else {
-        QImageReader reader(QFile::decodeName(QByteArray::fromStdString(d.FullName)));
-        if (!reader.read(&picture)) {
-            Dialogs::instance().error(this, GetString("strError", "Error"), reader.errorString());
+        QString error;
+        if (!readPicture(d.FullName, picture, error)) {
+            Dialogs::instance().error(
+                this, GetString("strError", "Error"),
+                error.isEmpty()
+                    ? GetString("strRead", "Cannot read the file %s")
+                          .replace(QStringLiteral("%s"), platform::DisplayPath(d.FullName))
+                    : error);
             return;
         }
     }
@@ -161,8 +222,9 @@ void TForm1::ArrangePreview()
     }
     const int row = selectedRow();
     if (m_previewMode == 3 && row >= 0 && isShownAsPicture(row) && BackImage->isChecked()) {
-        QImage picture(QFile::decodeName(QByteArray::fromStdString(m_model->record(row).FullName)));
-        if (!picture.isNull()) {
+        QImage picture;
+        QString error;
+        if (readPicture(m_model->record(row).FullName, picture, error) && !picture.isNull()) {
             const double scale =
                 std::min({static_cast<double>(Chart->width()) / picture.width(),
                           static_cast<double>(Chart->height()) / picture.height(), 1.0});

@@ -8,6 +8,8 @@
 #include "chart_view.h"
 #include "crc_db.h"
 #include "dialogs.h"
+#include "path_fields.h"
+#include "path_text.h"
 #include "qt_image_reader.h"
 #include "results_model.h"
 #include "results_view.h"
@@ -15,7 +17,6 @@
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -39,9 +40,9 @@ SearchOptions TForm1::searchOptions() const
     SearchOptions o;
     for (int i = 0; i < DirList->count(); ++i)
         if (DirList->item(i)->checkState() == Qt::Checked)
-            o.Folders.push_back(QFile::encodeName(DirList->item(i)->text()).toStdString());
-    o.Mask =
-        VisualCMP->isChecked() ? std::string(kPictureFormatsMask) : MaskEdit->text().toStdString();
+            o.Folders.push_back(platform::ItemPath(DirList->item(i)));
+    o.Mask = VisualCMP->isChecked() ? std::string(kPictureFormatsMask)
+                                    : MaskEdit->text().toUtf8().toStdString();
     o.Recursive = RecursiveDirs->isChecked();
     o.CreateDB = CreateCRC->isChecked();
     if (o.CreateDB) {
@@ -103,7 +104,7 @@ void TForm1::GoButClick()
         // Every database of the list is read, checked or not.
         std::vector<std::string> names;
         for (int i = 0; i < CRCFileList->count(); ++i)
-            names.push_back(QFile::encodeName(CRCFileList->item(i)->text()).toStdString());
+            names.push_back(platform::ItemPath(CRCFileList->item(i)));
         for (const UserMessage &m : LoadCRCDatabases(names, scanner->Initial))
             Dialogs::instance().error(this, GetString(kErrorCaptionKey, kErrorCaptionText),
                                       GetString(m.key.c_str(), m.text.c_str()));
@@ -152,7 +153,7 @@ void TForm1::ThreadDone()
         ClearResults();
     } else if (CreateCRC->isChecked()) {
         RemoveRepeatedEntries(result.FileList);
-        const std::string target = QFile::encodeName(CRCFileSave->text()).toStdString();
+        const std::string target = platform::FieldPath(CRCFileSave);
         if (const auto problem = SaveCRCDatabase(target, result.FileList))
             Dialogs::instance().error(this, GetString(kErrorCaptionKey, kErrorCaptionText),
                                       GetString(problem->key.c_str(), problem->text.c_str()));
@@ -180,7 +181,7 @@ void TForm1::refreshStatus()
     m_lastProgressSeq = s.seq;
     m_panel0->setText(QString::fromLatin1(PhaseText(s.phase).data(),
                                           static_cast<qsizetype>(PhaseText(s.phase).size())));
-    m_panel2->setText(QFile::decodeName(QByteArray::fromStdString(s.item)));
+    m_panel2->setText(platform::DisplayPath(s.item));
     Gauge1->setValue(s.gauge);
     Gauge1->setVisible(s.gaugeVisible);
 }

@@ -6,11 +6,11 @@
 
 #include "color_list.h"
 #include "dialogs.h"
+#include "path_fields.h"
 #include "settings_store.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -26,17 +26,14 @@ namespace {
 using platform::SettingsKey;
 constexpr std::size_t kFlagsSize = 33;
 
-std::string toBytes(const QString &s)
+std::string utf8Of(const QString &s)
 {
-    return QFile::encodeName(s).toStdString();
-}
-
-QString fromBytes(const std::string &s)
-{
-    return QFile::decodeName(QByteArray::fromStdString(s));
+    return s.toUtf8().toStdString();
 }
 
 // Folder and database lists: entries from the comma list, check marks from one byte each.
+// Entries are paths and stay bytes: one that is not UTF-8 is stored as it is (the settings
+// file writes such a value as bytes) and comes back byte for byte.
 void loadList(const SettingsKey &key, const char *listName, const char *marksName,
               QListWidget *list)
 {
@@ -45,7 +42,7 @@ void loadList(const SettingsKey &key, const char *listName, const char *marksNam
     std::string text;
     key.readString(listName, text);
     for (const std::string &entry : platform::DecodeCommaList(text)) {
-        auto *item = new QListWidgetItem(fromBytes(entry));
+        QListWidgetItem *item = platform::NewPathItem(entry);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
         list->addItem(item);
@@ -65,7 +62,7 @@ void saveList(SettingsKey &key, const char *listName, const char *marksName,
     std::vector<std::string> entries;
     std::vector<std::uint8_t> marks;
     for (int i = 0; i < list->count(); ++i) {
-        entries.push_back(toBytes(list->item(i)->text()));
+        entries.push_back(platform::ItemPath(list->item(i)));
         marks.push_back(list->item(i)->checkState() == Qt::Checked ? 1 : 0);
     }
     key.writeString(listName, platform::EncodeCommaList(entries));
@@ -78,7 +75,17 @@ void loadText(const SettingsKey &key, const char *name, QLineEdit *edit)
 {
     std::string text;
     if (key.readString(name, text))
-        edit->setText(fromBytes(text));
+        edit->setText(QString::fromUtf8(text));
+    else if (!key.hasValue(name))
+        edit->clear();
+}
+
+// The same for a field that holds a path: its bytes are kept as they were stored.
+void loadPath(const SettingsKey &key, const char *name, QLineEdit *edit)
+{
+    std::string path;
+    if (key.readString(name, path))
+        platform::SetFieldPath(edit, path);
     else if (!key.hasValue(name))
         edit->clear();
 }
@@ -106,18 +113,18 @@ std::uint32_t storedWhole(double value)
 void TForm1::LoadSettings()
 {
     std::array<std::uint8_t, kFlagsSize> flags{};
-    if (const auto key = SettingsKey::open(toBytes(m_settingsPath))) {
+    if (const auto key = SettingsKey::open(m_settingsPath)) {
         loadList(*key, "Paths", "SelectedPaths", DirList);
         loadList(*key, "Files", "SelectedFiles", CRCFileList);
         std::vector<std::uint8_t> stored;
         if (key->readBinary("Setings", kFlagsSize, stored))
             std::copy(stored.begin(), stored.end(), flags.begin());
         loadText(*key, "Mask", MaskEdit);
-        loadText(*key, "TargetDir", MoveDir);
-        loadText(*key, "CRCFileSave", CRCFileSave);
+        loadPath(*key, "TargetDir", MoveDir);
+        loadPath(*key, "CRCFileSave", CRCFileSave);
         std::string lang;
         if (key->readString("CurrentLang", lang) || !key->hasValue("CurrentLang"))
-            m_lang.CurrentLang = fromBytes(lang);
+            m_lang.CurrentLang = QString::fromUtf8(lang);
         int v = 0;
         QDoubleSpinBox *const acc[] = {Acc1, Acc2, Acc3, Acc4};
         const char *const accNames[] = {"Acc1", "Acc2", "Acc3", "Acc4"};
@@ -192,16 +199,16 @@ bool TForm1::SaveSettings()
     for (std::size_t i = 0; i < std::size(stored); ++i)
         flags[i] = stored[i]->isChecked() ? 1 : 0;
 
-    auto key = SettingsKey::create(toBytes(m_settingsPath));
+    auto key = SettingsKey::create(m_settingsPath);
     if (!key)
         return true; // no place for settings: nothing is written, nobody is told
     saveList(*key, "Paths", "SelectedPaths", DirList);
     saveList(*key, "Files", "SelectedFiles", CRCFileList);
     key->writeBinary("Setings", flags);
-    key->writeString("Mask", toBytes(MaskEdit->text()));
-    key->writeString("TargetDir", toBytes(MoveDir->text()));
-    key->writeString("CRCFileSave", toBytes(CRCFileSave->text()));
-    key->writeString("CurrentLang", toBytes(m_lang.CurrentLang));
+    key->writeString("Mask", utf8Of(MaskEdit->text()));
+    key->writeString("TargetDir", platform::FieldPath(MoveDir));
+    key->writeString("CRCFileSave", platform::FieldPath(CRCFileSave));
+    key->writeString("CurrentLang", utf8Of(m_lang.CurrentLang));
     key->writeDword("DeleteMethod", static_cast<std::uint32_t>(m_deleteMode));
     key->writeDword("Color1", static_cast<std::uint32_t>(Color1->currentIndex()));
     key->writeDword("Color2", static_cast<std::uint32_t>(Color2->currentIndex()));

@@ -41,7 +41,8 @@ FileOpResult PerformFileOperation(const std::string &source, const std::string &
 void SetMoveCopiedHook(std::function<void(const std::string &source)> hook);
 
 // Moves a file into the user's trash (or its volume's), with the record that lets it be put
-// back. Implemented by the desktop layer; false with a reason when no trash can take it.
-bool MoveToTrash(const std::string &path, std::string &error, std::string *trashedPath = nullptr);
+// back. Implemented by the desktop layer; false with a reason when no trash can take it, and
+// then the file stays where it was.
+bool MoveToTrash(const std::string &path, std::string &error);
 
 } // namespace twinly::platform

@@ -3,20 +3,13 @@
 // turned into something else since the walk (a FIFO would block a reader forever).
 #pragma once
 
+#include "file_identity.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace twinly::platform {
-
-// Who a file is and what it looked like when it was opened.
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t size = 0;
-    std::int64_t mtimeNs = 0;
-    std::int64_t ctimeNs = 0;
-};
 
 class FileReader {
 public:
@@ -36,7 +29,7 @@ public:
     // system resolving the folder's whole path again for every file in it.
     static FileReader openAt(int folderHandle, const char *name, int *error = nullptr);
     bool isOpen() const { return m_fd >= 0; }
-    // As the file was at open.
+    // As the file was at open (a regular file).
     const FileIdentity &identity() const { return m_identity; }
     // As the file is now; false when it cannot be asked.
     bool currentIdentity(FileIdentity &out) const;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "move_form.h"
 
+#include "path_fields.h"
 #include "settings_store.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,14 +12,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace twinly {
 
 namespace {
-
-std::string bytesOf(const QString &s)
-{
-    return QFile::encodeName(s).toStdString();
-}
 
 QPushButton *button(const QString &text, const char *name, const QString &hint)
 {
@@ -29,17 +26,16 @@ QPushButton *button(const QString &text, const char *name, const QString &hint)
     return b;
 }
 
-QString asciiLower(QString s)
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
-    for (QChar &c : s)
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            c = QChar(c.unicode() + ('a' - 'A'));
-    return s;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 } // namespace
 
-TMoveForm::TMoveForm(const QString &settingsPath, QWidget *parent)
+TMoveForm::TMoveForm(const std::string &settingsPath, QWidget *parent)
     : QDialog(parent), m_settingsPath(settingsPath)
 {
     setObjectName(QStringLiteral("MoveForm"));
@@ -80,8 +76,11 @@ TMoveForm::TMoveForm(const QString &settingsPath, QWidget *parent)
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString chosen =
             QFileDialog::getExistingDirectory(this, QString(), Directory->text());
-        if (!chosen.isEmpty())
-            Directory->setText(chosen);
+        if (chosen.isEmpty())
+            return;
+        // A name the dialog could not hand back exactly leaves the field as it was.
+        if (const auto bytes = platform::PathFromDialog(chosen))
+            platform::SetFieldPath(Directory, *bytes);
     });
     connect(DirList, &QListWidget::itemClicked, this, &TMoveForm::DirListClick);
     connect(DirList, &QListWidget::itemDoubleClicked, this, &TMoveForm::DirListDblClick);
@@ -91,9 +90,9 @@ TMoveForm::TMoveForm(const QString &settingsPath, QWidget *parent)
     connect(CancelBut, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-QString TMoveForm::directory() const
+std::string TMoveForm::directory() const
 {
-    return Directory->text();
+    return platform::FieldPath(Directory);
 }
 
 QStringList TMoveForm::history() const
@@ -101,6 +100,14 @@ QStringList TMoveForm::history() const
     QStringList entries;
     for (int i = 0; i < DirList->count(); ++i)
         entries << DirList->item(i)->text();
+    return entries;
+}
+
+std::vector<std::string> TMoveForm::historyPaths() const
+{
+    std::vector<std::string> entries;
+    for (int i = 0; i < DirList->count(); ++i)
+        entries.push_back(platform::ItemPath(DirList->item(i)));
     return entries;
 }
 
@@ -116,11 +123,11 @@ void TMoveForm::showEvent(QShowEvent *event)
 void TMoveForm::FormShow()
 {
     DirList->clear();
-    if (const auto key = platform::SettingsKey::open(bytesOf(m_settingsPath))) {
+    if (const auto key = platform::SettingsKey::open(m_settingsPath)) {
         std::string text;
         if (key->readString("MovePaths", text))
             for (const std::string &entry : platform::DecodeCommaList(text))
-                DirList->addItem(QFile::decodeName(QByteArray::fromStdString(entry)));
+                DirList->addItem(platform::NewPathItem(entry));
     }
     RemoveAllBut->setEnabled(DirList->count() > 0);
     if (DirList->count() > 0) {
@@ -134,7 +141,7 @@ void TMoveForm::DirListClick()
     if (!DirList->currentItem())
         return;
     RemoveBut->setEnabled(true);
-    Directory->setText(DirList->currentItem()->text());
+    platform::SetFieldPath(Directory, platform::ItemPath(DirList->currentItem()));
 }
 
 void TMoveForm::DirListDblClick()
@@ -158,16 +165,16 @@ void TMoveForm::RemoveAllButClick()
 
 void TMoveForm::OKButClick()
 {
-    const QString text = Directory->text();
-    if (!text.isEmpty()) {
+    const std::string folder = directory();
+    if (!folder.empty()) {
         // The same folder spelt with other letter case (A-Z only) moves to the top, as typed.
         for (int i = 0; i < DirList->count(); ++i) {
-            if (asciiLower(DirList->item(i)->text()) == asciiLower(text)) {
+            if (equalIgnoringAsciiCase(platform::ItemPath(DirList->item(i)), folder)) {
                 delete DirList->takeItem(i);
                 break;
             }
         }
-        DirList->insertItem(0, text);
+        DirList->insertItem(0, platform::NewPathItem(folder));
     }
     accept();
 }
@@ -180,13 +187,10 @@ void TMoveForm::done(int result)
 
 void TMoveForm::saveHistory() const
 {
-    auto key = platform::SettingsKey::create(bytesOf(m_settingsPath));
+    auto key = platform::SettingsKey::create(m_settingsPath);
     if (!key)
         return;
-    std::vector<std::string> entries;
-    for (const QString &entry : history())
-        entries.push_back(bytesOf(entry));
-    key->writeString("MovePaths", platform::EncodeCommaList(entries));
+    key->writeString("MovePaths", platform::EncodeCommaList(historyPaths()));
     key->save();
 }
 

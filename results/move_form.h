@@ -5,6 +5,9 @@
 
 #include <QDialog>
 
+#include <string>
+#include <vector>
+
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -14,10 +17,13 @@ namespace twinly {
 class TMoveForm final : public QDialog {
     Q_OBJECT
 public:
-    TMoveForm(const QString &settingsPath, QWidget *parent = nullptr);
+    TMoveForm(const std::string &settingsPath, QWidget *parent = nullptr);
 
-    QString directory() const;
+    // The chosen folder's bytes.
+    std::string directory() const;
+    // The history as shown, and as the paths' bytes, newest first.
     QStringList history() const;
+    std::vector<std::string> historyPaths() const;
 
     void DirListClick();
     void DirListDblClick();
@@ -34,7 +40,7 @@ private:
     void FormShow();
     void saveHistory() const;
 
-    QString m_settingsPath;
+    std::string m_settingsPath;
     QLineEdit *Directory = nullptr;
     QListWidget *DirList = nullptr;
     QPushButton *OKBut = nullptr, *RemoveBut = nullptr, *RemoveAllBut = nullptr;

@@ -2,6 +2,7 @@
 #include "results_model.h"
 
 #include "dos_time.h"
+#include "path_text.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -151,7 +152,7 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
     case Qt::EditRole:
         switch (index.column()) {
         case NameColumn:
-            return QString::fromStdString(row.file.FullName);
+            return platform::DisplayPath(row.file.FullName);
         case SizeColumn:
             return sizeText(row.file);
         case TimeColumn:
@@ -184,7 +185,7 @@ bool ResultsModel::setData(const QModelIndex &index, const QVariant &value, int 
     }
     if (role == Qt::EditRole) {
         const QString text = value.toString();
-        if (text != QString::fromStdString(record(index.row()).FullName))
+        if (text != platform::DisplayPath(record(index.row()).FullName))
             Q_EMIT captionEdited(index.row(), text);
         return true;
     }

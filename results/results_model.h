@@ -64,7 +64,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 Q_SIGNALS:
-    // The user committed an in-place edit of a caption; the rename belongs to the window.
+    // The user committed an in-place edit of a caption; the rename belongs to the window. The
+    // text is what the user made of the caption (DisplayPath's text of the path).
     void captionEdited(int row, const QString &text);
 
 private:

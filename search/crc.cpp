@@ -46,9 +46,9 @@ namespace {
 
 bool isExpectedFile(const platform::FileIdentity &id, const ExpectedFile &e)
 {
-    if (id.size != e.size)
+    if (id.Size != e.size)
         return false;
-    return e.inode == 0 || (id.device == e.device && id.inode == e.inode);
+    return e.inode == 0 || (id.Device == e.device && id.Inode == e.inode);
 }
 
 } // namespace
@@ -115,8 +115,8 @@ std::optional<ContentDigest> ReadDigest(platform::FileReader &file, std::vector<
     if (expected) {
         // A long read gives a writer time to change the file under it.
         platform::FileIdentity now;
-        if (!file.currentIdentity(now) || now.size != expected->size ||
-            now.mtimeNs != file.identity().mtimeNs)
+        if (!file.currentIdentity(now) || now.Size != expected->size ||
+            now.MtimeNs != file.identity().MtimeNs)
             return std::nullopt;
     }
     return ContentDigest{crc, toStrongHash(XXH3_128bits_digest(state.get())), total, prefix};

@@ -115,7 +115,7 @@ std::optional<UserMessage> LoadCRCDatabase(std::string_view nameText, CrcDatabas
         return readError(name, "no entry count");
     // The count is untrusted: it must fit the file before anything is allocated from it.
     const std::int32_t count = getLe32(header);
-    const auto available = static_cast<std::uint64_t>(file.identity().size) - 4;
+    const auto available = static_cast<std::uint64_t>(file.identity().Size) - 4;
     if (count < 0 || static_cast<std::uint64_t>(count) * 8 > available)
         return readError(name, "entry count does not match the file's length");
     const auto n = static_cast<std::size_t>(count);

@@ -69,11 +69,12 @@ int openPath(const std::string &path, int flags)
 FileIdentity identityOf(const struct stat &st)
 {
     FileIdentity id;
-    id.device = static_cast<std::uint64_t>(st.st_dev);
-    id.inode = static_cast<std::uint64_t>(st.st_ino);
-    id.size = static_cast<std::int64_t>(st.st_size);
-    id.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    id.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
+    id.kind = S_ISREG(st.st_mode) ? FileIdentity::Kind::Regular : FileIdentity::Kind::Other;
+    id.Device = static_cast<std::uint64_t>(st.st_dev);
+    id.Inode = static_cast<std::uint64_t>(st.st_ino);
+    id.Size = static_cast<std::int64_t>(st.st_size);
+    id.MtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    id.CtimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
     return id;
 }
 

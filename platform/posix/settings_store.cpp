@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings_store.h"
 
+#include "profile_file.h" // IsValidUtf8
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -384,11 +386,12 @@ void appendValue(std::string &out, const SettingsKey::Value &v)
     const auto &d = v.data;
     if (v.type == typeNumber(RegType::Sz) && !d.empty() && d.back() == 0) {
         const std::string_view text(reinterpret_cast<const char *>(d.data()), d.size() - 1);
-        bool plain = true;
+        bool plain = IsValidUtf8(text);
         for (char c : text)
             plain = plain && !isControl(c);
         // A control character (a line break above all) would break the one-value-per-line
-        // form, so such a string goes out as bytes.
+        // form, and bytes that are not UTF-8 (a file name can hold any) would make the file
+        // no longer text; such a string goes out as bytes, and reads back byte for byte.
         if (plain) {
             appendQuoted(out, text);
             out.push_back('\n');

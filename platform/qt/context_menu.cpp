@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "context_menu.h"
 
+#include "file_reader.h"
+#include "path_text.h"
+
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
+#include <QMimeData>
 #include <QMimeDatabase>
 #include <QUrl>
 
@@ -28,13 +33,26 @@ const char kCopyPath[] = "copypath";
 const char kProperties[] = "properties";
 const char kRename[] = "rename";
 
+std::string nameOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
 // The programs the desktop lists for the file's type, as (id, name) pairs, default first.
-QList<QPair<QString, QString>> applicationsFor(const QString &path)
+QList<QPair<QString, QString>> applicationsFor(const std::string &path)
 {
     QList<QPair<QString, QString>> apps;
-    const QByteArray local = QFile::encodeName(path);
     gboolean uncertain = FALSE;
-    gchar *type = g_content_type_guess(local.constData(), nullptr, 0, &uncertain);
+    gchar *type = g_content_type_guess(path.c_str(), nullptr, 0, &uncertain);
     if (!type)
         return apps;
     GList *list = g_app_info_get_all_for_type(type);
@@ -49,12 +67,12 @@ QList<QPair<QString, QString>> applicationsFor(const QString &path)
     return apps;
 }
 
-bool launch(const QString &appId, const QString &path)
+bool launch(const QString &appId, const std::string &path)
 {
     GDesktopAppInfo *info = g_desktop_app_info_new(appId.toUtf8().constData());
     if (!info)
         return false;
-    GFile *file = g_file_new_for_path(QFile::encodeName(path).constData());
+    GFile *file = g_file_new_for_path(path.c_str());
     GList *files = g_list_append(nullptr, file);
     GError *error = nullptr;
     const gboolean ok = g_app_info_launch(G_APP_INFO(info), files, nullptr, &error);
@@ -66,36 +84,56 @@ bool launch(const QString &appId, const QString &path)
     return ok;
 }
 
-QString permissionsText(QFile::Permissions p)
+QString permissionsText(mode_t mode)
 {
     QString s;
-    const QFile::Permission bits[] = {QFile::ReadOwner, QFile::WriteOwner, QFile::ExeOwner,
-                                      QFile::ReadGroup, QFile::WriteGroup, QFile::ExeGroup,
-                                      QFile::ReadOther, QFile::WriteOther, QFile::ExeOther};
+    const mode_t bits[] = {S_IRUSR, S_IWUSR, S_IXUSR, S_IRGRP, S_IWGRP,
+                           S_IXGRP, S_IROTH, S_IWOTH, S_IXOTH};
     const char letters[] = "rwxrwxrwx";
     for (int i = 0; i < 9; ++i)
-        s += (p & bits[i]) ? QLatin1Char(letters[i]) : QLatin1Char('-');
+        s += (mode & bits[i]) ? QLatin1Char(letters[i]) : QLatin1Char('-');
     return s;
 }
 
-void showProperties(const QString &path, QWidget *owner)
+// The file's type from its name and its first bytes, as the file manager tells it.
+QString typeText(const std::string &path)
 {
-    const QFileInfo info(path);
+    QByteArray head(4096, '\0');
+    FileReader reader = FileReader::open(path);
+    const std::int64_t n = reader.isOpen() ? reader.read(head.data(), 4096) : 0;
+    head.resize(n > 0 ? static_cast<qsizetype>(n) : 0);
+    return QMimeDatabase().mimeTypeForFileNameAndData(DisplayPath(nameOf(path)), head).comment();
+}
+
+QDateTime timeOf(const timespec &t)
+{
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(t.tv_sec) * 1000 +
+                                          t.tv_nsec / 1000000);
+}
+
+void showProperties(const std::string &path, QWidget *owner)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return; // gone meanwhile: nothing to show
+    const QString name = DisplayPath(nameOf(path));
     QDialog dialog(owner);
     dialog.setObjectName(QStringLiteral("FileProperties"));
-    dialog.setWindowTitle(QObject::tr("Properties of %1").arg(info.fileName()));
+    dialog.setWindowTitle(QObject::tr("Properties of %1").arg(name));
     auto *form = new QFormLayout(&dialog);
     const QLocale locale;
-    form->addRow(QObject::tr("Name:"), new QLabel(info.fileName()));
-    form->addRow(QObject::tr("Folder:"), new QLabel(info.absolutePath()));
-    form->addRow(QObject::tr("Type:"), new QLabel(QMimeDatabase().mimeTypeForFile(info).comment()));
-    form->addRow(QObject::tr("Size:"),
-                 new QLabel(QObject::tr("%1 bytes").arg(locale.toString(info.size()))));
+    form->addRow(QObject::tr("Name:"), new QLabel(name));
+    form->addRow(QObject::tr("Folder:"), new QLabel(DisplayPath(folderOf(path))));
+    form->addRow(QObject::tr("Type:"), new QLabel(typeText(path)));
+    form->addRow(
+        QObject::tr("Size:"),
+        new QLabel(
+            QObject::tr("%1 bytes").arg(locale.toString(static_cast<qlonglong>(st.st_size)))));
     form->addRow(QObject::tr("Modified:"),
-                 new QLabel(locale.toString(info.lastModified(), QLocale::LongFormat)));
+                 new QLabel(locale.toString(timeOf(st.st_mtim), QLocale::LongFormat)));
     form->addRow(QObject::tr("Accessed:"),
-                 new QLabel(locale.toString(info.lastRead(), QLocale::LongFormat)));
-    form->addRow(QObject::tr("Permissions:"), new QLabel(permissionsText(info.permissions())));
+                 new QLabel(locale.toString(timeOf(st.st_atim), QLocale::LongFormat)));
+    form->addRow(QObject::tr("Permissions:"), new QLabel(permissionsText(st.st_mode)));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
@@ -104,9 +142,10 @@ void showProperties(const QString &path, QWidget *owner)
 
 } // namespace
 
-QMenu *BuildFileContextMenu(const QString &path, bool renameOption, QWidget *parent)
+QMenu *BuildFileContextMenu(const std::string &path, bool renameOption, QWidget *parent)
 {
-    if (!QFileInfo::exists(path))
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
         return nullptr;
     auto *menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("FileContextMenu"));
@@ -129,21 +168,26 @@ QMenu *BuildFileContextMenu(const QString &path, bool renameOption, QWidget *par
     return menu;
 }
 
-QString RunFileContextAction(const QString &path, const QString &verb, const QString &argument,
+QString RunFileContextAction(const std::string &path, const QString &verb, const QString &argument,
                              QWidget *owner)
 {
-    if (verb == QLatin1String(kOpen))
+    if (verb == QLatin1String(kOpen)) {
         launch(argument, path);
-    else if (verb == QLatin1String(kOpenFolder))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
-    else if (verb == QLatin1String(kCopyPath))
-        QApplication::clipboard()->setText(path);
-    else if (verb == QLatin1String(kProperties))
+    } else if (verb == QLatin1String(kOpenFolder)) {
+        QDesktopServices::openUrl(FileUrlOf(folderOf(path)));
+    } else if (verb == QLatin1String(kCopyPath)) {
+        // The text to read and paste, and the URL that file managers take byte for byte.
+        auto *data = new QMimeData;
+        data->setUrls({FileUrlOf(path)});
+        data->setText(DisplayPath(path));
+        QApplication::clipboard()->setMimeData(data);
+    } else if (verb == QLatin1String(kProperties)) {
         showProperties(path, owner);
+    }
     return verb.toLower();
 }
 
-QString ShowFileContextMenu(QWidget *owner, const QPoint &point, const QString &path,
+QString ShowFileContextMenu(QWidget *owner, const QPoint &point, const std::string &path,
                             bool renameOption)
 {
     QMenu *menu = BuildFileContextMenu(path, renameOption, owner);

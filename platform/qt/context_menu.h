@@ -6,20 +6,23 @@
 
 #include <QString>
 
+#include <string>
+
 class QMenu;
 class QPoint;
 class QWidget;
 
 namespace twinly::platform {
 
+// `path` is the file's bytes, handed to the desktop as they are.
 // The menu for `path`, or nullptr when the file does not exist. Each action's data() holds
 // its verb ("open", "openfolder", "copypath", "properties", "rename" when asked for).
-QMenu *BuildFileContextMenu(const QString &path, bool renameOption, QWidget *parent);
+QMenu *BuildFileContextMenu(const std::string &path, bool renameOption, QWidget *parent);
 // Carries out one action of such a menu (not "rename"); returns its verb in lower case.
-QString RunFileContextAction(const QString &path, const QString &verb, const QString &argument,
+QString RunFileContextAction(const std::string &path, const QString &verb, const QString &argument,
                              QWidget *owner);
 // Shows the menu at `point`, runs the choice; returns its verb, empty when dismissed.
-QString ShowFileContextMenu(QWidget *owner, const QPoint &point, const QString &path,
+QString ShowFileContextMenu(QWidget *owner, const QPoint &point, const std::string &path,
                             bool renameOption);
 
 } // namespace twinly::platform

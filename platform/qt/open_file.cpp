@@ -1,19 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "open_file.h"
 
+#include "path_text.h"
+
+#include <sys/stat.h>
+
 #include <QDesktopServices>
-#include <QFile>
 #include <QUrl>
 
 namespace twinly::platform {
 
 int ShellOpen(const std::string &path)
 {
-    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
-    if (!QFile::exists(name))
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
         return 2;
-    // fromLocalFile keeps '#' and '?' in names as part of the path.
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(name)) ? 42 : 31;
+    // The URL carries the name's bytes, '#' and '?' included, as part of the path.
+    return QDesktopServices::openUrl(FileUrlOf(path)) ? 42 : 31;
 }
 
 } // namespace twinly::platform

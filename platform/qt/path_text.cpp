@@ -118,4 +118,19 @@ std::string PathFromUserText(const QString &text)
     return plain;
 }
 
+std::string PathFromEditedText(const QString &text, std::string_view original)
+{
+    if (!IsValidUtf8(original))
+        return PathFromUserText(text);
+    const QByteArray utf8 = text.toUtf8();
+    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+}
+
+QUrl FileUrlOf(std::string_view bytes)
+{
+    // QUrl::fromLocalFile would take a QString, which cannot hold such a name.
+    const QByteArray encoded = PathBytes(bytes).toPercentEncoding("/");
+    return QUrl::fromEncoded(QByteArrayLiteral("file://") + encoded, QUrl::StrictMode);
+}
+
 } // namespace twinly::platform

@@ -5,8 +5,11 @@
 // everywhere, and text is made from them for display only.
 #pragma once
 
+#include "profile_file.h" // IsValidUtf8
+
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 #include <string>
 #include <string_view>
@@ -22,6 +25,15 @@ QString DisplayPath(std::string_view bytes);
 // with invalid bytes turns back into those bytes (its escapes are undone); any other text is
 // taken as UTF-8, so a name typed with a backslash keeps it.
 std::string PathFromUserText(const QString &text);
+
+// The bytes of text the user edited, starting from DisplayPath(original): a path shown as
+// plain text (valid UTF-8) stays plain text, whatever backslashes the user adds; one shown with
+// escapes is read back through PathFromUserText.
+std::string PathFromEditedText(const QString &text, std::string_view original);
+
+// The file URL of a path, every byte but the unreserved ones and "/" percent-encoded, so that
+// a name that is not UTF-8 reaches the program it is handed to unchanged.
+QUrl FileUrlOf(std::string_view bytes);
 
 // A path kept in a widget's data role: the exact bytes.
 inline QByteArray PathBytes(std::string_view bytes)

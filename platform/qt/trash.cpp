@@ -1,37 +1,46 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "file_ops.h"
 
-#include <QDir>
-#include <QFile>
-#include <QRegularExpression>
-#include <QStandardPaths>
+#include <sys/stat.h>
+
+#include <gio/gio.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace twinly::platform {
 
-bool MoveToTrash(const std::string &path, std::string &error, std::string *trashedPath)
+bool MoveToTrash(const std::string &path, std::string &error)
 {
-    // Qt 6.4 reports success but drops the file into ./files of the working folder when the
-    // user's data folder does not exist yet (a fresh account): make it first, and accept only a
-    // result that really lies in a trash.
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (!dataHome.isEmpty())
-        QDir().mkpath(dataHome);
-    QString where;
-    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
-    if (!QFile::moveToTrash(name, &where)) {
+    struct stat before {};
+    if (::lstat(path.c_str(), &before) != 0) {
+        error = "Cannot find '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    // GIO takes the name as bytes, picks the trash of the file's own volume (the user's trash
+    // on the home volume, the volume's top-level trash elsewhere), writes the record that puts
+    // the file back with its path URL-escaped as the trash specification requires, and never
+    // falls back to deleting the file when no trash can take it.
+    GFile *file = g_file_new_for_path(path.c_str());
+    GError *failure = nullptr;
+    const bool trashed = g_file_trash(file, nullptr, &failure) != FALSE;
+    g_object_unref(file);
+    if (!trashed) {
+        error = "No trash can take '" + path + "'";
+        if (failure)
+            error += std::string(": ") + failure->message;
+        g_clear_error(&failure);
+        return false;
+    }
+    g_clear_error(&failure);
+    // Success means the file left its place; one still there was not trashed, whatever the
+    // call said.
+    struct stat after {};
+    if (::lstat(path.c_str(), &after) == 0 && after.st_dev == before.st_dev &&
+        after.st_ino == before.st_ino) {
         error = "No trash can take '" + path + "'";
         return false;
     }
-    static const QRegularExpression trashFolder(
-        QStringLiteral("/(Trash|\\.Trash-\\d+|\\.Trash/\\d+)/files/[^/]+$"));
-    if (!trashFolder.match(where).hasMatch()) {
-        // Put it back where it was; it never belonged there.
-        QFile::rename(where, name);
-        error = "No trash can take '" + path + "'";
-        return false;
-    }
-    if (trashedPath)
-        *trashedPath = QFile::encodeName(where).toStdString();
     return true;
 }
 

@@ -3,11 +3,14 @@
 #pragma once
 
 #include "dialogs.h"
+#include "path_text.h"
 
 #include <QEventLoop>
 #include <QList>
 #include <QStringList>
 #include <QTimer>
+
+#include <vector>
 
 namespace twinly::test {
 
@@ -51,16 +54,17 @@ public:
             text = inputText;
         return inputAccepted;
     }
-    bool chooseDestination(QWidget *, const QString &caption, const QString &,
-                           QString &chosen) override
+    // The destination is `folder` read as the user's text (DisplayPath's escapes undone).
+    bool chooseDestination(QWidget *, const QString &caption, const std::string &,
+                           std::string &chosen) override
     {
         destinations << caption;
-        chosen = folder;
+        chosen = platform::PathFromUserText(folder);
         return destinationAccepted;
     }
-    QString fileContextMenu(QWidget *, const QPoint &, const QString &path) override
+    QString fileContextMenu(QWidget *, const QPoint &, const std::string &path) override
     {
-        contextMenus << path;
+        contextMenus.push_back(path);
         return {};
     }
 
@@ -70,7 +74,7 @@ public:
     bool inputAccepted = true;
     QStringList destinations;
     bool destinationAccepted = true;
-    QStringList contextMenus;
+    std::vector<std::string> contextMenus; // the paths' bytes
     QStringList questions;
     bool answer = false;
     QList<bool> answers; // taken one by one before `answer` applies

@@ -1,24 +1,82 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "context_menu.h"
 #include "file_ops.h"
+#include "open_file.h"
+#include "path_fields.h"
+#include "path_text.h"
 #include "temp_tree.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 using namespace twinly;
 using namespace twinly::platform;
 using twinly::test::TempTree;
+
+namespace {
+
+bool present(const std::string &path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string contentOf(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string dataHome()
+{
+    return qgetenv("XDG_DATA_HOME").toStdString();
+}
+
+// The paths the trash's records give back, percent-decoded as a restoring tool reads them.
+std::vector<std::string> trashedPaths()
+{
+    std::vector<std::string> paths;
+    const std::filesystem::path info = dataHome() + "/Trash/info";
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator(info, ec)) {
+        const QList<QByteArray> lines =
+            QByteArray::fromStdString(contentOf(entry.path().string())).split('\n');
+        if (lines.value(0) != "[Trash Info]")
+            continue;
+        for (const QByteArray &line : lines)
+            if (line.startsWith("Path="))
+                paths.push_back(QByteArray::fromPercentEncoding(line.mid(5)).toStdString());
+    }
+    return paths;
+}
+
+} // namespace
+
+// Stands in for the desktop's opener: records the URLs it is handed.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void open(const QUrl &url) { urls << url; }
+};
 
 class TestFileOps : public QObject {
     Q_OBJECT
@@ -82,21 +140,62 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(QString::fromStdString(a)));
         QVERIFY(!PerformFileOperation(a, {}, FileOperation::Delete, FOF_NOERRORUI, false).ok);
 
-        // A data folder that does not exist yet: the trash is made there, not in the working
-        // folder.
-        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-        const std::string data = t.path("fresh-data");
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data));
+        // The data folder did not exist yet (main() points it at a fresh place): the trash is
+        // made there, not in the working folder.
+        QVERIFY(!present(dataHome()));
         const auto b = t.createFile("trashed.txt", "y");
-        std::string error, where;
-        QVERIFY2(MoveToTrash(b, error, &where), error.c_str());
-        qputenv("XDG_DATA_HOME", oldData);
-        QVERIFY(!QFileInfo::exists(QString::fromStdString(b)));
-        QCOMPARE(QString::fromStdString(where),
-                 QString::fromStdString(data + "/Trash/files/trashed.txt"));
-        QVERIFY(
-            QFileInfo::exists(QString::fromStdString(data + "/Trash/info/trashed.txt.trashinfo")));
-        QVERIFY(!QFileInfo::exists(QStringLiteral("files/trashed.txt")));
+        QVERIFY(PerformFileOperation(b, {}, FileOperation::Delete, FOF_ALLOWUNDO, false).ok);
+        QVERIFY(!present(b));
+        QCOMPARE(contentOf(dataHome() + "/Trash/files/trashed.txt"), std::string("y"));
+        QVERIFY(present(dataHome() + "/Trash/info/trashed.txt.trashinfo"));
+        QVERIFY(!present("files/trashed.txt"));
+    }
+
+    void trashRecordsRestoreEveryNameToItself()
+    {
+        TempTree t;
+        // Escapes, line breaks, blanks and URL characters, and bytes that are not UTF-8 beside
+        // the name they would be mistaken for.
+        const std::string names[] = {"100%41.dat", "line\nbreak.txt", "a b#?&.txt", "caf\xE9.txt",
+                                     "caf\xEF\xBF\xBD.txt"};
+        for (const std::string &name : names) {
+            const std::string file = t.createFile(name, name);
+            std::string error;
+            QVERIFY2(MoveToTrash(file, error), error.c_str());
+            QVERIFY(!present(file));
+            const std::vector<std::string> records = trashedPaths();
+            QCOMPARE(std::count(records.begin(), records.end(), file), 1);
+        }
+        // One trashed, the other still there: the names were never confused.
+        const std::string latin = t.createFile("caf\xE9.txt", "again");
+        const std::string replacement = t.createFile("caf\xEF\xBF\xBD.txt", "kept");
+        std::string error;
+        QVERIFY(MoveToTrash(latin, error));
+        QCOMPARE(t.read("caf\xEF\xBF\xBD.txt"), std::string("kept"));
+        QVERIFY(present(replacement) && !present(latin));
+    }
+
+    void aFileNoTrashCanTakeStaysWhereItIs()
+    {
+        TempTree t;
+        const auto seed = t.createFile("seed.txt", "s");
+        std::string error;
+        QVERIFY(MoveToTrash(seed, error)); // the trash exists from here on
+        // A file in the place of the trash's files folder: nothing can go in.
+        const std::string files = dataHome() + "/Trash/files";
+        const std::string aside = dataHome() + "/Trash/files-aside";
+        QCOMPARE(::rename(files.c_str(), aside.c_str()), 0);
+        {
+            std::ofstream(files) << "in the way";
+        }
+        const auto kept = t.createFile("kept.txt", "only copy");
+        const FileOpResult r =
+            PerformFileOperation(kept, {}, FileOperation::Delete, FOF_ALLOWUNDO, false);
+        ::unlink(files.c_str());
+        ::rename(aside.c_str(), files.c_str());
+        QVERIFY(!r.ok);
+        QVERIFY(r.error.find("No trash can take") != std::string::npos);
+        QCOMPARE(t.read("kept.txt"), std::string("only copy"));
     }
 
     void moveAcrossFileSystemsIsAllOrNothing()
@@ -173,8 +272,8 @@ private Q_SLOTS:
     void fileMenuOffersTheDesktopsCommandsAndNothingForMissingFiles()
     {
         TempTree t;
-        const QString path = QString::fromStdString(t.createFile("doc.txt", "text"));
-        QVERIFY(!BuildFileContextMenu(path + QStringLiteral(".gone"), false, nullptr));
+        const std::string path = t.createFile("doc.txt", "text");
+        QVERIFY(!BuildFileContextMenu(path + ".gone", false, nullptr));
         std::unique_ptr<QMenu> menu(BuildFileContextMenu(path, false, nullptr));
         QVERIFY(menu);
         QStringList verbs;
@@ -189,7 +288,74 @@ private Q_SLOTS:
             rename = rename || a->data().toStringList().value(0) == QLatin1String("rename");
         QVERIFY(rename);
     }
+
+    // The desktop gets the file's own bytes: in the URL it opens, the folder it shows, the
+    // path it copies; the name that merely looks the same is never the one handed over.
+    void theDesktopIsHandedTheNamesBytes()
+    {
+        TempTree t;
+        const std::string latin = t.createFile("d\xE9/caf\xE9.txt", "latin");
+        t.createFile("d\xE9/caf\xEF\xBF\xBD.txt", "other");
+        const QByteArray latinUrl =
+            "file://" + QByteArray::fromStdString(latin).toPercentEncoding("/");
+        QVERIFY(latinUrl.endsWith("/d%E9/caf%E9.txt"));
+
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        QCOMPARE(ShellOpen(latin), 42);
+        QCOMPARE(ShellOpen(t.path("d\xE9/caf\xE9.gone")), 2);
+        std::unique_ptr<QMenu> menu(BuildFileContextMenu(latin, false, nullptr));
+        QVERIFY(menu);
+        RunFileContextAction(latin, QStringLiteral("openfolder"), {}, nullptr);
+        RunFileContextAction(latin, QStringLiteral("copypath"), {}, nullptr);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(catcher.urls.size(), 2);
+        QCOMPARE(catcher.urls[0].toEncoded(), latinUrl);
+        QCOMPARE(catcher.urls[1].toEncoded(), latinUrl.left(latinUrl.lastIndexOf('/')));
+
+        const QMimeData *copied = QApplication::clipboard()->mimeData();
+        QVERIFY(copied);
+        QCOMPARE(copied->text(), DisplayPath(latin));
+        QVERIFY(copied->text().endsWith(QStringLiteral("/d\\xE9/caf\\xE9.txt")));
+        QCOMPARE(copied->urls().value(0).toEncoded(), latinUrl);
+    }
+
+    // A file dialog hands names back as text, each byte that is not UTF-8 as U+FFFD; the
+    // bytes are found again in the folder, unless two names there read the same.
+    void pathsFromFileDialogsAreFoundAgainByTheirBytes()
+    {
+        TempTree t;
+        const std::string only = t.createFile("x/\xE9t\xE9/caf\xE9.txt", "1");
+        t.createFile("y/caf\xE9.txt", "2");
+        t.createFile("y/caf\xEF\xBF\xBD.txt", "3");
+        const QString replaced =
+            QString::fromUtf8(t.root().c_str()) + QStringLiteral("/x/\uFFFDt\uFFFD/caf\uFFFD.txt");
+        QCOMPARE(PathFromDialog(replaced), std::optional<std::string>(only));
+        // Two names look the same: no guess.
+        QCOMPARE(PathFromDialog(QString::fromUtf8(t.root().c_str()) +
+                                QStringLiteral("/y/caf\uFFFD.txt")),
+                 std::optional<std::string>());
+        // A new name (a file to save) is taken as written; text without U+FFFD as UTF-8.
+        QCOMPARE(PathFromDialog(QString::fromUtf8(t.root().c_str()) + QStringLiteral("/x/n\uFFFD")),
+                 std::optional<std::string>(t.path("x/n\xEF\xBF\xBD")));
+        QCOMPARE(PathFromDialog(QStringLiteral("/tmp/caf\u00E9")),
+                 std::optional<std::string>("/tmp/caf\xC3\xA9"));
+    }
 };
 
-QTEST_MAIN(TestFileOps)
+int main(int argc, char **argv)
+{
+    // A data folder that does not exist yet, as for a fresh account, with a home folder on the
+    // temporary files' volume, so that the trash taking them is the one made there. Set before
+    // anything reads them: the desktop libraries read them once.
+    const std::string fresh = TempTree().root(); // removed again at once: it does not exist
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(fresh + "/data"));
+    std::filesystem::create_directories(fresh + "/home");
+    qputenv("HOME", QByteArray::fromStdString(fresh + "/home"));
+    QApplication app(argc, argv);
+    TestFileOps test;
+    const int result = QTest::qExec(&test, argc, argv);
+    std::filesystem::remove_all(fresh);
+    return result;
+}
 #include "tst_file_ops.moc"

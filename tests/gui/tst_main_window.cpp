@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fake_dialogs.h"
 #include "gui_helpers.h"
+#include "temp_tree.h"
 
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -142,25 +144,77 @@ private Q_SLOTS:
     {
         addFolder(w(), QStringLiteral("/a"));
         addFolder(w(), QStringLiteral("/a/b"));
-        addFolder(w(), QStringLiteral("/ab")); // shares the text: also unchecked
+        addFolder(w(), QStringLiteral("/ab")); // shares the first letters only: not inside
         auto *list = child<QListWidget>(w(), "DirList");
         QCOMPARE(list->count(), 3);
         QCOMPARE(list->item(0)->checkState(), Qt::Checked);
         QCOMPARE(list->item(1)->checkState(), Qt::Unchecked);
-        QCOMPARE(list->item(2)->checkState(), Qt::Unchecked);
-        // The other way round both stay checked.
+        QCOMPARE(list->item(2)->checkState(), Qt::Checked);
+        // The other way round the inner folder, listed first, is unchecked all the same.
         list->clear();
         addFolder(w(), QStringLiteral("/x/y"));
         addFolder(w(), QStringLiteral("/x"));
-        QCOMPARE(list->item(0)->checkState(), Qt::Checked);
+        QCOMPARE(list->item(0)->checkState(), Qt::Unchecked);
         QCOMPARE(list->item(1)->checkState(), Qt::Checked);
-        // Checking by hand runs the rule too.
+        // Checking by hand runs the rule too: the inner folder cannot be checked beside it.
         list->item(1)->setCheckState(Qt::Unchecked);
-        list->item(0)->setCheckState(Qt::Unchecked);
-        list->item(1)->setCheckState(Qt::Checked);
         list->item(0)->setCheckState(Qt::Checked);
         QCOMPARE(list->item(0)->checkState(), Qt::Checked);
+        list->item(1)->setCheckState(Qt::Checked);
+        QCOMPARE(list->item(0)->checkState(), Qt::Unchecked);
         QCOMPARE(list->item(1)->checkState(), Qt::Checked);
+    }
+
+    // One folder has one text in the list, and two entries that reach one folder (or one
+    // inside the other) are never both searched, whatever their texts say.
+    void folderListComparesRealFolders()
+    {
+        TempTree tree;
+        const std::string album = tree.createDir("x/Music/album");
+        tree.createDir("ov/sub");
+        tree.createDir("elsewhere");
+        tree.symlink(tree.path("x/Music"), "link");
+        tree.symlink(tree.path("elsewhere"), "x/Music/out");
+        auto *list = child<QListWidget>(w(), "DirList");
+        const auto text = [](const std::string &p) { return QString::fromStdString(p); };
+        const auto entries = [list] {
+            QStringList texts;
+            for (int i = 0; i < list->count(); ++i)
+                texts << list->item(i)->text() + (list->item(i)->checkState() == Qt::Checked
+                                                      ? QStringLiteral(" +")
+                                                      : QStringLiteral(" -"));
+            return texts;
+        };
+
+        // Texts are made clean when added: the same folder comes once.
+        addFolder(w(), text(tree.path("x/Music/./album/")));
+        addFolder(w(), text(tree.path("x//Music/../Music/album")));
+        QCOMPARE(entries(), QStringList{text(album) + QStringLiteral(" +")});
+        // A link to a folder around it: that folder, listed after, takes over.
+        addFolder(w(), text(tree.path("link")));
+        QCOMPARE(entries(), (QStringList{text(album) + QStringLiteral(" -"),
+                                         text(tree.path("link")) + QStringLiteral(" +")}));
+        // The folder itself beside the link to it: one of them only.
+        addFolder(w(), text(tree.path("x/Music")));
+        QCOMPARE(list->item(2)->checkState(), Qt::Unchecked);
+        // Below it by text, but through a link leading out: searched on its own.
+        addFolder(w(), text(tree.path("x/Music/out")));
+        QCOMPARE(list->item(3)->checkState(), Qt::Checked);
+
+        list->clear();
+        addFolder(w(), text(tree.path("ov/sub")));
+        addFolder(w(), text(tree.path("ov")));
+        QCOMPARE(entries(), (QStringList{text(tree.path("ov/sub")) + QStringLiteral(" -"),
+                                         text(tree.path("ov")) + QStringLiteral(" +")}));
+
+        // A relative text continues the working folder.
+        list->clear();
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(text(tree.path("ov")));
+        addFolder(w(), QStringLiteral("sub/."));
+        QDir::setCurrent(before);
+        QCOMPARE(entries(), QStringList{text(tree.path("ov/sub")) + QStringLiteral(" +")});
+        QCOMPARE(w()->searchOptions().Folders, std::vector<std::string>{tree.path("ov/sub")});
     }
 
     void addingIgnoresEmptyAndCaseDuplicatesAndGoFollowsTheList()

@@ -5,12 +5,15 @@
 #include "results_model.h"
 #include "temp_tree.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTreeView>
+
+#include <unistd.h>
 
 using namespace twinly;
 using namespace twinly::test;
@@ -119,6 +122,38 @@ private Q_SLOTS:
         QVERIFY(memo->toPlainText().startsWith(QStringLiteral("00000000  41 42 00 43 44")));
         select(2);
         QVERIFY(memo->toPlainText().isEmpty());
+    }
+
+    // The preview reads the file the row names, by its bytes, not the one whose name reads the
+    // same once decoded.
+    void filesWhoseNamesAreNotUtf8AreShown()
+    {
+        m_tree.createFile("caf\xE9.txt", "the latin name");
+        m_tree.createFile("caf\xEF\xBF\xBD.txt", "the lookalike");
+        QImage image(30, 20, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(image.save(&buffer, "BMP"));
+        m_tree.createFile("p\xE9.bmp", std::string(bmp.constData(), bmp.size()));
+        show(record(m_tree.path("caf\xE9.txt")), record(m_tree.path("caf\xEF\xBF\xBD.txt")),
+             record(m_tree.path("p\xE9.bmp")));
+        auto *memo = child<QPlainTextEdit>(w(), "Memo2");
+        select(0);
+        QCOMPARE(memo->toPlainText(), QStringLiteral("the latin name"));
+        select(1);
+        QCOMPARE(memo->toPlainText(), QStringLiteral("the lookalike"));
+        child<QRadioButton>(w(), "Preview1")->setChecked(true);
+        select(2);
+        QCOMPARE(child<QLabel>(w(), "Image1")->pixmap().size(), QSize(30, 20));
+        QVERIFY(m_dialogs->errors.isEmpty());
+        // Gone meanwhile: the error names the file as the list shows it.
+        ::unlink(m_tree.path("caf\xE9.txt").c_str());
+        select(0);
+        QCOMPARE(m_dialogs->errors, QStringList{QStringLiteral("Error: Cannot read the file ") +
+                                                QString::fromStdString(m_tree.path("")) +
+                                                QStringLiteral("caf\\xE9.txt")});
     }
 
     void damagedPictureShowsAnErrorAndNothingBreaks()

@@ -118,7 +118,7 @@ private Q_SLOTS:
         QTest::mouseClick(list->viewport(), Qt::RightButton, Qt::ShiftModifier, row1);
         QVERIFY(!menu->isVisible());
         QCOMPARE(dialogs.contextMenus.size(), 1);
-        QCOMPARE(dialogs.contextMenus[0], list->model()->index(1, 0).data().toString());
+        QCOMPARE(dialogs.contextMenus[0], w()->results()->record(1).FullName);
         // "program menu" swaps the two.
         click(w(), "ProgramMenu");
         click(w(), "RezBut");

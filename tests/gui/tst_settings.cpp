@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fake_dialogs.h"
 #include "gui_helpers.h"
+#include "move_form.h"
+#include "path_fields.h"
+#include "path_text.h"
 #include "settings_store.h"
+#include "temp_tree.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -110,6 +114,69 @@ private Q_SLOTS:
         std::string paths;
         QVERIFY(key().readString("Paths", paths));
         QCOMPARE(paths, std::string("\"/Program Files\",/x"));
+    }
+
+    // Paths are bytes: every stored path comes back byte for byte after a restart, whether or
+    // not it is UTF-8, and a UTF-8 name that merely reads like an escape stays itself.
+    void pathsComeBackByteForByte()
+    {
+        TempTree tree;
+        const std::string latin = tree.createDir("d\xE9");
+        const std::string lookalike = tree.createDir("d\xEF\xBF\xBD");
+        const std::string escapeLike = tree.createDir("a\\xE9 b");
+        const std::string db = tree.path("db\xE9.twd");
+        const std::string keep = tree.path("keep\xE9");
+        const std::string out = tree.path("out\xE9.twd");
+        const std::string dest = tree.path("dest\xE9");
+        {
+            auto w = open();
+            for (const std::string &folder : {latin, lookalike, escapeLike}) {
+                // Where the folder dialog puts its choice.
+                platform::SetFieldPath(child<QLineEdit>(w.get(), "DirectoryEdit"), folder);
+                click(w.get(), "AddDirBut");
+            }
+            click(w.get(), "CheckDublicates");
+            click(w.get(), "CRCCompare");
+            platform::SetFieldPath(child<QLineEdit>(w.get(), "CRCFile"), db);
+            click(w.get(), "AddFile");
+            platform::SetFieldPath(child<QLineEdit>(w.get(), "MoveDir"), keep);
+            platform::SetFieldPath(child<QLineEdit>(w.get(), "CRCFileSave"), out);
+            TMoveForm form(w->settingsPath());
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            platform::SetFieldPath(child<QLineEdit>(&form, "Directory"), dest);
+            click(&form, "OKBut");
+            QVERIFY(w->close());
+        }
+        std::string text;
+        {
+            QFile file(path());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            text = file.readAll().toStdString();
+        }
+        QVERIFY(platform::IsValidUtf8(text)); // the file stays text
+
+        auto w = open();
+        auto *dirs = child<QListWidget>(w.get(), "DirList");
+        QCOMPARE(dirs->count(), 3);
+        QCOMPARE(platform::ItemPath(dirs->item(0)), latin);
+        QCOMPARE(platform::ItemPath(dirs->item(1)), lookalike);
+        QCOMPARE(platform::ItemPath(dirs->item(2)), escapeLike);
+        QCOMPARE(dirs->item(0)->text(), platform::DisplayPath(latin));
+        QCOMPARE(dirs->item(2)->text(), QString::fromStdString(escapeLike));
+        auto *files = child<QListWidget>(w.get(), "CRCFileList");
+        QCOMPARE(files->count(), 1);
+        QCOMPARE(platform::ItemPath(files->item(0)), db);
+        QCOMPARE(platform::FieldPath(child<QLineEdit>(w.get(), "MoveDir")), keep);
+        QCOMPARE(platform::FieldPath(child<QLineEdit>(w.get(), "CRCFileSave")), out);
+        QCOMPARE(w->searchOptions().Folders,
+                 (std::vector<std::string>{latin, lookalike, escapeLike}));
+        TMoveForm form(w->settingsPath());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.historyPaths(), std::vector<std::string>{dest});
+        QCOMPARE(form.directory(), dest);
+        form.reject();
     }
 
     void flagsBlockOfEighteenBytesRestoresAndOfThirtyFourRestoresNothing()

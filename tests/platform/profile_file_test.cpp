@@ -443,6 +443,9 @@ TEST(ShippedLanguageFile, GermanHasEveryMessageKeyAndItsPlaceholders)
         {"strNoKeep", "No folder is set to keep deleted files in."},
         {"strSetData", "Failed to set data for '%s'"},
         {"strNotRegular", "Not a regular file"},
+        {"strUnclearName", "The chosen name looks the same as another name in its folder and "
+                           "cannot be told apart: %s"},
+        {"strRead", "Cannot read the file %s"},
     };
     const std::regex placeholder("%[sd]");
     auto placeholders = [&](const std::string &s) {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "profile_file.h"
 #include "settings_store.h"
 #include "temp_tree.h"
 
@@ -159,6 +160,33 @@ TEST(SettingsKey, EveryTypeRoundTripsThroughAFile)
                                         "Max", "Zero", "Setings", "None", "One"}));
     ASSERT_TRUE(key->save());
     EXPECT_EQ(tree.read("cfg/Quellon/Zorvik.reg"), text);
+}
+
+// File names are bytes and need not be UTF-8; the file stays text all the same.
+TEST(SettingsKey, StringsThatAreNotUtf8GoOutAsBytesAndComeBackExactly)
+{
+    TempTree tree;
+    const std::string path = tree.path("Zorvik.reg");
+    const std::string paths = "/t/caf\xE9,/t/caf\xEF\xBF\xBD,\"/t/a\\xE9 b\"";
+    const std::string plain = "/t/caf\xC3\xA9";
+    {
+        auto key = SettingsKey::create(path);
+        ASSERT_TRUE(key);
+        key->writeString("Paths", paths);
+        key->writeString("TargetDir", plain);
+        ASSERT_TRUE(key->save());
+    }
+    const std::string text = tree.read("Zorvik.reg");
+    EXPECT_TRUE(IsValidUtf8(text)) << text;
+    EXPECT_NE(text.find("\n\"Paths\"=hex(1):2f,74,2f,63,61,66,e9,2c,"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n\"TargetDir\"=\"/t/caf\xC3\xA9\"\n"), std::string::npos) << text;
+    auto key = SettingsKey::open(path);
+    ASSERT_TRUE(key);
+    std::string s;
+    ASSERT_TRUE(key->readString("Paths", s));
+    EXPECT_EQ(s, paths);
+    ASSERT_TRUE(key->readString("TargetDir", s));
+    EXPECT_EQ(s, plain);
 }
 
 TEST(SettingsKey, ReadsAHandWrittenExport)
