@@ -640,7 +640,22 @@ void TForm1::buildSpecPage()
     Languages->setCurrentIndex(0);
     langRow->addWidget(Languages, 1);
     grid->addLayout(langRow, 1, 0, Qt::AlignTop);
-    grid->setRowStretch(2, 1);
+
+    // Remembered checksums: a rescan reads only what changed. On unless the user turns it off.
+    auto *cacheBox = named(new QGroupBox(tr(" Checksums ")), "CacheGroup");
+    auto *gcache = new QHBoxLayout(cacheBox);
+    RememberChecksums =
+        checkBox(tr("Remember file checksums"), "RememberChecksums",
+                 tr("Keep the checksums of files read, so that later searches read only the files "
+                    "that changed since."));
+    RememberChecksums->setChecked(true);
+    auto *clearCache = named(new QPushButton(tr("Clear cache")), "ClearCache",
+                             tr("Forget every remembered checksum."));
+    connect(clearCache, &QPushButton::clicked, this, &TForm1::ClearCacheClick);
+    gcache->addWidget(RememberChecksums, 1);
+    gcache->addWidget(clearCache);
+    grid->addWidget(cacheBox, 2, 0, Qt::AlignTop);
+    grid->setRowStretch(3, 1);
 
     addPage(SpecOptions, tr("More options"));
 }

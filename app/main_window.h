@@ -128,6 +128,7 @@ public Q_SLOTS:
     void Properties1Click();
     void DeleteAllClick();
     void RemoveAllClick();
+    void ClearCacheClick();
 
 public:
     // File operations on rows. Before an existing file is replaced the user is asked, and then
@@ -245,6 +246,7 @@ private:
     // More options
     ColorList *Color1 = nullptr, *Color2 = nullptr, *ChartColor = nullptr;
     QCheckBox *ConfDel = nullptr, *ConfDelAll = nullptr, *Chart3D = nullptr, *BackImage = nullptr;
+    QCheckBox *RememberChecksums = nullptr;
     QRadioButton *SysMenu = nullptr, *ProgramMenu = nullptr;
     QRadioButton *Preview1 = nullptr, *Preview2 = nullptr, *Preview3 = nullptr;
     QRadioButton *Preview4 = nullptr;

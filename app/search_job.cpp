@@ -8,6 +8,7 @@
 #include "chart_view.h"
 #include "crc_db.h"
 #include "dialogs.h"
+#include "hash_cache.h"
 #include "path_fields.h"
 #include "path_text.h"
 #include "qt_image_reader.h"
@@ -66,6 +67,8 @@ SearchOptions TForm1::searchOptions() const
     o.Visual.Acc3 = Acc3->value();
     o.Visual.Acc4 = Acc4->value();
     o.Visual.SameProportion = CMPMethod1->isChecked();
+    if (RememberChecksums->isChecked())
+        o.CacheFolder = HashCache::DefaultFolder();
     o.Visual.DumpSignatures = CheckBox1->isChecked();
     return o;
 }
@@ -203,6 +206,15 @@ void TForm1::ClearResults()
 {
     m_model->clear();
     Memo2->clear();
+}
+
+// Forgets the remembered checksums; the next search reads every file it compares.
+void TForm1::ClearCacheClick()
+{
+    if (!HashCache::clear(HashCache::DefaultFolder()))
+        Dialogs::instance().error(
+            this, GetString(kErrorCaptionKey, kErrorCaptionText),
+            GetString("strClearCache", "The remembered checksums could not be cleared."));
 }
 
 } // namespace twinly

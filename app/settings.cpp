@@ -133,6 +133,9 @@ void TForm1::LoadSettings()
                 acc[i]->setValue(v); // the field keeps the value within its range
         if (loadInt(*key, "Preview", v))
             m_previewMode = v;
+        // Not among the flags an older settings file holds: missing means on.
+        if (loadInt(*key, "RememberChecksums", v))
+            RememberChecksums->setChecked(v != 0);
         if (loadInt(*key, "Resizing", v))
             Resizing->setValue(v);
         if (loadInt(*key, "Splitting", v))
@@ -222,6 +225,7 @@ bool TForm1::SaveSettings()
     key->writeDword("Acc3", storedWhole(Acc3->value()));
     key->writeDword("Acc4", storedWhole(Acc4->value()));
     key->writeDword("Preview", static_cast<std::uint32_t>(m_previewMode));
+    key->writeDword("RememberChecksums", RememberChecksums->isChecked() ? 1 : 0);
     // The values reach the disk together, in one atomic replacement of the file; when that
     // fails, none of them did, starting with the first.
     if (const platform::FileWriteResult saved = key->save(); !saved) {

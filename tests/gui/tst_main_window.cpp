@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fake_dialogs.h"
 #include "gui_helpers.h"
+#include "hash_cache.h"
 #include "temp_tree.h"
 
 #include <QDir>
@@ -59,6 +60,33 @@ private Q_SLOTS:
         QVERIFY(!child(w(), "StopBut")->isEnabled());
         QVERIFY(!tabVisible("VisualOptions"));
         QCOMPARE(child<QTabWidget>(w(), "PageControl1")->currentWidget(), child(w(), "DublPage"));
+    }
+
+    void checksumsAreRememberedUnlessTurnedOffAndCanBeForgotten()
+    {
+        QVERIFY(checked(w(), "RememberChecksums")); // on for a new user
+        const std::string folder = w()->searchOptions().CacheFolder;
+        QCOMPARE(folder, HashCache::DefaultFolder());
+        {
+            auto cache = HashCache::open(folder);
+            QVERIFY(cache);
+            TFileData d = TFileData::onDisk("/x", "y", 1, 0);
+            d.Inode = 1;
+            FileList list;
+            list.push_back(std::move(d));
+            QVERIFY(cache->store(list, {0}, {CachedDigest{true, 1, {}, false, 0}}));
+        }
+        click(w(), "ClearCache");
+        QCOMPARE(HashCache::open(folder)->size(), std::size_t{0});
+
+        click(w(), "RememberChecksums");
+        QVERIFY(w()->searchOptions().CacheFolder.empty());
+        QVERIFY(w()->SaveSettings());
+        m_window = std::make_unique<TForm1>();
+        w()->setSettingsPath(m_dir.filePath(QStringLiteral("Zorvik.reg")));
+        w()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w()));
+        QVERIFY(!checked(w(), "RememberChecksums"));
     }
 
     void uncheckingUseMaskFillsAnEmptyMaskOnly()

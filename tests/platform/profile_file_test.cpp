@@ -446,6 +446,7 @@ TEST(ShippedLanguageFile, GermanHasEveryMessageKeyAndItsPlaceholders)
         {"strUnclearName", "The chosen name looks the same as another name in its folder and "
                            "cannot be told apart: %s"},
         {"strRead", "Cannot read the file %s"},
+        {"strClearCache", "The remembered checksums could not be cleared."},
     };
     const std::regex placeholder("%[sd]");
     auto placeholders = [&](const std::string &s) {
