@@ -56,17 +56,6 @@ int hexValue(QChar c)
 
 } // namespace
 
-bool IsValidUtf8(std::string_view bytes)
-{
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t len = utf8SequenceLength(bytes, i);
-        if (len == 0)
-            return false;
-        i += len;
-    }
-    return true;
-}
-
 QString DisplayPath(std::string_view bytes)
 {
     if (IsValidUtf8(bytes))

@@ -5,6 +5,8 @@
 // everywhere, and text is made from them for display only.
 #pragma once
 
+#include "profile_file.h" // IsValidUtf8
+
 #include <QByteArray>
 #include <QString>
 
@@ -32,9 +34,5 @@ inline std::string PathFromBytes(const QByteArray &bytes)
 {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
-
-// True when the bytes are valid UTF-8 (overlong forms, surrogates and values past U+10FFFF
-// are not).
-bool IsValidUtf8(std::string_view bytes);
 
 } // namespace twinly::platform
