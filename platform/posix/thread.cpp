@@ -6,6 +6,10 @@
 
 namespace twinly::platform {
 
+WorkerThread::WorkerThread(bool idlePriority)
+    : m_idlePriority(idlePriority), m_delivery(std::make_shared<Delivery>())
+{}
+
 WorkerThread::~WorkerThread()
 {
     m_stop.request_stop();
@@ -16,22 +20,33 @@ void WorkerThread::Resume()
 {
     if (m_thread.joinable())
         return;
-    m_thread = std::thread([this] {
-        if (m_idlePriority)
+    m_thread = std::thread([this, idle = m_idlePriority, delivery = m_delivery,
+                            onTerminate = OnTerminate, dispatch = dispatcher] {
+        if (idle)
             SetCurrentThreadIdle();
         Execute();
-        if (OnTerminate) {
-            if (dispatcher)
-                dispatcher(OnTerminate);
-            else
-                OnTerminate();
-        }
+        // From here on the object may be gone at any moment (OnTerminate may free it, or the
+        // owner may stop waiting): only what this lambda holds is used.
+        if (!onTerminate)
+            return;
+        auto deliver = [delivery, onTerminate] {
+            if (!delivery->cancelled.load())
+                onTerminate();
+        };
+        if (dispatch)
+            dispatch(std::move(deliver));
+        else
+            deliver();
     });
 }
 
 void WorkerThread::WaitFor()
 {
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+    if (!m_thread.joinable())
+        return;
+    if (m_thread.get_id() == std::this_thread::get_id())
+        m_thread.detach(); // the rest of the body touches nothing of this object
+    else
         m_thread.join();
 }
 
