@@ -9,10 +9,15 @@
 #include "qt_image_reader.h"
 #endif
 
+#include <dirent.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -75,8 +80,9 @@ Output:
   -h, --help          show this help
   --version           show the version
 
-Database rows read "Off line". Exit status: 0 done, 1 a database could not be read or
-written (the search still runs), 2 bad usage.
+Database rows read "Off line". Exit status: 0 done; 1 a folder or a database could not be
+read, a database could not be written, or the output could not be written (whatever could be
+searched still is); 2 bad usage.
 )";
 
 struct Args {
@@ -341,6 +347,36 @@ void report(std::ostream &err, const UserMessage &m)
     err << "twinly-cli: " << m.text << " (" << m.detail << ")\n";
 }
 
+// Every folder argument that cannot be listed is told here; the walk itself passes over such
+// folders without a word.
+bool reportUnreadableFolders(const std::vector<std::string> &folders, std::ostream &err)
+{
+    bool all = true;
+    for (const std::string &folder : folders) {
+        if (DIR *dir = ::opendir(folder.c_str())) {
+            ::closedir(dir);
+            continue;
+        }
+        err << "twinly-cli: cannot read the folder '" << folder << "' (" << std::strerror(errno)
+            << ")\n";
+        all = false;
+    }
+    return all;
+}
+
+// The last word on standard output: whatever was written must have arrived.
+int finish(std::ostream &out, std::ostream &err, int status)
+{
+    if (out.flush())
+        return status;
+    const auto *fd = dynamic_cast<const FdStreamBuf *>(out.rdbuf());
+    err << "twinly-cli: cannot write to standard output";
+    if (fd && fd->error() != 0)
+        err << " (" << std::strerror(fd->error()) << ")";
+    err << "\n";
+    return 1;
+}
+
 } // namespace
 
 int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
@@ -353,14 +389,14 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     }
     if (a.help) {
         out << kHelp;
-        return 0;
+        return finish(out, err, 0);
     }
     if (a.version) {
         out << "twinly-cli " << TWINLY_VERSION << '\n';
-        return 0;
+        return finish(out, err, 0);
     }
 
-    int status = 0;
+    int status = reportUnreadableFolders(a.options.Folders, err) ? 0 : 1;
     FileList initial;
     if (!a.options.CreateDB) {
         for (const UserMessage &m : LoadCRCDatabases(a.databases, initial)) {
@@ -387,16 +423,22 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     }
 
     if (a.createDb) {
+        const auto unread =
+            std::count_if(result.FileList.begin(), result.FileList.end(),
+                          [](const TFileData &d) { return d.OnDisk && !d.CrcKnown; });
         RemoveRepeatedEntries(result.FileList);
         if (const auto problem = SaveCRCDatabase(*a.createDb, result.FileList)) {
             report(err, *problem);
             return 1;
         }
+        if (unread > 0)
+            err << "twinly-cli: " << unread << (unread == 1 ? " file" : " files")
+                << " could not be read and " << (unread == 1 ? "was" : "were")
+                << " left out of the database\n";
         return status;
     }
     WriteRows(out, a.format, result.FileList, result.RowBand);
-    out.flush();
-    return status;
+    return finish(out, err, status);
 }
 
 } // namespace twinly::cli
