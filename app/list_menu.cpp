@@ -141,13 +141,8 @@ void TForm1::closeEvent(QCloseEvent *event)
     // handler has returned.
     if (m_banner)
         m_banner->close();
-    if (m_scanner) {
-        // The scanner leaves at its next poll; nothing it found is kept.
-        m_scanner->Terminate();
-        m_scanner->WaitFor();
-        m_scanner.reset();
-        m_searching = false;
-    }
+    // The scanner leaves at its next poll; nothing it found is kept.
+    endWorkers();
     SaveSettings();
     ClearResults();
     TrayIcon->hide();
