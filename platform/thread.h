@@ -13,6 +13,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <stop_token>
 #include <thread>
 
@@ -54,6 +55,7 @@ private:
     };
 
     bool m_idlePriority;
+    std::mutex m_starting; // held by Resume until m_thread is set
     std::stop_source m_stop;
     std::shared_ptr<Delivery> m_delivery;
     std::thread m_thread;

@@ -18,10 +18,16 @@ WorkerThread::~WorkerThread()
 
 void WorkerThread::Resume()
 {
+    // The body waits until m_thread holds it: a thread that ends at once and frees its object
+    // (or waits for itself) must find the handle in place.
+    std::lock_guard starting(m_starting);
     if (m_thread.joinable())
         return;
     m_thread = std::thread([this, idle = m_idlePriority, delivery = m_delivery,
                             onTerminate = OnTerminate, dispatch = dispatcher] {
+        {
+            std::lock_guard started(m_starting);
+        }
         if (idle)
             SetCurrentThreadIdle();
         Execute();
@@ -42,6 +48,7 @@ void WorkerThread::Resume()
 
 void WorkerThread::WaitFor()
 {
+    // Only ever called on the owner's thread, or on the worker once its start is complete.
     if (!m_thread.joinable())
         return;
     if (m_thread.get_id() == std::this_thread::get_id())
