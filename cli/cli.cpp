@@ -2,14 +2,14 @@
 #include "cli.h"
 
 #include "crc_db.h"
+#include "dir_lister.h"
 #include "output.h"
+#include "paths.h"
 #include "scanner.h"
 #include "visual_hooks.h"
 #ifdef TWINLY_QT_IMAGES
 #include "qt_image_reader.h"
 #endif
-
-#include <dirent.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -353,11 +353,12 @@ bool reportUnreadableFolders(const std::vector<std::string> &folders, std::ostre
 {
     bool all = true;
     for (const std::string &folder : folders) {
-        if (DIR *dir = ::opendir(folder.c_str())) {
-            ::closedir(dir);
+        // Opened as the walk opens it.
+        errno = 0;
+        if (platform::Directory::openPath(WalkFolderText(folder)).isOpen())
             continue;
-        }
-        err << "twinly-cli: cannot read the folder '" << folder << "' (" << std::strerror(errno)
+        const int error = errno;
+        err << "twinly-cli: cannot read the folder '" << folder << "' (" << std::strerror(error)
             << ")\n";
         all = false;
     }
