@@ -136,13 +136,8 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (m_scanner) {
-        // The scanner leaves at its next poll; nothing it found is kept.
-        m_scanner->Terminate();
-        m_scanner->WaitFor();
-        m_scanner.reset();
-        m_searching = false;
-    }
+    // The scanner leaves at its next poll; nothing it found is kept.
+    endWorkers();
     // Before the banner closes: its closing ends the program, which would take down a message
     // box about a failed save the moment it opened, so that the user never saw the loss.
     SaveSettings();

@@ -175,10 +175,26 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 
 TForm1::~TForm1()
 {
+    endWorkers();
+}
+
+void TForm1::endWorkers()
+{
+    // Both threads stop at their next poll. Neither may reach this window afterwards: the
+    // scanner's end is not delivered, and a delete run waiting on this thread is abandoned (a
+    // wait for it here would otherwise never end). The file in hand is finished first.
+    m_stopRequested = true;
     if (m_scanner) {
-        m_scanner->OnTerminate = nullptr;
+        m_scanner->CancelDelivery();
         m_scanner->Terminate();
         m_scanner->WaitFor();
+        m_scanner.reset();
+        m_searching = false;
+    }
+    if (m_deleter) {
+        m_deleter->Abandon();
+        m_deleter->WaitFor();
+        m_deleter.reset();
     }
 }
 

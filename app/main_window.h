@@ -151,6 +151,9 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Stops the search and the delete run and waits for their threads; neither reaches this
+    // window afterwards.
+    void endWorkers();
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -2,18 +2,23 @@
 #include "cli.h"
 
 #include "crc_db.h"
+#include "dir_lister.h"
 #include "hash_cache.h"
 #include "output.h"
+#include "paths.h"
 #include "scanner.h"
 #include "visual_hooks.h"
 #ifdef TWINLY_QT_IMAGES
 #include "qt_image_reader.h"
 #endif
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -79,8 +84,9 @@ Output:
   -h, --help          show this help
   --version           show the version
 
-Database rows read "Off line". Exit status: 0 done, 1 a database could not be read or
-written (the search still runs), 2 bad usage.
+Database rows read "Off line". Exit status: 0 done; 1 a folder or a database could not be
+read, a database could not be written, or the output could not be written (whatever could be
+searched still is); 2 bad usage.
 )";
 
 struct Args {
@@ -351,6 +357,37 @@ void report(std::ostream &err, const UserMessage &m)
     err << "twinly-cli: " << m.text << " (" << m.detail << ")\n";
 }
 
+// Every folder argument that cannot be listed is told here; the walk itself passes over such
+// folders without a word.
+bool reportUnreadableFolders(const std::vector<std::string> &folders, std::ostream &err)
+{
+    bool all = true;
+    for (const std::string &folder : folders) {
+        // Opened as the walk opens it.
+        errno = 0;
+        if (platform::Directory::openPath(WalkFolderText(folder)).isOpen())
+            continue;
+        const int error = errno;
+        err << "twinly-cli: cannot read the folder '" << folder << "' (" << std::strerror(error)
+            << ")\n";
+        all = false;
+    }
+    return all;
+}
+
+// The last word on standard output: whatever was written must have arrived.
+int finish(std::ostream &out, std::ostream &err, int status)
+{
+    if (out.flush())
+        return status;
+    const auto *fd = dynamic_cast<const FdStreamBuf *>(out.rdbuf());
+    err << "twinly-cli: cannot write to standard output";
+    if (fd && fd->error() != 0)
+        err << " (" << std::strerror(fd->error()) << ")";
+    err << "\n";
+    return 1;
+}
+
 } // namespace
 
 int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
@@ -363,14 +400,14 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     }
     if (a.help) {
         out << kHelp;
-        return 0;
+        return finish(out, err, 0);
     }
     if (a.version) {
         out << "twinly-cli " << TWINLY_VERSION << '\n';
-        return 0;
+        return finish(out, err, 0);
     }
 
-    int status = 0;
+    int status = reportUnreadableFolders(a.options.Folders, err) ? 0 : 1;
     if (a.clearCache && !HashCache::clear(HashCache::DefaultFolder())) {
         err << "twinly-cli: the remembered checksums could not be cleared\n";
         status = 1;
@@ -405,16 +442,22 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     }
 
     if (a.createDb) {
+        const auto unread =
+            std::count_if(result.FileList.begin(), result.FileList.end(),
+                          [](const TFileData &d) { return d.OnDisk && !d.CrcKnown; });
         RemoveRepeatedEntries(result.FileList);
         if (const auto problem = SaveCRCDatabase(*a.createDb, result.FileList)) {
             report(err, *problem);
             return 1;
         }
+        if (unread > 0)
+            err << "twinly-cli: " << unread << (unread == 1 ? " file" : " files")
+                << " could not be read and " << (unread == 1 ? "was" : "were")
+                << " left out of the database\n";
         return status;
     }
     WriteRows(out, a.format, result.FileList, result.RowBand);
-    out.flush();
-    return status;
+    return finish(out, err, status);
 }
 
 } // namespace twinly::cli

@@ -6,7 +6,8 @@
 
 namespace twinly::cli {
 
-// Exit status: 0 success, 1 a database could not be read or written, 2 bad usage.
+// Exit status: 0 success; 1 a folder or a database could not be read, a database could not be
+// written, or `out` failed; 2 bad usage.
 int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
         bool stderrIsTerminal);
 

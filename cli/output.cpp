@@ -7,6 +7,9 @@
 
 #include "dos_time.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <ostream>
 
@@ -171,6 +174,54 @@ void WriteRows(std::ostream &out, Format format, const FileList &rows, const Row
     }
     if (format == Format::Json)
         out << (rows.empty() ? "]\n" : "\n]\n");
+}
+
+FdStreamBuf::FdStreamBuf(int fd) : m_fd(fd)
+{
+    setp(m_buffer, m_buffer + sizeof m_buffer);
+}
+
+FdStreamBuf::~FdStreamBuf()
+{
+    drain();
+}
+
+FdStreamBuf::int_type FdStreamBuf::overflow(int_type ch)
+{
+    if (!drain())
+        return traits_type::eof();
+    if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+        *pptr() = traits_type::to_char_type(ch);
+        pbump(1);
+    }
+    return traits_type::not_eof(ch);
+}
+
+int FdStreamBuf::sync()
+{
+    return drain() ? 0 : -1;
+}
+
+bool FdStreamBuf::drain()
+{
+    const char *p = pbase();
+    std::size_t left = static_cast<std::size_t>(pptr() - pbase());
+    setp(m_buffer, m_buffer + sizeof m_buffer);
+    while (left > 0 && m_error == 0) {
+        const ssize_t written = ::write(m_fd, p, left);
+        if (written < 0) {
+            if (errno != EINTR)
+                m_error = errno;
+            continue;
+        }
+        if (written == 0) {
+            m_error = EIO; // no progress: waiting longer would not help
+            break;
+        }
+        p += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    return m_error == 0;
 }
 
 } // namespace twinly::cli

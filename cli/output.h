@@ -5,6 +5,7 @@
 #include "grouping.h"
 
 #include <iosfwd>
+#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -22,5 +23,29 @@ std::string JsonString(std::string_view s, bool *lossy = nullptr);
 std::string HexBytes(std::string_view s);
 
 void WriteRows(std::ostream &out, Format format, const FileList &rows, const RowBand &bands);
+
+// A buffered stream over a file descriptor that keeps the reason of the first failed write
+// (a full disk, a closed pipe), which an ostream's state alone does not tell. After a failure
+// nothing more is written.
+class FdStreamBuf final : public std::streambuf {
+public:
+    explicit FdStreamBuf(int fd);
+    ~FdStreamBuf() override;
+    FdStreamBuf(const FdStreamBuf &) = delete;
+    FdStreamBuf &operator=(const FdStreamBuf &) = delete;
+
+    int error() const { return m_error; } // an errno value, 0 while every write succeeded
+
+protected:
+    int_type overflow(int_type ch) override;
+    int sync() override;
+
+private:
+    bool drain();
+
+    int m_fd;
+    int m_error = 0;
+    char m_buffer[1 << 16];
+};
 
 } // namespace twinly::cli

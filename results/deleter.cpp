@@ -20,20 +20,60 @@ TDeleter::TDeleter(std::vector<DeleteJob> jobs, int rowCount, DeleteFn deleteByM
 
 TDeleter::~TDeleter()
 {
+    // A blocking call into the host would never be answered while the host waits here.
+    Abandon();
     WaitFor();
+}
+
+void TDeleter::Abandon()
+{
+    std::lock_guard lock(m_link->mutex);
+    m_link->abandoned = true;
+    m_link->changed.notify_all();
+}
+
+bool TDeleter::abandoned() const
+{
+    std::lock_guard lock(m_link->mutex);
+    return m_link->abandoned;
 }
 
 void TDeleter::onGui(const std::function<void()> &call) const
 {
-    if (m_hostObject)
-        QMetaObject::invokeMethod(m_hostObject.data(), call, Qt::BlockingQueuedConnection);
+    const std::shared_ptr<HostLink> link = m_link;
+    std::unique_lock lock(link->mutex);
+    if (link->abandoned)
+        return;
+    const std::uint64_t ticket = ++link->posted;
+    lock.unlock();
+    QMetaObject::invokeMethod(
+        m_hostObject,
+        [link, &call, ticket] {
+            {
+                std::lock_guard guard(link->mutex);
+                if (link->abandoned)
+                    return; // the thread no longer waits: `call` may be gone
+                link->inCall = true;
+            }
+            call();
+            std::lock_guard guard(link->mutex);
+            link->inCall = false;
+            link->finished = ticket;
+            link->changed.notify_all();
+        },
+        Qt::QueuedConnection);
+    lock.lock();
+    // A call in progress is waited for even when abandoned meanwhile (a dialog it shows may run
+    // an event loop): it uses what this thread holds.
+    link->changed.wait(
+        lock, [&] { return !link->inCall && (link->finished >= ticket || link->abandoned); });
 }
 
 void TDeleter::Execute()
 {
     const int n = m_rowCount;
     auto next = m_jobs.begin();
-    for (int i = n - 1; i >= 0 && !m_stop.load(); --i) {
+    for (int i = n - 1; i >= 0 && !m_stop.load() && !abandoned(); --i) {
         if (next != m_jobs.end() && next->row == i) {
             const DeleteJob &job = *next++;
             // Looked at as late as possible: the file is deleted right after the answer.
@@ -49,10 +89,17 @@ void TDeleter::Execute()
             static_cast<int>(std::nearbyint(static_cast<double>(n - i) * 100.0 / n));
         onGui([&] { m_host->deleterGauge(percent); });
     }
-    if (m_hostObject)
-        QMetaObject::invokeMethod(
-            m_hostObject.data(), [host = m_host] { host->deleterFinished(); },
-            Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_hostObject,
+        [link = m_link, host = m_host] {
+            {
+                std::lock_guard guard(link->mutex);
+                if (link->abandoned)
+                    return;
+            }
+            host->deleterFinished();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace twinly

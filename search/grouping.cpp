@@ -15,7 +15,9 @@
 // out of every bucket. The visual test is the one costly match test: against each pivot, long
 // runs of candidates are tested on several threads, and the gathering then goes through them in
 // list order, so the groups are exactly those of the single-threaded loop.
-// Termination is polled between buckets and inside long ones.
+// Termination is polled at every bucket and every pivot, and every few hundred tests against one
+// pivot; the gauge follows the records settled and is redrawn whenever a few thousand match
+// tests or records have gone by, however the records fall into buckets.
 #include "grouping.h"
 
 #include <algorithm>
@@ -73,6 +75,43 @@ struct PendingGroup {
 
 // Below this many candidates a thread costs more than the tests it would take over.
 constexpr std::size_t kParallelCandidates = 256;
+// Match tests or settled records between two redraws of the gauge.
+constexpr std::size_t kProgressStep = 4096;
+
+// The pass's progress: records settled (grouped or dropped) against the count at the start.
+class PassMeter {
+public:
+    PassMeter(PassProgress &pass, std::size_t n0) : m_pass(pass), m_n0(n0) {}
+
+    // `records` have been settled after `tests` match tests. Returns false when stopped.
+    bool settle(std::size_t records, std::size_t tests)
+    {
+        m_settled += records;
+        m_work += records + tests;
+        if (m_work >= m_nextReport) {
+            m_nextReport = m_work + kProgressStep;
+            report();
+        }
+        return !m_pass.stop.stop_requested();
+    }
+    const std::stop_token &stop() const { return m_pass.stop; }
+
+private:
+    void report() const
+    {
+        const std::size_t left = m_n0 - std::min(m_n0, m_settled);
+        m_pass.progress.setGauge(100 -
+                                 static_cast<int>(std::nearbyint(static_cast<double>(left) * 100.0 /
+                                                                 static_cast<double>(m_n0))));
+        m_pass.progress.setItem("Total files in list : " + std::to_string(left));
+    }
+
+    PassProgress &m_pass;
+    std::size_t m_n0;
+    std::size_t m_settled = 0;
+    std::size_t m_work = 0;
+    std::size_t m_nextReport = kProgressStep;
+};
 
 // matches[i] = whether remaining[i] matches the pivot remaining[0], for i >= 1. Returns false
 // when stopped.
@@ -88,7 +127,7 @@ bool testCandidates(const FileList &list, const std::vector<std::uint32_t> &rema
     std::atomic<bool> stopped{false};
     auto range = [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
-            if ((i & 255) == 0 && stop.stop_requested()) {
+            if (((i - from) & 255) == 255 && stop.stop_requested()) {
                 stopped = true;
                 return;
             }
@@ -107,9 +146,11 @@ bool testCandidates(const FileList &list, const std::vector<std::uint32_t> &rema
     return !stopped;
 }
 
-// The pivot loop over one bucket; `remaining` holds list indices in list order.
+// The pivot loop over one bucket; `remaining` holds list indices in list order. A bucket of
+// records that match nothing costs a pivot per record, each tested against all the rest: the
+// meter is told after every pivot.
 bool pivotLoop(const FileList &list, std::vector<std::uint32_t> &remaining, const MatchSwitches &sw,
-               std::vector<PendingGroup> &out, const std::stop_token &stop)
+               std::vector<PendingGroup> &out, PassMeter &meter)
 {
     std::vector<std::uint32_t> rest;
     std::vector<char> matches;
@@ -117,13 +158,17 @@ bool pivotLoop(const FileList &list, std::vector<std::uint32_t> &remaining, cons
         const std::uint32_t p = remaining.front();
         PendingGroup g{p, {}};
         rest.clear();
-        if (!testCandidates(list, remaining, sw, matches, stop))
+        if (!testCandidates(list, remaining, sw, matches, meter.stop()))
             return false;
         for (std::size_t i = 1; i < remaining.size(); ++i)
             (matches[i] ? g.members : rest).push_back(remaining[i]);
+        const std::size_t tests = remaining.size() - 1;
+        const std::size_t settled = g.members.size() + 1 + (rest.size() == 1 ? 1 : 0);
         if (!g.members.empty())
             out.push_back(std::move(g));
         remaining.swap(rest);
+        if (!meter.settle(settled, tests))
+            return false;
     }
     return true;
 }
@@ -185,7 +230,10 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
 
     std::vector<PendingGroup> pending;
     std::vector<std::uint32_t> bucket;
-    std::size_t settled = 0;
+    PassMeter meter(pass, n0);
+    // Records left out of every bucket can match nothing: settled from the start.
+    if (!meter.settle(n0 - keyed.size(), 0))
+        return false;
     for (std::size_t b = 0; b < keyed.size();) {
         std::size_t e = b + 1;
         while (e < keyed.size() && keyed[e].first == keyed[b].first)
@@ -194,19 +242,12 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
             bucket.clear();
             for (std::size_t i = b; i < e; ++i)
                 bucket.push_back(keyed[i].second);
-            if (!pivotLoop(list, bucket, sw, pending, pass.stop))
+            if (!pivotLoop(list, bucket, sw, pending, meter))
                 return false;
+        } else if (!meter.settle(1, 0)) {
+            return false;
         }
-        settled += e - b;
         b = e;
-        if ((b & 4095) == 0 || b == keyed.size()) {
-            if (pass.stop.stop_requested())
-                return false;
-            const std::size_t left = n0 - std::min(n0, settled);
-            pass.progress.setGauge(
-                100 - static_cast<int>(std::nearbyint(static_cast<double>(left) * 100.0 / n0)));
-            pass.progress.setItem("Total files in list : " + std::to_string(left));
-        }
     }
 
     std::sort(pending.begin(), pending.end(),

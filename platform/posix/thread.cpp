@@ -6,6 +6,10 @@
 
 namespace twinly::platform {
 
+WorkerThread::WorkerThread(bool idlePriority)
+    : m_idlePriority(idlePriority), m_delivery(std::make_shared<Delivery>())
+{}
+
 WorkerThread::~WorkerThread()
 {
     m_stop.request_stop();
@@ -14,24 +18,42 @@ WorkerThread::~WorkerThread()
 
 void WorkerThread::Resume()
 {
+    // The body waits until m_thread holds it: a thread that ends at once and frees its object
+    // (or waits for itself) must find the handle in place.
+    std::lock_guard starting(m_starting);
     if (m_thread.joinable())
         return;
-    m_thread = std::thread([this] {
-        if (m_idlePriority)
+    m_thread = std::thread([this, idle = m_idlePriority, delivery = m_delivery,
+                            onTerminate = OnTerminate, dispatch = dispatcher] {
+        {
+            std::lock_guard started(m_starting);
+        }
+        if (idle)
             SetCurrentThreadIdle();
         Execute();
-        if (OnTerminate) {
-            if (dispatcher)
-                dispatcher(OnTerminate);
-            else
-                OnTerminate();
-        }
+        // From here on the object may be gone at any moment (OnTerminate may free it, or the
+        // owner may stop waiting): only what this lambda holds is used.
+        if (!onTerminate)
+            return;
+        auto deliver = [delivery, onTerminate] {
+            if (!delivery->cancelled.load())
+                onTerminate();
+        };
+        if (dispatch)
+            dispatch(std::move(deliver));
+        else
+            deliver();
     });
 }
 
 void WorkerThread::WaitFor()
 {
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+    // Only ever called on the owner's thread, or on the worker once its start is complete.
+    if (!m_thread.joinable())
+        return;
+    if (m_thread.get_id() == std::this_thread::get_id())
+        m_thread.detach(); // the rest of the body touches nothing of this object
+    else
         m_thread.join();
 }
 

@@ -6,8 +6,22 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <string_view>
+
+extern char **environ;
 
 using namespace twinly;
 
@@ -29,6 +43,97 @@ CliRun run(std::vector<std::string> args)
     const int status =
         cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, /*terminal=*/false);
     return {status, out.str(), err.str()};
+}
+
+struct Spawned {
+    int status;     // the exit status, or -1 when ended by a signal
+    int signal = 0; // the signal that ended it
+    std::string err;
+};
+
+// Runs the real program with its standard output on `outFd`. As `user` (a uid) it runs through
+// setpriv with that user's rights and no groups; SIGPIPE is left as the caller has it.
+Spawned spawnCli(const std::string &binary, const std::vector<std::string> &args, int outFd,
+                 int user = -1)
+{
+    std::vector<std::string> words;
+    if (user >= 0)
+        words = {"/usr/bin/setpriv", "--reuid=" + std::to_string(user),
+                 "--regid=" + std::to_string(user), "--clear-groups"};
+    words.push_back(binary);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (std::string &w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    int errPipe[2];
+    if (::pipe(errPipe) != 0)
+        return {-2, 0, "pipe failed"};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+    // Another user may be unable to read a sanitizer's suppression file in the build tree: its
+    // run is not checked for leaks (the caller's own runs are).
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e)
+        if (user < 0 || !std::string_view(*e).starts_with("LSAN_OPTIONS="))
+            env.emplace_back(*e);
+    if (user >= 0) {
+        const char *asan = std::getenv("ASAN_OPTIONS");
+        std::erase_if(env, [](const std::string &e) { return e.starts_with("ASAN_OPTIONS="); });
+        env.push_back(std::string("ASAN_OPTIONS=") +
+                      (asan && *asan ? std::string(asan) + ":" : "") + "detect_leaks=0");
+    }
+    std::vector<char *> envp;
+    for (std::string &e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(errPipe[1]);
+    Spawned r{-2, 0, {}};
+    if (spawned != 0) {
+        ::close(errPipe[0]);
+        r.err = "cannot start " + words[0];
+        return r;
+    }
+    char buf[4096];
+    for (ssize_t n; (n = ::read(errPipe[0], buf, sizeof buf)) > 0;)
+        r.err.append(buf, static_cast<std::size_t>(n));
+    ::close(errPipe[0]);
+    int wstatus = 0;
+    ::waitpid(pid, &wstatus, 0);
+    if (WIFEXITED(wstatus)) {
+        r.status = WEXITSTATUS(wstatus);
+    } else if (WIFSIGNALED(wstatus)) {
+        r.status = -1;
+        r.signal = WTERMSIG(wstatus);
+    }
+    return r;
+}
+
+// A copy of the program inside the tree, so that another user can run it whatever the
+// permissions of the build folder.
+std::string copyOfCli(const test::TempTree &t)
+{
+    const std::string copy = t.path("twinly-cli");
+    std::filesystem::copy_file(TWINLY_CLI_BINARY, copy);
+    ::chmod(copy.c_str(), 0755);
+    return copy;
+}
+
+std::string readAll(int fd)
+{
+    std::string text;
+    ::lseek(fd, 0, SEEK_SET);
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+        text.append(buf, static_cast<std::size_t>(n));
+    return text;
 }
 
 } // namespace
@@ -156,4 +261,106 @@ TEST(Cli, SwitchesFollowTheWindowsInterlocks)
     EXPECT_TRUE(run({"--no-content", "--max-size", "3", t.root()}).out.empty());
     EXPECT_TRUE(run({"--no-content", "--mask", "*.txt", t.root()}).out.empty());
     EXPECT_TRUE(run({"--no-content", "--no-recursive", t.root()}).out.empty());
+}
+
+TEST(Cli, FailedWritesToStandardOutputAreToldAndExitOne)
+{
+    test::TempTree t;
+    t.createFile("d/a", "x");
+    const std::vector<std::string> args{"--list", t.path("d")};
+
+    // A full disk: a device of our own that behaves like one (every write: no space left).
+    const std::string full = t.path("full");
+    if (::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0) {
+        const int fd = ::open(full.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0) << "the device node cannot be opened here";
+        const Spawned r = spawnCli(TWINLY_CLI_BINARY, args, fd);
+        ::close(fd);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("cannot write to standard output (No space left on device)"),
+                  std::string::npos)
+            << r.err;
+    } else {
+        ADD_FAILURE() << "mknod refused (" << std::strerror(errno) << "); run as root";
+    }
+
+    // A pipe whose reader has gone. With SIGPIPE ignored the write fails and is told; with the
+    // default action the program ends by the signal, as a program in a shell pipeline should.
+    int p[2];
+    ASSERT_EQ(::pipe(p), 0);
+    ::close(p[0]);
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    const Spawned ignored = spawnCli(TWINLY_CLI_BINARY, args, p[1]);
+    std::signal(SIGPIPE, SIG_DFL);
+    const Spawned killed = spawnCli(TWINLY_CLI_BINARY, args, p[1]);
+    std::signal(SIGPIPE, previous);
+    ::close(p[1]);
+    EXPECT_EQ(ignored.status, 1) << ignored.err;
+    EXPECT_NE(ignored.err.find("cannot write to standard output (Broken pipe)"), std::string::npos)
+        << ignored.err;
+    EXPECT_EQ(killed.signal, SIGPIPE);
+    EXPECT_EQ(killed.err, "");
+
+    // Help goes to standard output too.
+    const int fd = ::open(full.c_str(), O_WRONLY);
+    if (fd >= 0) {
+        EXPECT_EQ(spawnCli(TWINLY_CLI_BINARY, {"--help"}, fd).status, 1);
+        ::close(fd);
+    }
+}
+
+TEST(Cli, MissingFolderIsToldAndTheOtherFoldersAreStillSearched)
+{
+    test::TempTree t;
+    const auto a = t.createFile("d/a", "x");
+    const auto notAFolder = t.createFile("plain", "y");
+    const CliRun r = run({"--list", t.path("missing"), t.path("d"), notAFolder});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot read the folder '" + t.path("missing") +
+                         "' (No such file or directory)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("cannot read the folder '" + notAFolder + "' (Not a directory)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find(a + "\n"), std::string::npos) << r.out;
+}
+
+TEST(Cli, WhatCannotBeReadIsTold)
+{
+    // Run as an unprivileged user: root reads files whatever their permissions.
+    const int user = test::permissionsAreBypassed() ? 65534 : -1;
+    if (user >= 0 && ::access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "setpriv is needed to drop root's rights";
+    test::TempTree t;
+    ::chmod(t.root().c_str(), 0755);
+    const std::string cli = copyOfCli(t);
+    t.createFile("in/a", "readable");
+    const auto locked = t.createFile("in/b", "locked");
+    ::chmod(locked.c_str(), 0);
+    t.createFile("closed/c", "in a locked folder");
+    ::chmod(t.path("closed").c_str(), 0);
+    ::chmod(t.createDir("out").c_str(), 0777);
+    const int out = ::open(t.path("stdout").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(out, 0);
+
+    // A database leaves out what it cannot read, and says how many.
+    const Spawned db =
+        spawnCli(cli, {"--create-db", t.path("out/db.twd"), t.path("in")}, out, user);
+    EXPECT_EQ(db.status, 0) << db.err;
+    EXPECT_NE(db.err.find("1 file could not be read and was left out of the database"),
+              std::string::npos)
+        << db.err;
+    EXPECT_EQ(std::filesystem::file_size(t.path("out/db.twd")), 4u + 8u);
+
+    // A folder argument without access is told; the other folder is still listed.
+    const Spawned list = spawnCli(cli, {"--list", t.path("closed"), t.path("in")}, out, user);
+    EXPECT_EQ(list.status, 1) << list.err;
+    EXPECT_NE(
+        list.err.find("cannot read the folder '" + t.path("closed") + "' (Permission denied)"),
+        std::string::npos)
+        << list.err;
+    EXPECT_NE(readAll(out).find(t.path("in/a") + "\n"), std::string::npos);
+    ::close(out);
+    ::chmod(t.path("closed").c_str(), 0755);
 }

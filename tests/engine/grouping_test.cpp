@@ -261,6 +261,53 @@ TEST(GroupFiles, StopsWhenAsked)
     EXPECT_FALSE(GroupFiles(list, groups, contentOnly(), {progress, stop.get_token(), kb}));
 }
 
+TEST(GroupFiles, OneLargeBucketOfUnmatchedRecordsHearsStopAndMovesTheGauge)
+{
+    // Every record shares the cheap keys, no two are alike: one bucket, a pivot per record, and
+    // no group ever forms.
+    constexpr std::size_t n = 5000;
+    FileList records;
+    for (std::size_t i = 0; i < n; ++i)
+        records.push_back(file("/d", "p" + std::to_string(i), 100));
+    const std::size_t allTests = n * (n - 1) / 2;
+    const std::size_t tailRecords = 150; // fewer than the candidates tested between two polls
+    const std::size_t stopAt = allTests - tailRecords * (tailRecords - 1) / 2 + 1;
+
+    ScanProgress progress;
+    std::stop_source stop;
+    std::size_t calls = 0;
+    int gaugeHalfway = -1;
+    MatchSwitches sw;
+    sw.CompareContent = false;
+    sw.Visual = true;
+    sw.ImagesAlike = [&](const TFileData &, const TFileData &) {
+        ++calls;
+        if (calls == allTests / 2)
+            gaugeHalfway = progress.snapshot().gauge;
+        if (calls == stopAt)
+            stop.request_stop();
+        return false;
+    };
+    double kb = 0;
+    GroupList groups;
+    FileList list;
+    for (const TFileData &d : records)
+        list.push_back(file("/d", d.FileName(), d.FileSize));
+    EXPECT_FALSE(GroupFiles(list, groups, sw, {progress, stop.get_token(), kb}));
+    EXPECT_LT(calls - stopAt, tailRecords) << "went on testing after the stop";
+    EXPECT_GT(gaugeHalfway, 0);
+    EXPECT_LT(gaugeHalfway, 100);
+
+    // Asked before the pass begins: no test is made at all.
+    calls = 0;
+    list = std::move(records);
+    std::stop_source early;
+    early.request_stop();
+    EXPECT_FALSE(GroupFiles(list, groups, sw, {progress, early.get_token(), kb}));
+    EXPECT_EQ(calls, 0u);
+    EXPECT_TRUE(groups.empty());
+}
+
 TEST(LayOutGroups, BandsAlternateStartingWithOne)
 {
     GroupList groups;
