@@ -238,6 +238,9 @@ private Q_SLOTS:
         // waiting on the window for a row to be removed.
         auto w = newWindow("destroy.reg");
         startSlowDeleteRun(w.get());
+        // The run asks the window before every file; once one is gone, the window stops
+        // answering and the run is left waiting on it.
+        QTRY_VERIFY_WITH_TIMEOUT(m_deleted.load() >= 1, 20000);
         std::this_thread::sleep_for(std::chrono::milliseconds(400)); // the run waits on us now
         {
             Watchdog dog("destroying the window during a delete run", std::chrono::seconds(30));
