@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The preview beside the list: a picture four ways (original size with panning, fitted, as the
-// visual comparison saw it, or its signature as a chart), or the text of any other file. Each
-// selection reads the file anew; nothing is cached.
+// visual comparison saw it, or its signature as a chart), upright as its camera recorded it when
+// that option is on, or the text of any other file. Each selection reads the file anew; nothing
+// is cached.
 #include "main_window.h"
 
 #include "chart_view.h"
@@ -14,15 +15,19 @@
 #include "results_view.h"
 #include "signature.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTransform>
 
 #include <algorithm>
+#include <span>
 
 namespace twinly {
 
@@ -50,6 +55,67 @@ QString hexDump(const QByteArray &data)
         out += line + QLatin1Char(' ') + chars + QLatin1Char('\n');
     }
     return out;
+}
+
+// Turned as the camera orientation says; the same reading of the tag as the signatures use, for
+// every format.
+QImage uprightImage(const QImage &stored, int orientation)
+{
+    QTransform turn;
+    bool mirror = false;
+    switch (orientation) {
+    case 2:
+        return stored.mirrored(true, false);
+    case 3:
+        return stored.mirrored(true, true);
+    case 4:
+        return stored.mirrored(false, true);
+    case 5:
+        turn.rotate(90);
+        mirror = true;
+        break;
+    case 6:
+        turn.rotate(90);
+        break;
+    case 7:
+        turn.rotate(270);
+        mirror = true;
+        break;
+    case 8:
+        turn.rotate(270);
+        break;
+    default:
+        return stored;
+    }
+    const QImage turned = stored.transformed(turn);
+    return mirror ? turned.mirrored(true, false) : turned;
+}
+
+// The picture as a viewer shows it; false with the reason in `error` when it cannot be read.
+bool readPicture(const std::string &path, bool upright, QImage &out, QString &error)
+{
+    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, QFileInfo(file.fileName()).suffix().toLatin1());
+    reader.setAutoTransform(false);
+    if (!reader.read(&out)) {
+        error = reader.errorString();
+        return false;
+    }
+    if (upright)
+        out = uprightImage(
+            out,
+            visual::OrientationOfPicture(
+                std::as_bytes(std::span(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
+                path));
+    return true;
 }
 
 QImage toQImage(const visual::Bitmap16 &b)
@@ -121,8 +187,8 @@ void TForm1::ListSelectItem()
         const int side = d.Signature ? d.Signature->ResizedSize : 0;
         visual::LoadedPicture loaded;
         const auto reader = platform::MakeQtImageReader();
-        if (visual::LoadPicture(d.FullName, side, reader.get(), loaded) !=
-            visual::LoadOutcome::Bitmap) {
+        if (visual::LoadPicture(d.FullName, side, reader.get(), loaded,
+                                CameraOrientation->isChecked()) != visual::LoadOutcome::Bitmap) {
             Dialogs::instance().error(
                 this, GetString("strError", "Error"),
                 GetString("strPicture", "Cannot load the picture %s")
@@ -131,9 +197,9 @@ void TForm1::ListSelectItem()
         }
         picture = toQImage(visual::ResizeForSignature(loaded.bitmap, side));
     } else {
-        QImageReader reader(QFile::decodeName(QByteArray::fromStdString(d.FullName)));
-        if (!reader.read(&picture)) {
-            Dialogs::instance().error(this, GetString("strError", "Error"), reader.errorString());
+        QString error;
+        if (!readPicture(d.FullName, CameraOrientation->isChecked(), picture, error)) {
+            Dialogs::instance().error(this, GetString("strError", "Error"), error);
             return;
         }
     }
@@ -161,8 +227,11 @@ void TForm1::ArrangePreview()
     }
     const int row = selectedRow();
     if (m_previewMode == 3 && row >= 0 && isShownAsPicture(row) && BackImage->isChecked()) {
-        QImage picture(QFile::decodeName(QByteArray::fromStdString(m_model->record(row).FullName)));
-        if (!picture.isNull()) {
+        QImage picture;
+        QString error;
+        if (readPicture(m_model->record(row).FullName, CameraOrientation->isChecked(), picture,
+                        error) &&
+            !picture.isNull()) {
             const double scale =
                 std::min({static_cast<double>(Chart->width()) / picture.width(),
                           static_cast<double>(Chart->height()) / picture.height(), 1.0});

@@ -66,6 +66,8 @@ SearchOptions TForm1::searchOptions() const
     o.Visual.Acc4 = Acc4->value();
     o.Visual.SameProportion = CMPMethod1->isChecked();
     o.Visual.DumpSignatures = CheckBox1->isChecked();
+    o.Visual.CameraOrientation = CameraOrientation->isChecked();
+    o.Visual.FindRotations = FindRotations->isChecked();
     return o;
 }
 

@@ -143,6 +143,11 @@ void TForm1::LoadSettings()
             Color2->setPosition(v);
         if (loadInt(*key, "ChartColor", v))
             ChartColor->setPosition(v);
+        // Later additions: a file from before them keeps the defaults.
+        if (loadInt(*key, "CameraOrientation", v))
+            CameraOrientation->setChecked(v != 0);
+        if (loadInt(*key, "FindRotations", v))
+            FindRotations->setChecked(v != 0);
     }
 
     // The eighteen flags, in byte order, each through its reaction.
@@ -215,6 +220,8 @@ bool TForm1::SaveSettings()
     key->writeDword("Acc3", storedWhole(Acc3->value()));
     key->writeDword("Acc4", storedWhole(Acc4->value()));
     key->writeDword("Preview", static_cast<std::uint32_t>(m_previewMode));
+    key->writeDword("CameraOrientation", CameraOrientation->isChecked() ? 1 : 0);
+    key->writeDword("FindRotations", FindRotations->isChecked() ? 1 : 0);
     // The values reach the disk together, in one atomic replacement of the file; when that
     // fails, none of them did, starting with the first.
     if (!key->save()) {
