@@ -109,6 +109,22 @@ Verdict quickSay(const std::uint32_t *a, const std::uint32_t *b, Order order, st
             unsure += std::fabs(d - acc2) <= kCountMargin * (e + previous + acc2);
         }
         previous = e;
+        // Most pairs are far apart: what is known so far already caps the score below the
+        // threshold. The largest e and step and the sum only grow, and each square still to
+        // come adds at most one to each count.
+        if ((i & 15) == 15 && largestStep > 0 && i + 1 < n) {
+            const double left = static_cast<double>(n - i - 1), count = static_cast<double>(n);
+            double cap = settings.Acc4;
+            cap *= 100.0 * (static_cast<double>(small + unsure) + left) / count;
+            cap *= 100.0;
+            cap /= largest;
+            cap /= sum / count;
+            cap *= 100.0 * (static_cast<double>(smooth + unsure) + left) / count;
+            cap /= largestStep;
+            const double margin = kScoreMargin + kCancellation * largest / largestStep;
+            if (cap < settings.Acc1 * (1 - margin))
+                return Verdict::NotAlike;
+        }
     }
     // Equal differences everywhere (none at all included): every e is equal, so the largest
     // step is 0, and the exact loop says alike.
