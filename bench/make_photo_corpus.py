@@ -27,6 +27,7 @@ the files of one folder, less negative.jpg, are one picture. Needs python3-pil.
 """
 import argparse
 import pathlib
+import re
 import sys
 
 from PIL import Image, ImageDraw, ImageEnhance
@@ -48,9 +49,10 @@ def sources(root):
             continue
         if p.stat().st_size < 150_000:
             continue
-        # Plasma wallpapers keep sizes as file names under the picture's own folder.
-        stem = p.parent.parent.parent.name if p.parent.name == "images" else p.stem
-        stem = stem.lower().removesuffix("-d").removesuffix("-l")
+        # Plasma wallpapers keep sizes as file names under the picture's own folder (images/,
+        # images_dark/); others put the size in the name (Elephants_3840x2160.jpg).
+        stem = p.parent.parent.parent.name if p.parent.name.startswith("images") else p.stem
+        stem = re.sub(r"_\d+x\d+$", "", stem.lower()).removesuffix("-d").removesuffix("-l")
         if stem not in best or p.stat().st_size > best[stem].stat().st_size:
             best[stem] = p
     return [best[k] for k in sorted(best)]
