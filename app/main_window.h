@@ -246,6 +246,7 @@ private:
     QLabel *SizeLabel = nullptr, *SplittingLabel = nullptr;
     QRadioButton *CMPMethod1 = nullptr, *CMPMethod2 = nullptr;
     QCheckBox *CheckBox1 = nullptr;
+    QCheckBox *CameraOrientation = nullptr, *FindRotations = nullptr;
     // More options
     ColorList *Color1 = nullptr, *Color2 = nullptr, *ChartColor = nullptr;
     QCheckBox *ConfDel = nullptr, *ConfDelAll = nullptr, *Chart3D = nullptr, *BackImage = nullptr;

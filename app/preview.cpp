@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The preview beside the list: a picture four ways (original size with panning, fitted, as the
-// visual comparison saw it, or its signature as a chart), or the text of any other file. Each
-// selection reads the file anew; nothing is cached.
+// visual comparison saw it, or its signature as a chart), upright as its camera recorded it when
+// that option is on, or the text of any other file. Each selection reads the file anew; nothing
+// is cached.
 #include "main_window.h"
 
 #include "chart_view.h"
@@ -23,9 +24,11 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTransform>
 
 #include <algorithm>
 #include <optional>
+#include <span>
 
 namespace twinly {
 
@@ -62,7 +65,43 @@ std::optional<QByteArray> readHead(const std::string &path, qint64 limit)
 
 // The picture in the file, decoded by the toolkit; the name's extension tells the format first,
 // the content next.
-bool readPicture(const std::string &path, QImage &picture, QString &error)
+// Turned as the camera orientation says; the same reading of the tag as the signatures use, for
+// every format.
+QImage uprightImage(const QImage &stored, int orientation)
+{
+    QTransform turn;
+    bool mirror = false;
+    switch (orientation) {
+    case 2:
+        return stored.mirrored(true, false);
+    case 3:
+        return stored.mirrored(true, true);
+    case 4:
+        return stored.mirrored(false, true);
+    case 5:
+        turn.rotate(90);
+        mirror = true;
+        break;
+    case 6:
+        turn.rotate(90);
+        break;
+    case 7:
+        turn.rotate(270);
+        mirror = true;
+        break;
+    case 8:
+        turn.rotate(270);
+        break;
+    default:
+        return stored;
+    }
+    const QImage turned = stored.transformed(turn);
+    return mirror ? turned.mirrored(true, false) : turned;
+}
+
+// With `upright`, the picture is turned as its camera's orientation tag says (the toolkit's own
+// turning is off, so every format is turned the same way).
+bool readPicture(const std::string &path, bool upright, QImage &picture, QString &error)
 {
     const std::optional<QByteArray> data = readHead(path, kPictureLimit);
     if (!data) {
@@ -79,10 +118,18 @@ bool readPicture(const std::string &path, QImage &picture, QString &error)
             ? QByteArray::fromStdString(path.substr(dot + 1)).toLower()
             : QByteArray();
     QImageReader reader(&buffer, suffix);
-    if (reader.read(&picture))
-        return true;
-    error = reader.errorString();
-    return false;
+    reader.setAutoTransform(false);
+    if (!reader.read(&picture)) {
+        error = reader.errorString();
+        return false;
+    }
+    if (upright)
+        picture = uprightImage(
+            picture,
+            visual::OrientationOfPicture(
+                std::as_bytes(std::span(data->constData(), static_cast<std::size_t>(data->size()))),
+                path));
+    return true;
 }
 
 QString hexDump(const QByteArray &data)
@@ -104,6 +151,8 @@ QString hexDump(const QByteArray &data)
     }
     return out;
 }
+
+// The picture as a viewer shows it; false with the reason in `error` when it cannot be read.
 
 QImage toQImage(const visual::Bitmap16 &b)
 {
@@ -177,8 +226,8 @@ void TForm1::ListSelectItem()
         const int side = d.Signature ? d.Signature->ResizedSize : 0;
         visual::LoadedPicture loaded;
         const auto reader = platform::MakeQtImageReader();
-        if (visual::LoadPicture(d.FullName, side, reader.get(), loaded) !=
-            visual::LoadOutcome::Bitmap) {
+        if (visual::LoadPicture(d.FullName, side, reader.get(), loaded,
+                                CameraOrientation->isChecked()) != visual::LoadOutcome::Bitmap) {
             Dialogs::instance().error(
                 this, GetString("strError", "Error"),
                 GetString("strPicture", "Cannot load the picture %s")
@@ -188,7 +237,7 @@ void TForm1::ListSelectItem()
         picture = toQImage(visual::ResizeForSignature(loaded.bitmap, side));
     } else {
         QString error;
-        if (!readPicture(d.FullName, picture, error)) {
+        if (!readPicture(d.FullName, CameraOrientation->isChecked(), picture, error)) {
             Dialogs::instance().error(
                 this, GetString("strError", "Error"),
                 error.isEmpty()
@@ -224,7 +273,9 @@ void TForm1::ArrangePreview()
     if (m_previewMode == 3 && row >= 0 && isShownAsPicture(row) && BackImage->isChecked()) {
         QImage picture;
         QString error;
-        if (readPicture(m_model->record(row).FullName, picture, error) && !picture.isNull()) {
+        if (readPicture(m_model->record(row).FullName, CameraOrientation->isChecked(), picture,
+                        error) &&
+            !picture.isNull()) {
             const double scale =
                 std::min({static_cast<double>(Chart->width()) / picture.width(),
                           static_cast<double>(Chart->height()) / picture.height(), 1.0});

@@ -70,6 +70,8 @@ SearchOptions TForm1::searchOptions() const
     if (RememberChecksums->isChecked())
         o.CacheFolder = HashCache::DefaultFolder();
     o.Visual.DumpSignatures = CheckBox1->isChecked();
+    o.Visual.CameraOrientation = CameraOrientation->isChecked();
+    o.Visual.FindRotations = FindRotations->isChecked();
     return o;
 }
 
