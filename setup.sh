@@ -13,6 +13,7 @@ PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins
     libjpeg62-turbo-dev libgif-dev libxxhash-dev libdeflate-dev zlib1g-dev liblmdb-dev
+    libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev xdg-utils
     xvfb xauth fonts-dejavu-core libxcb-cursor0
     clang clang-tidy clang-format cppcheck libclang-rt-14-dev
@@ -37,7 +38,12 @@ install_packages() {
 configure_build() { # dir, cmake options...
     local dir=$1
     shift
-    cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    # ccache, where installed, makes a rebuild on the same machine cost little; not needed.
+    local launcher=()
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S "$ROOT" -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir" -j "$JOBS"
 }
 
