@@ -14,9 +14,9 @@
 // roughly in that order, so a first (cold) search reads the disk front to back rather than in
 // the order groups happen to come. Work goes to a few threads through one atomic cursor; each
 // reader opens files relative to a handle of their folder, kept while the next file is in the
-// same folder. On a disk that seeks, files larger than kSmallFile are read by one reader only:
-// two readers would make the head jump between them. Picture signatures are the exception:
-// decoding, not reading, is their cost.
+// same folder. On a disk that seeks, files larger than kSmallFile are read by at most two readers
+// whatever the number of cores: more streams at once would make the head jump between them. Picture
+// signatures are the exception: decoding, not reading, is their cost.
 //
 // Every read is bounded by the size the walk saw (see ExpectedFile): a file that changed since
 // gets no checksum.
@@ -30,7 +30,10 @@
 #include <atomic>
 #include <cmath>
 #include <map>
+#include <string_view>
 #include <thread>
+#include <tuple>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -39,8 +42,9 @@ namespace twinly {
 namespace {
 
 constexpr std::size_t kReadPiece = 1 << 20;
-constexpr std::int64_t kReadWholeBelow = 64 * 1024;
+constexpr std::int64_t kReadWholeBelow = 16 * 1024;
 constexpr std::int64_t kSmallFile = 256 * 1024;
+constexpr unsigned kSeekingReaders = 2;
 
 class Gauge {
 public:
@@ -110,17 +114,38 @@ bool runParallel(std::size_t count, unsigned threads, const std::stop_token &sto
     return !stop.stop_requested();
 }
 
+// Folder by folder, each folder's files by inode number, folders in the order of their first
+// file's inode, per device. File systems lay a folder's files out near each other and roughly in
+// inode order, so a cold search reads the disk front to back; and a folder's files coming
+// together lets a reader open the folder once for all of them.
 void sortByDiskOrder(const FileList &list, std::vector<std::uint32_t> &indices)
 {
-    std::sort(indices.begin(), indices.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const TFileData &x = list[a];
-        const TFileData &y = list[b];
-        if (x.Device != y.Device)
-            return x.Device < y.Device;
-        if (x.Inode != y.Inode)
-            return x.Inode < y.Inode;
-        return a < b;
-    });
+    std::unordered_map<std::string_view, std::uint64_t> firstInode;
+    firstInode.reserve(indices.size() / 4 + 16);
+    for (std::uint32_t i : indices) {
+        const TFileData &d = list[i];
+        auto [it, added] = firstInode.try_emplace(d.DirName(), d.Inode);
+        if (!added)
+            it->second = std::min(it->second, d.Inode);
+    }
+    struct Key {
+        std::uint64_t device, folder, inode;
+        std::uint32_t index;
+        bool operator<(const Key &o) const
+        {
+            return std::tie(device, folder, inode, index) <
+                   std::tie(o.device, o.folder, o.inode, o.index);
+        }
+    };
+    std::vector<Key> keys;
+    keys.reserve(indices.size());
+    for (std::uint32_t i : indices) {
+        const TFileData &d = list[i];
+        keys.push_back({d.Device, firstInode[d.DirName()], d.Inode, i});
+    }
+    std::sort(keys.begin(), keys.end());
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        indices[k] = keys[k].index;
 }
 
 // What the pass knows of a record beyond its whole-file digest (which the record holds).
@@ -313,7 +338,7 @@ private:
     bool read(std::vector<std::uint32_t> &indices, Work &&work, bool anyDisk = false)
     {
         // On a seeking disk, small files still go on all readers (their cost is mostly the
-        // system's, not the head's); large ones on one.
+        // system's, not the head's); large ones on two at most.
         std::vector<std::uint32_t> small, large;
         for (std::uint32_t i : indices) {
             const TFileData &d = m_list[i];
@@ -330,7 +355,7 @@ private:
                     m_gauge.add(d.FileSize);
                 });
         };
-        return run(small, m_threads) && run(large, 1);
+        return run(small, m_threads) && run(large, std::min(m_threads, kSeekingReaders));
     }
 
     bool readWhole(std::vector<std::uint32_t> &toRead)
