@@ -128,24 +128,26 @@ void sortByDiskOrder(const FileList &list, std::vector<std::uint32_t> &indices)
         if (!added)
             it->second = std::min(it->second, d.Inode);
     }
-    struct Key {
-        std::uint64_t device, folder, inode;
-        std::uint32_t index;
-        bool operator<(const Key &o) const
-        {
-            return std::tie(device, folder, inode, index) <
-                   std::tie(o.device, o.folder, o.inode, o.index);
-        }
-    };
-    std::vector<Key> keys;
-    keys.reserve(indices.size());
-    for (std::uint32_t i : indices) {
-        const TFileData &d = list[i];
-        keys.push_back({d.Device, firstInode[d.DirName()], d.Inode, i});
+    // Each index's folder key, looked up once; the indices themselves are what is sorted (a
+    // search may sort millions of them, so no wider key is built per index).
+    std::vector<std::uint64_t> folder(indices.size());
+    std::vector<std::uint32_t> position(indices.size());
+    for (std::size_t k = 0; k < indices.size(); ++k) {
+        folder[k] = firstInode[list[indices[k]].DirName()];
+        position[k] = static_cast<std::uint32_t>(k);
     }
-    std::sort(keys.begin(), keys.end());
-    for (std::size_t k = 0; k < keys.size(); ++k)
-        indices[k] = keys[k].index;
+    firstInode = {};
+    std::sort(position.begin(), position.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const TFileData &x = list[indices[a]];
+        const TFileData &y = list[indices[b]];
+        return std::tie(x.Device, folder[a], x.Inode, indices[a]) <
+               std::tie(y.Device, folder[b], y.Inode, indices[b]);
+    });
+    folder = {};
+    std::vector<std::uint32_t> sorted(indices.size());
+    for (std::size_t k = 0; k < position.size(); ++k)
+        sorted[k] = indices[position[k]];
+    indices.swap(sorted);
 }
 
 // What the pass knows of a record beyond its whole-file digest (which the record holds).
@@ -247,26 +249,26 @@ private:
                 wantWhole(i);
             return true;
         }
-        std::vector<std::pair<std::int64_t, std::uint32_t>> bySize;
-        bySize.reserve(onDisk.size());
-        for (std::uint32_t i : onDisk)
-            bySize.emplace_back(m_list[i].FileSize, i);
-        std::sort(bySize.begin(), bySize.end());
+        std::vector<std::uint32_t> bySize = onDisk;
+        std::sort(bySize.begin(), bySize.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return std::tie(m_list[a].FileSize, a) < std::tie(m_list[b].FileSize, b);
+        });
+        auto sizeAt = [&](std::size_t k) { return m_list[bySize[k]].FileSize; };
 
         std::vector<std::uint32_t> probe; // larger size mates: their first blocks decide
         for (std::size_t b = 0; b < bySize.size();) {
             std::size_t e = b + 1;
-            while (e < bySize.size() && bySize[e].first == bySize[b].first)
+            while (e < bySize.size() && sizeAt(e) == sizeAt(b))
                 ++e;
-            const std::int64_t size = bySize[b].first;
+            const std::int64_t size = sizeAt(b);
             const bool sharedWithDatabase =
                 databaseSizes.count(static_cast<std::uint32_t>(size)) > 0;
             if (sharedWithDatabase || (e - b >= 2 && size <= kReadWholeBelow)) {
                 for (std::size_t i = b; i < e; ++i)
-                    wantWhole(bySize[i].second);
+                    wantWhole(bySize[i]);
             } else if (e - b >= 2) {
                 for (std::size_t i = b; i < e; ++i)
-                    probe.push_back(bySize[i].second);
+                    probe.push_back(bySize[i]);
             } else {
                 m_gauge.add(size); // alone with its size: no partner possible
             }
