@@ -62,7 +62,9 @@ int inJpeg(const Bytes b)
         const std::size_t length = b.be16(at);
         if (length < 2 || !b.has(at, length))
             return kUpright;
-        if (marker == 0xE1 && b.startsWith(at + 2, std::string_view("Exif\0\0", 6)))
+        // The "Exif" header must lie inside the segment: a length that says otherwise is damage,
+        // not a segment to read past.
+        if (marker == 0xE1 && length >= 8 && b.startsWith(at + 2, std::string_view("Exif\0\0", 6)))
             return OrientationInTiff(b.data.subspan(at + 8, length - 8));
         at += length;
     }

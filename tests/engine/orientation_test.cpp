@@ -226,6 +226,15 @@ TEST(Orientation, AbsentDamagedOrOutOfRangeTagsMeanUpright)
     std::string farOffset = tiff;
     farOffset[4] = farOffset[5] = farOffset[6] = farOffset[7] = static_cast<char>(0xFF);
     EXPECT_EQ(OrientationInTiff(bytesOf(farOffset)), kUpright);
+    // An EXIF segment whose length is shorter than its own "Exif" header, the rest of the file
+    // holding what looks like a TIFF directory: the segment's length decides, never the file's.
+    for (int length = 0; length < 10; ++length) {
+        std::string segment = "\xFF\xD8\xFF\xE1";
+        segment.push_back(static_cast<char>(length >> 8));
+        segment.push_back(static_cast<char>(length & 0xFF));
+        segment += std::string("Exif\0\0", 6) + tiff;
+        EXPECT_EQ(OrientationOfFile(bytesOf(segment), "jpeg"), kUpright) << length;
+    }
 }
 
 TEST_F(Pictures, EachOfTheEightOrientationsSignsAsTheUprightPicture)
