@@ -214,7 +214,7 @@ echo
 mode=warm
 [[ $cold == 1 ]] && mode=cold
 cache=$work/cache
-spec=$work/spec.json
+plan=$work/plan.json
 if [[ $rescan == 1 ]]; then
     # Remembered checksums in a folder of the bench; one search fills them.
     rm -rf "$cache"
@@ -222,15 +222,15 @@ if [[ $rescan == 1 ]]; then
     touched=$work/touched.list
     find "$corpus" -type f | awk 'NR % 100 == 0' >"$touched"
     tc="XDG_CACHE_HOME=$(printf '%q' "$cache") $(printf '%q' "$cli")"
-    python3 - "$spec" "$runs" "$warmup" "$cold" "$tc" "$q" "$o" "$touched" <<'PY'
+    python3 - "$plan" "$runs" "$warmup" "$cold" "$tc" "$q" "$o" "$touched" <<'PY'
 import json, sys
-spec, runs, warmup, cold, tc, q, o, touched = sys.argv[1:]
+plan, runs, warmup, cold, tc, q, o, touched = sys.argv[1:]
 json.dump({"runs": int(runs), "warmup": int(warmup), "cold": cold == "1", "commands": [
     {"name": "twinly-cli --list", "cmd": f"{tc} --list {q} > {o}/list.txt"},
     {"name": "rescan, unchanged", "cmd": f"{tc} {q} > {o}/rescan.txt"},
     {"name": "rescan, 1% touched",
      "cmd": f"xargs -d '\\n' touch < {touched} && {tc} {q} > {o}/rescan1.txt"},
-]}, open(spec, "w"))
+]}, open(plan, "w"))
 PY
     echo "Rescans ($mode): $runs rounds after $warmup warm-up round(s)"
 else
@@ -245,10 +245,10 @@ else
             python3 -c 'import json,sys; print(json.dumps({"name": sys.argv[1], "cmd": sys.argv[2], "peer": sys.argv[3] == "true"}))' "$t" "${cmd[$t]}" "$peer"
         done
         echo ']}'
-    } >"$spec"
+    } >"$plan"
     echo "Timing ($mode): $runs rounds after $warmup warm-up round(s), every tool once a round"
 fi
-python3 "$here/round_robin.py" "$spec" "$work/times.json"
+python3 "$here/round_robin.py" "$plan" "$work/times.json"
 if [[ $rescan == 0 ]]; then
     echo
     for t in "${names[@]}"; do

@@ -4,8 +4,8 @@
 the machine's load falls on every tool alike. Reports medians, the spread, and each command's
 ratio to the fastest of the peers.
 
-usage: round_robin.py SPEC.json OUT.json
-SPEC: {"runs": N, "warmup": N, "cold": bool, "reference": "twinly-cli",
+usage: round_robin.py PLAN.json OUT.json
+PLAN: {"runs": N, "warmup": N, "cold": bool, "reference": "twinly-cli",
        "before_each": "shell command or null",
        "commands": [{"name": ..., "cmd": ..., "peer": bool}, ...]}
 With "cold", the page cache is dropped before every run (as root): sync, then
@@ -24,10 +24,10 @@ def drop_caches():
         f.write("3\n")
 
 
-def run_once(spec, command):
-    if spec.get("before_each"):
-        subprocess.run(["bash", "-c", spec["before_each"]], check=True)
-    if spec.get("cold"):
+def run_once(plan, command):
+    if plan.get("before_each"):
+        subprocess.run(["bash", "-c", plan["before_each"]], check=True)
+    if plan.get("cold"):
         drop_caches()
     start = time.monotonic()
     done = subprocess.run(["bash", "-c", command["cmd"]])
@@ -38,15 +38,15 @@ def run_once(spec, command):
 
 
 def main():
-    spec = json.load(open(sys.argv[1]))
-    commands = spec["commands"]
-    for _ in range(spec.get("warmup", 0)):
+    plan = json.load(open(sys.argv[1]))
+    commands = plan["commands"]
+    for _ in range(plan.get("warmup", 0)):
         for c in commands:
-            run_once(spec, c)
+            run_once(plan, c)
     times = {c["name"]: [] for c in commands}
-    for _ in range(spec["runs"]):
+    for _ in range(plan["runs"]):
         for c in commands:
-            times[c["name"]].append(run_once(spec, c))
+            times[c["name"]].append(run_once(plan, c))
     json.dump(times, open(sys.argv[2], "w"), indent=1)
     med = {n: statistics.median(t) for n, t in times.items()}
     peers = [c["name"] for c in commands if c.get("peer")]
