@@ -7,6 +7,7 @@
 #include "color_list.h"
 #include "folder_identity.h"
 #include "path_fields.h"
+#include "preview_panel.h"
 #include "results_model.h"
 #include "widgets.h"
 
@@ -57,6 +58,7 @@ void TForm1::connectInterlocks()
     connect(Color1, &QComboBox::currentIndexChanged, this, &TForm1::ColorChange);
     connect(Color2, &QComboBox::currentIndexChanged, this, &TForm1::ColorChange);
     connect(Languages, &QComboBox::activated, this, &TForm1::LanguagesChange);
+    connect(BackImage, &QCheckBox::toggled, this, &TForm1::pushChartStyle);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         QWidget *page = PageControl1->widget(index);
         if (page == tabOf(DublPage))
@@ -114,7 +116,7 @@ void TForm1::CompareContentClick()
     if (CompareContent->isChecked()) {
         VisualCMP->setChecked(false);
         IgnoreSize->setChecked(false);
-        if (m_previewMode == 3)
+        if (Panel3->mode() == PreviewPanel::AsChart)
             Preview1->setChecked(true);
     } else {
         CRCCompare->setChecked(false);
@@ -249,33 +251,31 @@ void TForm1::DublPageShow()
 
 void TForm1::PreviewClick()
 {
-    ChartGroup->setVisible(m_previewMode == 3);
-    Image1->setScaledContents(m_previewMode == 1);
-    Image1->setAlignment(m_previewMode == 2 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignTop);
-    Image1->setCursor(m_previewMode == 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    ChartGroup->setVisible(Panel3->mode() == PreviewPanel::AsChart);
+    Panel3->setMode(Panel3->mode());
 }
 
 void TForm1::Preview1Click()
 {
-    m_previewMode = 0;
+    Panel3->setMode(0);
     PreviewClick();
 }
 
 void TForm1::Preview2Click()
 {
-    m_previewMode = 1;
+    Panel3->setMode(1);
     PreviewClick();
 }
 
 void TForm1::Preview3Click()
 {
-    m_previewMode = 2;
+    Panel3->setMode(2);
     PreviewClick();
 }
 
 void TForm1::Preview4Click()
 {
-    m_previewMode = 3;
+    Panel3->setMode(3);
     PreviewClick();
 }
 

@@ -3,7 +3,9 @@
 #include "main_window.h"
 
 #include "about.h"
+#include "color_list.h"
 #include "dialogs.h"
+#include "preview_panel.h"
 #include "results_model.h"
 #include "results_view.h"
 
@@ -31,6 +33,28 @@ void TForm1::ListMouseDown(int row, bool shifted, const QPoint &globalPos)
         ItemPopup->popup(globalPos);
     else
         Dialogs::instance().fileContextMenu(this, globalPos, m_model->record(row).FullName);
+}
+
+int TForm1::PreviewMode() const
+{
+    return Panel3->mode();
+}
+
+// The chart's look follows its options at once, also for a chart already shown.
+void TForm1::pushChartStyle()
+{
+    Panel3->setChartStyle(Chart3D->isChecked(), ChartColor->color(), BackImage->isChecked());
+}
+
+void TForm1::ListSelectItem()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    pushChartStyle();
+    const QString problem = Panel3->showRecord(m_model->record(row));
+    if (!problem.isEmpty())
+        Dialogs::instance().error(this, GetString("strError", "Error"), problem);
 }
 
 void TForm1::SpeedButton1Click()
@@ -153,7 +177,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    Panel3->FormResize();
 }
 
 } // namespace twinly

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
 
-#include "chart_view.h"
 #include "color_list.h"
 #include "dialogs.h"
 #include "path_fields.h"
+#include "preview_panel.h"
 #include "results_model.h"
 #include "results_view.h"
 #include "settings_store.h"
@@ -283,19 +283,9 @@ void TForm1::buildResultsPage()
     v2->addWidget(List, 1);
     RxSplitter1->addWidget(panel2);
 
-    // The three views share one place, one visible at a time. No layout: the picture is
-    // placed by hand (centred, or dragged over the panel's edges).
-    Panel3 = named(new QWidget, "Panel3");
-    Panel3->setMinimumWidth(100);
-    Image1 = named(new QLabel(Panel3), "Image1", tr("What you see that you have."));
-    Image1->hide();
-    Image1->installEventFilter(this);
-    Memo2 = named(new QPlainTextEdit(Panel3), "Memo2", tr("Inside file."));
-    Memo2->setReadOnly(true);
-    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Chart = named(new ChartView(Panel3), "Chart", tr("Image colors chart."));
-    Chart->hide();
-    Panel3->installEventFilter(this);
+    Panel3 = new PreviewPanel;
+    Panel3->setTexts(
+        [this](const char *key, const char *builtIn) { return GetString(key, builtIn); });
     RxSplitter1->addWidget(Panel3);
     RxSplitter1->setStretchFactor(0, 0);
     RxSplitter1->setStretchFactor(1, 1);

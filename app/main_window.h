@@ -43,7 +43,7 @@ class QSystemTrayIcon;
 
 namespace twinly {
 
-class ChartView;
+class PreviewPanel;
 class ColorList;
 class ResultsModel;
 class ResultsView;
@@ -68,7 +68,7 @@ public:
     bool StopRequested() const { return m_stopRequested.load(); }
     bool Deleting() const { return m_deleter != nullptr; }
     int DeleteMode() const { return m_deleteMode; }
-    int PreviewMode() const { return m_previewMode; }
+    int PreviewMode() const;
     TMultiLang &translator() { return m_lang; }
 
     // The option snapshot a search would take now (what Go hands to the scanner).
@@ -105,7 +105,6 @@ public Q_SLOTS:
     void SpecOptionsShow();
     void PreviewClick();
     void LanguagesChange();
-    void ArrangePreview();
     void MinimizeToTray();
     void TrayIconClick(int reason);
     void Preview1Click();
@@ -156,7 +155,6 @@ protected:
     void endWorkers();
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void addPage(QWidget *page, const QString &title);
@@ -177,9 +175,7 @@ private:
     void refreshStatus();
     void ListMouseDown(int row, bool shifted, const QPoint &globalPos);
     void ListEdited(int row, const QString &text);
-    bool isShownAsPicture(int row) const;
-    void showText(const TFileData &record);
-    void FormResize();
+    void pushChartStyle();
     int selectedRow() const;
     void setPagesEnabled(bool enabled);
     QString GetString(const char *key, const char *builtIn) const;
@@ -223,10 +219,7 @@ private:
     ResultsView *List = nullptr;
     ResultsModel *m_model = nullptr;
     QToolButton *DeleteAll = nullptr, *RemoveAll = nullptr;
-    QWidget *Panel3 = nullptr;
-    QLabel *Image1 = nullptr;
-    QPlainTextEdit *Memo2 = nullptr;
-    ChartView *Chart = nullptr;
+    PreviewPanel *Panel3 = nullptr;
     // Options page
     QListWidget *DirList = nullptr, *CRCFileList = nullptr;
     QLineEdit *DirectoryEdit = nullptr, *MaskEdit = nullptr, *CRCFileSave = nullptr;
@@ -286,11 +279,7 @@ private:
     bool m_searching = false;
     std::atomic<bool> m_stopRequested{false}; // read by the deleting thread
     bool m_shownOnce = false;
-    bool m_dragging = false;
-    QPoint m_dragStart;
-    QSize m_pictureSize; // of the picture in Image1
     int m_deleteMode = 2;
-    int m_previewMode = 0;
 };
 
 } // namespace twinly

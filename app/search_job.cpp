@@ -5,12 +5,12 @@
 // takes the rows over.
 #include "main_window.h"
 
-#include "chart_view.h"
 #include "crc_db.h"
 #include "dialogs.h"
 #include "hash_cache.h"
 #include "path_fields.h"
 #include "path_text.h"
+#include "preview_panel.h"
 #include "qt_image_reader.h"
 #include "results_model.h"
 #include "results_view.h"
@@ -164,9 +164,7 @@ void TForm1::ThreadDone()
         m_model->fill(std::move(result.FileList), result.RowBand, result.RowGroup);
         PageControl1->setCurrentWidget(DublPage);
     }
-    Image1->hide();
-    Chart->hide();
-    Memo2->show();
+    Panel3->clear();
     m_panel0->clear();
     m_panel2->clear();
     setTrayImage(0);
@@ -205,7 +203,7 @@ void TForm1::Timer1Timer()
 void TForm1::ClearResults()
 {
     m_model->clear();
-    Memo2->clear();
+    Panel3->clear();
 }
 
 // Forgets the remembered checksums; the next search reads every file it compares.

@@ -7,6 +7,7 @@
 #include "color_list.h"
 #include "dialogs.h"
 #include "path_fields.h"
+#include "preview_panel.h"
 #include "settings_store.h"
 
 #include <QCheckBox>
@@ -132,7 +133,7 @@ void TForm1::LoadSettings()
             if (loadInt(*key, accNames[i], v))
                 acc[i]->setValue(v); // the field keeps the value within its range
         if (loadInt(*key, "Preview", v))
-            m_previewMode = v;
+            Panel3->setMode(v);
         // Not among the flags an older settings file holds: missing means on.
         if (loadInt(*key, "RememberChecksums", v))
             RememberChecksums->setChecked(v != 0);
@@ -185,8 +186,8 @@ void TForm1::LoadSettings()
     m_lang.ApplyCurrentLanguage(translatedWindows());
     PreviewClick();
     QRadioButton *const previews[] = {Preview1, Preview2, Preview3, Preview4};
-    if (m_previewMode >= 0 && m_previewMode <= 3)
-        previews[m_previewMode]->setChecked(true);
+    if (const int mode = Panel3->mode(); mode >= 0 && mode <= 3)
+        previews[mode]->setChecked(true);
     else
         for (QRadioButton *r : previews)
             r->setChecked(false);
@@ -224,7 +225,7 @@ bool TForm1::SaveSettings()
     key->writeDword("Acc2", storedWhole(Acc2->value()));
     key->writeDword("Acc3", storedWhole(Acc3->value()));
     key->writeDword("Acc4", storedWhole(Acc4->value()));
-    key->writeDword("Preview", static_cast<std::uint32_t>(m_previewMode));
+    key->writeDword("Preview", static_cast<std::uint32_t>(Panel3->mode()));
     key->writeDword("RememberChecksums", RememberChecksums->isChecked() ? 1 : 0);
     // The values reach the disk together, in one atomic replacement of the file; when that
     // fails, none of them did, starting with the first.
