@@ -5,6 +5,7 @@
 #include "about.h"
 #include "color_list.h"
 #include "dialogs.h"
+#include "option_pages.h"
 #include "preview_panel.h"
 #include "results_model.h"
 #include "results_view.h"
@@ -19,6 +20,7 @@
 #include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTimer>
 
 #ifndef TWINLY_VERSION
@@ -29,7 +31,7 @@ namespace twinly {
 
 void TForm1::ListMouseDown(int row, bool shifted, const QPoint &globalPos)
 {
-    if (ProgramMenu->isChecked() == shifted)
+    if (m_options->programMenuOnShift() == shifted)
         ItemPopup->popup(globalPos);
     else
         Dialogs::instance().fileContextMenu(this, globalPos, m_model->record(row).FullName);
@@ -37,13 +39,68 @@ void TForm1::ListMouseDown(int row, bool shifted, const QPoint &globalPos)
 
 int TForm1::PreviewMode() const
 {
-    return Panel3->mode();
+    return m_options->previewMode();
+}
+
+int TForm1::DeleteMode() const
+{
+    return m_options->deleteMode();
+}
+
+void TForm1::LoadSettings()
+{
+    m_options->LoadSettings(m_settingsPath);
+}
+
+bool TForm1::SaveSettings()
+{
+    return m_options->SaveSettings(m_settingsPath);
+}
+
+void TForm1::UpdateButtons()
+{
+    GoBut->setEnabled(!m_searching && m_options->hasFolders());
+    StopBut->setEnabled(m_searching);
+}
+
+void TForm1::DublPageShow()
+{
+    if (selectedRow() >= 0)
+        ListSelectItem();
+}
+
+void TForm1::RezButClick()
+{
+    PageControl1->setCurrentWidget(DublPage);
+}
+
+void TForm1::OptionButClick()
+{
+    PageControl1->setCurrentWidget(m_options->optionsTab());
+}
+
+// The parts meet here: what the options change reaches the list, the preview and the
+// translator through their signals.
+void TForm1::connectParts()
+{
+    connect(m_options, &OptionPages::foldersChanged, this, &TForm1::UpdateButtons);
+    connect(m_options, &OptionPages::bandColorsChanged, this,
+            [this] { m_model->setBandColors(m_options->bandColor1(), m_options->bandColor2()); });
+    connect(m_options, &OptionPages::previewModeChanged, Panel3, &PreviewPanel::setMode);
+    connect(m_options, &OptionPages::chartStyleChanged, this, &TForm1::pushChartStyle);
+    connect(m_options, &OptionPages::languageChanged, this,
+            [this] { m_lang.ApplyCurrentLanguage(translatedWindows()); });
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (PageControl1->widget(index) == DublPage)
+            DublPageShow();
+    });
 }
 
 // The chart's look follows its options at once, also for a chart already shown.
 void TForm1::pushChartStyle()
 {
-    Panel3->setChartStyle(Chart3D->isChecked(), ChartColor->color(), BackImage->isChecked());
+    const OptionPages::ChartStyle style = m_options->chartStyle();
+    Panel3->setChartStyle(style.threeD, style.line, style.pictureBehind);
 }
 
 void TForm1::ListSelectItem()
@@ -79,12 +136,11 @@ void TForm1::showEvent(QShowEvent *event)
 
 void TForm1::FormShow()
 {
-    CheckBox1->show();
     m_lang = TMultiLang(); // lists the language files
     TrayIcon->hide();
     setTrayImage(0);
     PageControl1->setCurrentWidget(DublPage);
-    Radio2->setChecked(true);
+    m_options->FormShow();
     m_searching = false;
     m_stopRequested = false;
     LoadSettings();
@@ -97,31 +153,6 @@ QList<QWidget *> TForm1::translatedWindows() const
         windows << m_banner.data();
     windows << const_cast<TForm1 *>(this);
     return windows;
-}
-
-void TForm1::SpecOptionsShow()
-{
-    Label18->hide();
-    Languages->hide();
-    const QSignalBlocker block(Languages);
-    Languages->clear();
-    m_lang.FindLanguageFiles();
-    if (m_lang.LanguageFiles.isEmpty())
-        return;
-    Languages->addItems(m_lang.LanguageFiles);
-    int current = -1;
-    for (int i = 0; i < m_lang.LanguageFiles.size() && !m_lang.CurrentLang.isEmpty(); ++i)
-        if (m_lang.LanguageFiles[i].compare(m_lang.CurrentLang, Qt::CaseInsensitive) == 0)
-            current = i;
-    Languages->setCurrentIndex(current);
-    Label18->show();
-    Languages->show();
-}
-
-void TForm1::LanguagesChange()
-{
-    m_lang.CurrentLang = Languages->currentText();
-    m_lang.ApplyCurrentLanguage(translatedWindows());
 }
 
 void TForm1::changeEvent(QEvent *event)

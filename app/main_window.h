@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The working window. Its controls carry the object names that language files and tests use
 // (DirList, MaskEdit, CompareContent, ...); each reaction is a handler named after its control
-// and event. The window is split over several files: building the controls
-// (main_window.cpp), the option interlocks (interlocks.cpp), the search (search_job.cpp), the
-// stored settings (settings.cpp) and the list's menus (list_menu.cpp).
+// and event. The option pages with their interlocks and stored settings are a part of their
+// own (OptionPages), as is the preview panel (PreviewPanel); the window builds the tool bar,
+// the results page and the status bar, and runs the search (search_job.cpp) and the list's
+// commands (file_commands.cpp, list_menu.cpp).
 #pragma once
 
 #include "deleter.h"
@@ -43,6 +44,7 @@ class QSystemTrayIcon;
 
 namespace twinly {
 
+class OptionPages;
 class PreviewPanel;
 class ColorList;
 class ResultsModel;
@@ -67,7 +69,7 @@ public:
     bool Searching() const { return m_searching; }
     bool StopRequested() const { return m_stopRequested.load(); }
     bool Deleting() const { return m_deleter != nullptr; }
-    int DeleteMode() const { return m_deleteMode; }
+    int DeleteMode() const;
     int PreviewMode() const;
     TMultiLang &translator() { return m_lang; }
 
@@ -82,36 +84,10 @@ public Q_SLOTS:
     void StopButClick();
     void ExitButClick();
     void SpeedButton1Click();
-    // Folder and database lists
-    void AddDirButClick();
-    void DelDirButClick();
-    void DirListClickCheck();
-    void AddFileClick();
-    void DelFileClick();
     void UpdateButtons();
-    // Option interlocks
-    void MaskCBoxClick();
-    void MinSizeCClick();
-    void CRCClick();
-    void CompareContentClick();
-    void IgnoreSizeClick();
-    void VisualCMPClick();
-    void Radio1Click();
-    void Radio2Click();
-    void Radio3Click();
-    void UpdateDeleteMode();
-    void ColorChange();
     void DublPageShow();
-    void SpecOptionsShow();
-    void PreviewClick();
-    void LanguagesChange();
     void MinimizeToTray();
     void TrayIconClick(int reason);
-    void Preview1Click();
-    void Preview2Click();
-    void Preview3Click();
-    void Preview4Click();
-    void MoveDirExit();
     // Search
     void Timer1Timer();
     void ClearResults();
@@ -127,7 +103,6 @@ public Q_SLOTS:
     void Properties1Click();
     void DeleteAllClick();
     void RemoveAllClick();
-    void ClearCacheClick();
 
 public:
     // File operations on rows. Before an existing file is replaced the user is asked, and then
@@ -157,19 +132,14 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void addPage(QWidget *page, const QString &title);
-    QWidget *tabOf(QWidget *page) const;
     void buildToolBar();
     void buildResultsPage();
-    void buildOptionsPage();
-    void buildVisualPage();
-    void buildSpecPage();
     void buildStatusBar();
     void buildItemPopup();
     void buildTrayIcon();
     void setTrayImage(int image);
     QList<QWidget *> translatedWindows() const;
-    void connectInterlocks();
+    void connectParts();
     void FormShow();
     void ThreadDone();
     void refreshStatus();
@@ -212,43 +182,14 @@ private:
     QLabel *Brain = nullptr;
     // Pages
     QTabWidget *PageControl1 = nullptr;
-    QWidget *DublPage = nullptr, *OptionsPage = nullptr, *VisualOptions = nullptr;
-    QWidget *SpecOptions = nullptr;
+    QWidget *DublPage = nullptr;
+    OptionPages *m_options = nullptr;
     // Results page
     QSplitter *RxSplitter1 = nullptr;
     ResultsView *List = nullptr;
     ResultsModel *m_model = nullptr;
     QToolButton *DeleteAll = nullptr, *RemoveAll = nullptr;
     PreviewPanel *Panel3 = nullptr;
-    // Options page
-    QListWidget *DirList = nullptr, *CRCFileList = nullptr;
-    QLineEdit *DirectoryEdit = nullptr, *MaskEdit = nullptr, *CRCFileSave = nullptr;
-    QLineEdit *CRCFile = nullptr, *MoveDir = nullptr;
-    QCheckBox *MaskCBox = nullptr, *RecursiveDirs = nullptr, *MinSizeC = nullptr;
-    QCheckBox *MaxSizeC = nullptr, *CompareContent = nullptr, *IgnoreDate = nullptr;
-    QCheckBox *IgnoreNames = nullptr, *IgnoreSize = nullptr, *VisualCMP = nullptr;
-    QCheckBox *CRCCompare = nullptr;
-    QDoubleSpinBox *MinSize = nullptr, *MaxSize = nullptr;
-    QRadioButton *CheckDublicates = nullptr, *CreateCRC = nullptr;
-    QRadioButton *Radio1 = nullptr, *Radio2 = nullptr, *Radio3 = nullptr;
-    QGroupBox *GroupBox1 = nullptr, *GroupBox5 = nullptr;
-    QLabel *Smile1 = nullptr, *Smile2 = nullptr, *Smile3 = nullptr;
-    // Visual comparing options
-    QDoubleSpinBox *Acc1 = nullptr, *Acc2 = nullptr, *Acc3 = nullptr, *Acc4 = nullptr;
-    QSlider *Resizing = nullptr, *Splitting = nullptr;
-    QLabel *SizeLabel = nullptr, *SplittingLabel = nullptr;
-    QRadioButton *CMPMethod1 = nullptr, *CMPMethod2 = nullptr;
-    QCheckBox *CheckBox1 = nullptr;
-    // More options
-    ColorList *Color1 = nullptr, *Color2 = nullptr, *ChartColor = nullptr;
-    QCheckBox *ConfDel = nullptr, *ConfDelAll = nullptr, *Chart3D = nullptr, *BackImage = nullptr;
-    QCheckBox *RememberChecksums = nullptr;
-    QRadioButton *SysMenu = nullptr, *ProgramMenu = nullptr;
-    QRadioButton *Preview1 = nullptr, *Preview2 = nullptr, *Preview3 = nullptr;
-    QRadioButton *Preview4 = nullptr;
-    QGroupBox *ChartGroup = nullptr;
-    QComboBox *Languages = nullptr;
-    QLabel *Label18 = nullptr;
     // Status bar
     QLabel *m_panel0 = nullptr, *m_panel2 = nullptr;
     QProgressBar *Gauge1 = nullptr;
@@ -279,7 +220,6 @@ private:
     bool m_searching = false;
     std::atomic<bool> m_stopRequested{false}; // read by the deleting thread
     bool m_shownOnce = false;
-    int m_deleteMode = 2;
 };
 
 } // namespace twinly
