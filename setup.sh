@@ -11,7 +11,7 @@ JOBS=$(nproc)
 
 PACKAGES=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
+    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins
     libjpeg62-turbo-dev libgif-dev libxxhash-dev libdeflate-dev zlib1g-dev liblmdb-dev
     libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev xdg-utils
     xvfb xauth fonts-dejavu-core libxcb-cursor0

@@ -20,8 +20,8 @@
 #include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QTimer>
+#include <QToolButton>
 
 #ifndef TWINLY_VERSION
 #define TWINLY_VERSION "0"
@@ -87,7 +87,7 @@ void TForm1::connectParts()
     connect(m_options, &OptionPages::bandColorsChanged, this,
             [this] { m_model->setBandColors(m_options->bandColor1(), m_options->bandColor2()); });
     connect(m_options, &OptionPages::previewModeChanged, Panel3, &PreviewPanel::setMode);
-    connect(m_options, &OptionPages::chartStyleChanged, this, &TForm1::pushChartStyle);
+    connect(m_options, &OptionPages::previewStyleChanged, this, &TForm1::pushPreviewStyle);
     connect(m_options, &OptionPages::languageChanged, this,
             [this] { m_lang.ApplyCurrentLanguage(translatedWindows()); });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
@@ -96,11 +96,12 @@ void TForm1::connectParts()
     });
 }
 
-// The chart's look follows its options at once, also for a chart already shown.
-void TForm1::pushChartStyle()
+// The preview's look follows its options at once.
+void TForm1::pushPreviewStyle()
 {
-    const OptionPages::ChartStyle style = m_options->chartStyle();
-    Panel3->setChartStyle(style.threeD, style.line, style.pictureBehind);
+    const OptionPages::PreviewStyle style = m_options->previewStyle();
+    Panel3->setChartStyle(style.chartThreeD, style.chartLine, style.pictureBehindChart);
+    Panel3->setUpright(style.upright);
 }
 
 void TForm1::ListSelectItem()
@@ -108,7 +109,7 @@ void TForm1::ListSelectItem()
     const int row = selectedRow();
     if (row < 0)
         return;
-    pushChartStyle();
+    pushPreviewStyle();
     const QString problem = Panel3->showRecord(m_model->record(row));
     if (!problem.isEmpty())
         Dialogs::instance().error(this, GetString("strError", "Error"), problem);

@@ -145,7 +145,7 @@ private:
     void refreshStatus();
     void ListMouseDown(int row, bool shifted, const QPoint &globalPos);
     void ListEdited(int row, const QString &text);
-    void pushChartStyle();
+    void pushPreviewStyle();
     int selectedRow() const;
     void setPagesEnabled(bool enabled);
     QString GetString(const char *key, const char *builtIn) const;

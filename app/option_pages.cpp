@@ -386,7 +386,14 @@ void OptionPages::buildVisualPage()
     CheckBox1 = checkBox(tr("CheckBox1"), "CheckBox1");
     CheckBox1->hide();
     grid->addWidget(CheckBox1, 2, 0);
-    grid->setRowStretch(3, 1);
+    CameraOrientation = checkBox(tr("Turn pictures as the camera says"), "CameraOrientation",
+                                 tr("Show and compare photos upright, as the camera recorded."));
+    CameraOrientation->setChecked(true);
+    grid->addWidget(CameraOrientation, 2, 1);
+    FindRotations = checkBox(tr("Find rotated and mirrored copies"), "FindRotations",
+                             tr("Also compare each picture turned and mirrored."));
+    grid->addWidget(FindRotations, 3, 1);
+    grid->setRowStretch(4, 1);
 
     auto showValues = [this] {
         SizeLabel->setText(QStringLiteral("%1 x %1").arg(Resizing->value() * 100));

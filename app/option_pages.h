@@ -67,12 +67,13 @@ public:
     int previewMode() const { return m_previewMode; }
     QColor bandColor1() const;
     QColor bandColor2() const;
-    struct ChartStyle {
-        bool threeD = false;
-        QColor line;
-        bool pictureBehind = false;
+    struct PreviewStyle {
+        bool chartThreeD = false;
+        QColor chartLine;
+        bool pictureBehindChart = false;
+        bool upright = true; // pictures turned as their camera recorded them
     };
-    ChartStyle chartStyle() const;
+    PreviewStyle previewStyle() const;
 
     QWidget *optionsTab() const;
     void setPagesEnabled(bool enabled);
@@ -116,7 +117,7 @@ Q_SIGNALS:
     void foldersChanged();
     void bandColorsChanged();
     void previewModeChanged(int mode);
-    void chartStyleChanged();
+    void previewStyleChanged();
     // The translator's current language was set; the windows are to show it.
     void languageChanged();
 
@@ -167,6 +168,7 @@ private:
     QLabel *SizeLabel = nullptr, *SplittingLabel = nullptr;
     QRadioButton *CMPMethod1 = nullptr, *CMPMethod2 = nullptr;
     QCheckBox *CheckBox1 = nullptr;
+    QCheckBox *CameraOrientation = nullptr, *FindRotations = nullptr;
     // More options
     ColorList *Color1 = nullptr, *Color2 = nullptr, *ChartColor = nullptr;
     QCheckBox *ConfDel = nullptr, *ConfDelAll = nullptr, *Chart3D = nullptr, *BackImage = nullptr;

@@ -61,9 +61,10 @@ void OptionPages::connectInterlocks()
     connect(Color1, &QComboBox::currentIndexChanged, this, &OptionPages::ColorChange);
     connect(Color2, &QComboBox::currentIndexChanged, this, &OptionPages::ColorChange);
     connect(Languages, &QComboBox::activated, this, &OptionPages::LanguagesChange);
-    connect(Chart3D, &QCheckBox::toggled, this, &OptionPages::chartStyleChanged);
-    connect(BackImage, &QCheckBox::toggled, this, &OptionPages::chartStyleChanged);
-    connect(ChartColor, &QComboBox::currentIndexChanged, this, &OptionPages::chartStyleChanged);
+    connect(Chart3D, &QCheckBox::toggled, this, &OptionPages::previewStyleChanged);
+    connect(BackImage, &QCheckBox::toggled, this, &OptionPages::previewStyleChanged);
+    connect(ChartColor, &QComboBox::currentIndexChanged, this, &OptionPages::previewStyleChanged);
+    connect(CameraOrientation, &QCheckBox::toggled, this, &OptionPages::previewStyleChanged);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (PageControl1->widget(index) == tabOf(SpecOptions))
             SpecOptionsShow();
@@ -398,9 +399,10 @@ QColor OptionPages::bandColor2() const
     return Color2->color();
 }
 
-OptionPages::ChartStyle OptionPages::chartStyle() const
+OptionPages::PreviewStyle OptionPages::previewStyle() const
 {
-    return {Chart3D->isChecked(), ChartColor->color(), BackImage->isChecked()};
+    return {Chart3D->isChecked(), ChartColor->color(), BackImage->isChecked(),
+            CameraOrientation->isChecked()};
 }
 
 QWidget *OptionPages::optionsTab() const
@@ -454,6 +456,8 @@ SearchOptions OptionPages::searchOptions() const
     if (RememberChecksums->isChecked())
         o.CacheFolder = HashCache::DefaultFolder();
     o.Visual.DumpSignatures = CheckBox1->isChecked();
+    o.Visual.CameraOrientation = CameraOrientation->isChecked();
+    o.Visual.FindRotations = FindRotations->isChecked();
     return o;
 }
 

@@ -163,6 +163,11 @@ void OptionPages::LoadSettings(const std::string &path)
             Color2->setPosition(v);
         if (loadInt(*key, "ChartColor", v))
             ChartColor->setPosition(v);
+        // Later additions: a file from before them keeps the defaults.
+        if (loadInt(*key, "CameraOrientation", v))
+            CameraOrientation->setChecked(v != 0);
+        if (loadInt(*key, "FindRotations", v))
+            FindRotations->setChecked(v != 0);
     }
 
     // The eighteen flags, in byte order, each through its reaction.
@@ -221,6 +226,8 @@ bool OptionPages::SaveSettings(const std::string &path)
     key->writeDword("Acc4", storedWhole(Acc4->value()));
     key->writeDword("Preview", static_cast<std::uint32_t>(m_previewMode));
     key->writeDword("RememberChecksums", RememberChecksums->isChecked() ? 1 : 0);
+    key->writeDword("CameraOrientation", CameraOrientation->isChecked() ? 1 : 0);
+    key->writeDword("FindRotations", FindRotations->isChecked() ? 1 : 0);
     // The values reach the disk together, in one atomic replacement of the file; when that
     // fails, none of them did, starting with the first.
     if (const platform::FileWriteResult saved = key->save(); !saved) {

@@ -57,7 +57,7 @@ def main():
     print(f"comparison_s {done - signed:.2f}")
     print(f"groups {len(groups)}")
     for g in groups:
-        print("  " + " | ".join(str(f.path.name) for f in g))
+        print("  " + " | ".join(str(f.path) for f in g))
 
 
 if __name__ == "__main__":

@@ -10,6 +10,8 @@
 //                           every pair is tested), on 1 and 2 threads.
 //   SimilarityMixed/threads the same 5,000 with three proportions, as a folder of landscape,
 //                           portrait and square pictures has.
+//   SimilarityRotations/2   SimilarityPass with turned and mirrored copies looked for (each pair
+//                           tested in up to eight orientations).
 // The JPEG is written to $TMPDIR (default /tmp) once and removed at the end.
 #include "content_pass.h"
 #include "grouping.h"
@@ -126,21 +128,26 @@ FileList randomSignatures(int count, int proportions)
         auto sig = std::make_unique<ImageSignature>();
         sig->SquareCount = 100;
         sig->ResizedSize = 100;
-        for (int k = 0; k < 100; ++k)
-            sig->SquareValues.push_back(static_cast<long double>(random() % 6553500));
+        for (int k = 0; k < 100; ++k) {
+            const auto v = static_cast<std::uint32_t>(random() % 6553500);
+            sig->SquareValues.push_back(static_cast<long double>(v));
+            sig->Sums.push_back(v);
+        }
         const auto [lo, hi] =
             std::minmax_element(sig->SquareValues.begin(), sig->SquareValues.end());
         sig->ValueRange = *hi - *lo;
         sig->Proportion = ratios[static_cast<int>(random() % static_cast<unsigned>(proportions))];
+        sig->TurnedProportion = 1 / sig->Proportion;
         d.Signature = std::move(sig);
         list.push_back(std::move(d));
     }
     return list;
 }
 
-void similarityPass(benchmark::State &state, int proportions)
+void similarityPass(benchmark::State &state, int proportions, bool rotations = false)
 {
-    const VisualSettings settings;
+    VisualSettings settings;
+    settings.FindRotations = rotations;
     MatchSwitches sw;
     sw.CompareContent = false;
     sw.Visual = true;
@@ -169,7 +176,12 @@ void SimilarityMixed(benchmark::State &state)
 {
     similarityPass(state, 3);
 }
+void SimilarityRotations(benchmark::State &state)
+{
+    similarityPass(state, 1, true);
+}
 BENCHMARK(SimilarityPass)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SimilarityRotations)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SimilarityMixed)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

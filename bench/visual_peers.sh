@@ -1,6 +1,7 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Times a visual search of twinly-cli against dupeGuru's picture mode on generated photos.
+# Times a visual search of twinly-cli against dupeGuru's picture mode and findimagedupes on
+# generated photos.
 #
 #   bench/visual_peers.sh BUILD_DIR [WORK_DIR]
 #
@@ -11,7 +12,9 @@
 #           other sizes of the same proportion, recompressed, brightened, with noise; every
 #           tenth variant turned a quarter, so portrait pictures are in the mix)
 # Then runs, on each folder: twinly-cli --visual --ignore-size (default settings, 1 and 2
-# threads) and bench/dupeguru_pictures.py (dupeGuru's engine, default hardness 95).
+# threads), bench/dupeguru_pictures.py (dupeGuru's engine, default hardness 95) and
+# findimagedupes (its default threshold, 90 %). Missing tools (imagemagick, dupeguru,
+# findimagedupes) are installed with apt-get first.
 # Timings are wall clock; the files are read from the page cache after the first run.
 set -eu
 build=${1:?usage: visual_peers.sh BUILD_DIR [WORK_DIR]}
@@ -19,6 +22,19 @@ work=${2:-/tmp/twinly-visual-bench}
 here=$(cd "$(dirname "$0")" && pwd)
 cli="$build/cli/twinly-cli"
 jobs=$(nproc)
+
+missing=
+for p in imagemagick dupeguru findimagedupes; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+        missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    sudo=
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    echo "Installing$missing"
+    # shellcheck disable=SC2086
+    $sudo apt-get install -y $missing || { $sudo apt-get update && $sudo apt-get install -y $missing; }
+fi
 
 scene() { # scene SEED SIZE OUT
     convert -size "$2" -seed "$1" plasma:fractal -blur 0x2 \
@@ -65,4 +81,8 @@ for set in big many; do
         echo "twinly-cli --threads $t: $(echo "$end - $start" | bc) s, $groups groups"
     done
     /usr/bin/python3 "$here/dupeguru_pictures.py" "$work/$set" | grep -v '^  '
+    start=$(date +%s.%N)
+    groups=$(findimagedupes -R -q "$work/$set" | wc -l)
+    end=$(date +%s.%N)
+    echo "findimagedupes: $(echo "$end - $start" | bc) s, $groups groups"
 done

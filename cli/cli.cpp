@@ -54,7 +54,7 @@ Comparing (default: equal size and equal content):
   --db FILE           compare against a CRC database (repeatable); turns content
                       comparison on and ignores times and names
 
-Comparing pictures by look (JPEG, GIF, BMP; every other file is left out):
+Comparing pictures by look (JPEG, PNG, WebP, TIFF, GIF, BMP; every other file is left out):
   --visual            pictures that look alike form groups; turns content comparison off.
                       Sizes in bytes must still be equal unless --ignore-size is given
   --resizing P        pictures are scaled to 100*P pixels square, P from 1 to 10 (1)
@@ -65,6 +65,8 @@ Comparing pictures by look (JPEG, GIF, BMP; every other file is left out):
   --acc4 X            frequency accuracy, 0.5 to 50 (10): larger is more lenient
   --any-proportion    compare pictures whatever their proportions (default: only pictures
                       of the same width-to-height ratio)
+  --rotations         also find copies turned a quarter or half round, or mirrored
+  --no-orientation    compare pictures as stored, ignoring the camera's orientation tag
 
 Modes:
   (default)           duplicate search: groups of duplicates
@@ -225,6 +227,10 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
             a.visual = true;
         } else if (arg == "--any-proportion") {
             a.options.Visual.SameProportion = false;
+        } else if (arg == "--rotations") {
+            a.options.Visual.FindRotations = true;
+        } else if (arg == "--no-orientation") {
+            a.options.Visual.CameraOrientation = false;
         } else if (const auto problem = parseVisualValue(arg, inlineValue, i, argc, argv, a)) {
             if (!problem->empty())
                 return *problem;

@@ -76,7 +76,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Twinly developers <twinly@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Opening a file or its folder calls xdg-open on most desktops.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+# Opening a file or its folder calls xdg-open on most desktops; the image-format plugins let the
+# toolkit read WebP and TIFF pictures.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-image-formats-plugins")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

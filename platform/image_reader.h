@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Decoding of the picture formats the engine does not decode itself (GIF, BMP, ICO). The engine
+// Decoding of the picture formats the engine does not decode itself (GIF, BMP, ICO, PNG, WebP,
+// TIFF). The engine
 // sees only this interface; the desktop program and the command line plug in an
 // implementation (platform/qt/ uses the toolkit's image readers).
 #pragma once
@@ -33,9 +34,11 @@ inline bool PictureSizeAcceptable(std::int64_t width, std::int64_t height)
 class ImageReader {
 public:
     virtual ~ImageReader() = default;
-    // Decodes `data` as the given format only ("gif", "bmp" or "ico"; an animated GIF gives its
-    // first frame). Returns false, leaving `out` empty, for damaged data, an unknown format or a
-    // picture over the size limits. Must be callable from several threads at once.
+    // Decodes `data` as the given format only ("gif", "bmp", "ico", "png", "webp" or "tiff"; an
+    // animated GIF or WebP gives its first frame, a TIFF its first page), as the pixels are
+    // stored: no orientation is applied. Returns false, leaving `out` empty, for damaged data, an
+    // unknown format or a picture over the size limits. Must be callable from several threads at
+    // once.
     virtual bool read(std::span<const std::byte> data, std::string_view format,
                       RgbImage &out) const = 0;
 };

@@ -15,7 +15,8 @@
 // the order groups happen to come. Work goes to a few threads through one atomic cursor; each
 // reader opens files relative to a handle of their folder, kept while the next file is in the
 // same folder. On a disk that seeks, files larger than kSmallFile are read by one reader only:
-// two readers would make the head jump between them.
+// two readers would make the head jump between them. Picture signatures are the exception:
+// decoding, not reading, is their cost.
 //
 // Every read is bounded by the size the walk saw (see ExpectedFile): a file that changed since
 // gets no checksum.
@@ -154,9 +155,14 @@ public:
         }
         if (m_options.signature) {
             sortByDiskOrder(m_list, onDisk);
-            return read(onDisk, [&](TFileData &d, std::vector<std::byte> &, FolderOpener &) {
-                m_options.signature(d);
-            });
+            // Decoding costs many times the read of a picture, even from a disk that seeks, so
+            // signatures go on every reader whatever the disk.
+            return read(
+                onDisk,
+                [&](TFileData &d, std::vector<std::byte> &, FolderOpener &) {
+                    m_options.signature(d);
+                },
+                /*anyDisk=*/true);
         }
         useCache(onDisk);
         std::vector<std::uint32_t> toRead;
@@ -303,14 +309,15 @@ private:
         return true;
     }
 
-    template<typename Work> bool read(std::vector<std::uint32_t> &indices, Work &&work)
+    template<typename Work>
+    bool read(std::vector<std::uint32_t> &indices, Work &&work, bool anyDisk = false)
     {
         // On a seeking disk, small files still go on all readers (their cost is mostly the
         // system's, not the head's); large ones on one.
         std::vector<std::uint32_t> small, large;
         for (std::uint32_t i : indices) {
             const TFileData &d = m_list[i];
-            const bool seeks = d.FileSize > kSmallFile && rotational(d.Device);
+            const bool seeks = !anyDisk && d.FileSize > kSmallFile && rotational(d.Device);
             (seeks ? large : small).push_back(i);
         }
         auto run = [&](const std::vector<std::uint32_t> &part, unsigned threads) {

@@ -40,7 +40,6 @@ void putLe32(std::string &out, std::uint32_t v)
         out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-
 } // namespace
 
 std::string StripQuotes(std::string_view name)

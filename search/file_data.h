@@ -28,6 +28,11 @@ struct ImageSignature {
     std::int32_t SquareCount = 0;
     long double ValueRange = 0;
     double Proportion = 0;
+    // Width over height had the picture been turned a quarter (height over width).
+    double TurnedProportion = 0;
+    // The values again as integers (each fits in 32 bits), for the quick first look of the
+    // similarity test; empty when not filled in, and the test then reads only the values above.
+    std::vector<std::uint32_t> Sums;
 };
 
 inline constexpr std::string_view kOfflineName = "Off line";

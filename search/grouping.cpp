@@ -173,6 +173,64 @@ bool pivotLoop(const FileList &list, std::vector<std::uint32_t> &remaining, cons
     return true;
 }
 
+// Moves the pending groups' records, in group order (members, then the pivot), out of `list`
+// into `groups`, freeing the records left over and lowering the total by their sizes. When
+// `groups` holds nothing yet (every pass of a search) the list is rearranged where it lies and
+// handed over whole, so no record is ever held twice.
+void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGroup> &pending,
+                double &totalKB)
+{
+    const std::size_t n = list.size();
+    constexpr std::uint32_t kLeftOver = UINT32_MAX;
+    std::vector<std::uint32_t> at(n, kLeftOver); // where each record goes
+    std::uint32_t next = 0;
+    std::vector<std::size_t> ends;
+    ends.reserve(pending.size());
+    for (const PendingGroup &g : pending) {
+        for (std::uint32_t m : g.members)
+            at[m] = next++;
+        at[g.pivot] = next++;
+        ends.push_back(next);
+    }
+    const std::uint32_t grouped = next;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (at[i] != kLeftOver)
+            continue;
+        if (list[i].OnDisk)
+            totalKB -= static_cast<double>(list[i].FileSize) / 1024.0;
+        at[i] = next++;
+    }
+    if (!groups.empty()) {
+        std::vector<std::uint32_t> order(grouped);
+        for (std::size_t i = 0; i < n; ++i)
+            if (at[i] < grouped)
+                order[at[i]] = static_cast<std::uint32_t>(i);
+        std::size_t k = 0;
+        for (const std::size_t end : ends) {
+            Group group;
+            for (; k < end; ++k)
+                group.push_back(std::move(list[order[k]]));
+            groups.push_back(std::move(group));
+        }
+        list.clear();
+        return;
+    }
+    // The permutation is carried out cycle by cycle with swaps: no second list.
+    for (std::size_t i = 0; i < n; ++i) {
+        while (at[i] != i) {
+            const std::uint32_t j = at[i];
+            std::swap(list[i], list[j]);
+            std::swap(at[i], at[j]);
+        }
+    }
+    list.resize(grouped);
+    // A pass that keeps few of many records gives back the room of the rest.
+    if (list.capacity() > 2 * list.size() + 1024)
+        list.shrink_to_fit();
+    groups.adopt(std::move(list), std::move(ends));
+    list = FileList();
+}
+
 } // namespace
 
 bool RecordsMatch(const TFileData &p, const TFileData &c, const MatchSwitches &sw)
@@ -252,23 +310,7 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
 
     std::sort(pending.begin(), pending.end(),
               [](const PendingGroup &a, const PendingGroup &b) { return a.pivot < b.pivot; });
-    std::vector<bool> grouped(n0, false);
-    groups.reserve(groups.size() + pending.size());
-    for (PendingGroup &g : pending) {
-        Group group;
-        group.reserve(g.members.size() + 1);
-        for (std::uint32_t m : g.members) {
-            group.push_back(std::move(list[m]));
-            grouped[m] = true;
-        }
-        group.push_back(std::move(list[g.pivot]));
-        grouped[g.pivot] = true;
-        groups.push_back(std::move(group));
-    }
-    for (std::size_t i = 0; i < n0; ++i)
-        if (!grouped[i] && list[i].OnDisk)
-            pass.totalKB -= static_cast<double>(list[i].FileSize) / 1024.0;
-    list.clear();
+    takeGroups(list, groups, pending, pass.totalKB);
     pass.progress.setGauge(100);
     pass.progress.setItem("Total files in list : 0");
     return true;
@@ -276,39 +318,43 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
 
 bool FlattenGroups(FileList &list, GroupList &groups, const std::stop_token &stop)
 {
-    list.clear();
-    std::size_t total = 0;
-    for (const Group &g : groups)
-        total += g.size();
-    list.reserve(total);
-    for (Group &g : groups) {
+    // Each group's range is turned around where it lies, and the groups' list becomes the list.
+    for (std::size_t g = 0; g < groups.size(); ++g) {
         if (stop.stop_requested())
             return false;
-        for (auto it = g.rbegin(); it != g.rend(); ++it)
-            list.push_back(std::move(*it));
-        g = Group();
+        const std::span<TFileData> group = groups[g];
+        std::reverse(group.begin(), group.end());
     }
-    groups.clear();
+    list = groups.takeRecords();
     return true;
 }
 
 void LayOutGroups(FileList &list, GroupList &groups, RowBand &bands)
 {
     std::uint8_t band = 1;
-    std::size_t total = list.size();
-    for (const Group &g : groups)
-        total += g.size();
-    list.reserve(total);
-    bands.reserve(total);
-    for (Group &g : groups) {
-        for (TFileData &d : g) {
-            list.push_back(std::move(d));
-            bands.push_back(band);
-        }
+    bands.reserve(list.size() + groups.recordCount());
+    for (std::size_t i = 0; i < list.size(); ++i)
+        bands.push_back(band); // rows already in the list stay in band 1
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        bands.insert(bands.end(), groups[g].size(), band);
         band = static_cast<std::uint8_t>(1 - band);
-        g = Group();
     }
-    groups.clear();
+    if (list.empty()) {
+        list = groups.takeRecords();
+    } else {
+        FileList records = groups.takeRecords();
+        list.reserve(list.size() + records.size());
+        for (TFileData &d : records)
+            list.push_back(std::move(d));
+    }
+}
+
+void GroupList::push_back(Group &&group)
+{
+    m_records.reserve(m_records.size() + group.size());
+    for (TFileData &d : group)
+        m_records.push_back(std::move(d));
+    m_ends.push_back(m_records.size());
 }
 
 } // namespace twinly

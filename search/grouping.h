@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <stop_token>
 #include <vector>
 
@@ -14,7 +15,71 @@ namespace twinly {
 
 // An ordered group of at least two records; during a pass the pivot is its last member.
 using Group = std::vector<TFileData>;
-using GroupList = std::vector<Group>;
+
+// The groups of a pass, their records one after another in one list (each group's members in
+// order, its pivot last) and where each group ends. Kept in one list so that a pass can take
+// its groups out of the list it was given in place: a search of millions of files, nearly all
+// of which survive the first pass, holds every record once, not twice.
+class GroupList {
+public:
+    std::size_t size() const { return m_ends.size(); }
+    bool empty() const { return m_ends.empty(); }
+    std::span<TFileData> operator[](std::size_t g)
+    {
+        const std::size_t from = g == 0 ? 0 : m_ends[g - 1];
+        return {m_records.data() + from, m_ends[g] - from};
+    }
+    std::span<const TFileData> operator[](std::size_t g) const
+    {
+        const std::size_t from = g == 0 ? 0 : m_ends[g - 1];
+        return {m_records.data() + from, m_ends[g] - from};
+    }
+    // Appends one group (of at least one record).
+    void push_back(Group &&group);
+    void clear()
+    {
+        m_records = FileList();
+        m_ends = {};
+    }
+    std::size_t recordCount() const { return m_records.size(); }
+    // Takes records laid out group after group, with where each group ends. Only when empty.
+    void adopt(FileList &&records, std::vector<std::size_t> &&ends)
+    {
+        m_records = std::move(records);
+        m_ends = std::move(ends);
+    }
+    // Every record, in group order; leaves the list empty.
+    FileList takeRecords()
+    {
+        FileList records = std::move(m_records);
+        clear();
+        return records;
+    }
+
+    template<typename List> class Iterator {
+    public:
+        Iterator(List *list, std::size_t g) : m_list(list), m_g(g) {}
+        auto operator*() const { return (*m_list)[m_g]; }
+        Iterator &operator++()
+        {
+            ++m_g;
+            return *this;
+        }
+        bool operator==(const Iterator &other) const { return m_g == other.m_g; }
+
+    private:
+        List *m_list;
+        std::size_t m_g;
+    };
+    Iterator<GroupList> begin() { return {this, 0}; }
+    Iterator<GroupList> end() { return {this, size()}; }
+    Iterator<const GroupList> begin() const { return {this, 0}; }
+    Iterator<const GroupList> end() const { return {this, size()}; }
+
+private:
+    FileList m_records;
+    std::vector<std::size_t> m_ends;
+};
 // One byte per result row: 1 for the rows of the first, third, ... group, 0 for the others.
 using RowBand = std::vector<std::uint8_t>;
 

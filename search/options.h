@@ -13,7 +13,7 @@ namespace twinly {
 // Every picture format the visual comparison reads (and some it can only recognise); a visual
 // search uses this in place of the user's mask.
 inline constexpr const char *kPictureFormatsMask =
-    "*.bmp;*.ico;*.emf;*.wmf;*.jpg;*.jpeg;*.gif;*.jpe";
+    "*.bmp;*.ico;*.emf;*.wmf;*.jpg;*.jpeg;*.gif;*.jpe;*.png;*.webp;*.tif;*.tiff";
 
 struct VisualSettings {
     int Resizing = 1;  // picture scaled to 100 * Resizing pixels square
@@ -21,6 +21,11 @@ struct VisualSettings {
     double Acc1 = 100, Acc2 = 10, Acc3 = 10, Acc4 = 10; // the window's defaults
     bool SameProportion = true;                         // CMPMethod1; false is CMPMethod2
     bool DumpSignatures = false;
+    // Pictures are turned as their camera orientation says before they are signed. Changes
+    // nothing for pictures without an orientation tag.
+    bool CameraOrientation = true;
+    // A pair is also tested with one signature turned and mirrored the seven other ways.
+    bool FindRotations = false;
 };
 
 struct SearchOptions {

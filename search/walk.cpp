@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -116,26 +117,77 @@ std::size_t limitOpenDirs(std::vector<Frame> &stack, std::size_t maxOpen)
     return open;
 }
 
-// Where finished frames go: straight into the search's list, or, for a subtree walked on a
-// thread of its own, kept frame by frame, so that they join the list later in order and the
-// total is summed (and rounded per frame) exactly as a walk on one thread would have.
+// Appends a finished frame's files to the search's list, summing (and rounding per frame) the
+// total exactly as a walk on one thread does.
+void appendFrame(FileList &files, double &totalKB, FileList &frame)
+{
+    for (TFileData &d : frame) {
+        totalKB += static_cast<double>(d.FileSize) / 1024.0;
+        files.push_back(std::move(d));
+    }
+    totalKB = std::nearbyint(totalKB);
+    frame = FileList();
+}
+
+// Subtrees of one folder walked on several threads join the list in order. The subtree at the
+// head (the first not yet joined) writes its frames straight into the list; a later one keeps
+// its frames until it reaches the head. So records are held about once, however the work
+// falls, and only what runs ahead of the head waits.
+class Joiner {
+public:
+    Joiner(FileList &files, double &totalKB, std::size_t parts)
+        : m_files(files), m_totalKB(totalKB), m_waiting(parts), m_done(parts, false)
+    {}
+
+    void frameDone(std::size_t part, FileList &frame)
+    {
+        std::lock_guard lock(m_mutex);
+        if (part == m_head)
+            appendFrame(m_files, m_totalKB, frame);
+        else
+            m_waiting[part].push_back(std::move(frame));
+    }
+
+    void partDone(std::size_t part)
+    {
+        std::lock_guard lock(m_mutex);
+        m_done[part] = true;
+        while (m_head < m_done.size() && m_done[m_head]) {
+            ++m_head;
+            if (m_head < m_done.size())
+                flushWaiting(m_head); // the new head may be under way: what it kept goes now
+        }
+    }
+
+private:
+    void flushWaiting(std::size_t part)
+    {
+        for (FileList &frame : m_waiting[part])
+            appendFrame(m_files, m_totalKB, frame);
+        m_waiting[part] = std::vector<FileList>();
+    }
+
+    std::mutex m_mutex;
+    FileList &m_files;
+    double &m_totalKB;
+    std::vector<std::vector<FileList>> m_waiting;
+    std::vector<bool> m_done;
+    std::size_t m_head = 0;
+};
+
+// Where finished frames go: straight into the search's list, or through the joiner.
 struct Sink {
     FileList *files = nullptr; // the search's own list
     double *totalKB = nullptr;
-    std::vector<FileList> *frames = nullptr; // a subtree's
+    Joiner *joiner = nullptr;
+    std::size_t part = 0;
 
     void finish(Frame &frame)
     {
-        if (frames) {
-            frames->push_back(std::move(frame.files));
-            frame.files = FileList();
-            return;
-        }
-        for (TFileData &d : frame.files) {
-            *totalKB += static_cast<double>(d.FileSize) / 1024.0;
-            files->push_back(std::move(d));
-        }
-        *totalKB = std::nearbyint(*totalKB);
+        if (joiner)
+            joiner->frameDone(part, frame.files);
+        else
+            appendFrame(*files, *totalKB, frame.files);
         frame.files = FileList();
     }
 };
@@ -187,13 +239,9 @@ bool walkTree(std::vector<Frame> &stack, std::string &path, const TopFolder &top
     return true;
 }
 
-struct Subtree {
-    std::vector<FileList> frames;
-};
-
 // One subfolder of `root` and everything below it, on the calling thread.
 bool walkSubtree(const Frame &root, const std::string &rootPath, const std::string &name,
-                 std::size_t maxOpenDirs, WalkContext &ctx, Subtree &out)
+                 std::size_t maxOpenDirs, WalkContext &ctx, Sink &sink)
 {
     Directory child = root.dir.openChild(name);
     if (!child.isOpen() || (!root.pseudo && child.onPseudoFileSystem()))
@@ -204,7 +252,6 @@ bool walkSubtree(const Frame &root, const std::string &rootPath, const std::stri
     stack.push_back(Frame{{}, path.size(), std::move(child), {}, 0, {}, root.pseudo});
     if (!listFrame(stack.back(), path, ctx))
         return false;
-    Sink sink{nullptr, nullptr, &out.frames};
     const std::string subtreePath = path;
     return walkTree(stack, path, TopFolder{subtreePath, &root.dir, &name}, maxOpenDirs, ctx, sink);
 }
@@ -215,10 +262,10 @@ bool walkSubtreesInParallel(Frame &root, const std::string &rootPath, WalkContex
 {
     std::vector<std::string> names = std::move(root.subdirs);
     root.subdirs = {};
-    std::vector<Subtree> parts(names.size());
     const unsigned threads =
         static_cast<unsigned>(std::min<std::size_t>(ctx.threads, names.size()));
     const std::size_t maxOpen = std::max<std::size_t>(16, ctx.maxOpenDirs / threads);
+    Joiner joiner(ctx.out, ctx.totalKB, names.size());
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stopped{false};
     auto worker = [&] {
@@ -226,8 +273,10 @@ bool walkSubtreesInParallel(Frame &root, const std::string &rootPath, WalkContex
             const std::size_t i = next.fetch_add(1);
             if (i >= names.size() || stopped.load())
                 return;
-            if (!walkSubtree(root, rootPath, names[i], maxOpen, ctx, parts[i]))
+            Sink sink{nullptr, nullptr, &joiner, i};
+            if (!walkSubtree(root, rootPath, names[i], maxOpen, ctx, sink))
                 stopped = true;
+            joiner.partDone(i);
         }
     };
     {
@@ -238,18 +287,8 @@ bool walkSubtreesInParallel(Frame &root, const std::string &rootPath, WalkContex
     }
     if (stopped || ctx.stop.stop_requested())
         return false;
-    // Each frame is freed as soon as its records have moved, so they are held about once, not
-    // twice, while they join.
-    Sink sink{&ctx.out, &ctx.totalKB, nullptr};
-    for (Subtree &part : parts) {
-        for (FileList &files : part.frames) {
-            Frame frame{};
-            frame.files = std::move(files);
-            sink.finish(frame);
-        }
-        part = Subtree();
-    }
     root.dir.close();
+    Sink sink{&ctx.out, &ctx.totalKB};
     sink.finish(root);
     return true;
 }
@@ -269,7 +308,7 @@ bool WalkDirectory(const std::string &folder, WalkContext &ctx)
         return false;
     if (ctx.threads > 1 && stack.back().subdirs.size() >= 2)
         return walkSubtreesInParallel(stack.back(), folder, ctx);
-    Sink sink{&ctx.out, &ctx.totalKB, nullptr};
+    Sink sink{&ctx.out, &ctx.totalKB};
     return walkTree(stack, path, TopFolder{folder}, ctx.maxOpenDirs, ctx, sink);
 }
 

@@ -3,9 +3,12 @@
 
 #include "file_reader.h"
 #include "jpeg_reader.h"
+#include "orientation.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace twinly::visual {
@@ -35,19 +38,28 @@ bool readWholeFile(const std::string &path, std::vector<std::byte> &bytes)
     platform::FileReader file = platform::FileReader::open(path);
     if (!file.isOpen())
         return false;
-    bytes.clear();
+    // One allocation of the size the file has, plus a byte to see it has not grown; a file that
+    // grows after all is read on in pieces.
+    const auto expected = static_cast<std::size_t>(std::max<std::int64_t>(0, file.identity().Size));
+    if (expected >= kMaxFileBytes)
+        return false;
     constexpr std::size_t kPiece = std::size_t{1} << 20;
+    bytes.resize(expected + 1);
+    std::size_t at = 0;
     for (;;) {
-        const std::size_t at = bytes.size();
-        if (at >= kMaxFileBytes)
-            return false;
-        bytes.resize(at + kPiece);
-        const std::int64_t got = file.read(bytes.data() + at, kPiece);
+        if (at == bytes.size()) {
+            if (at >= kMaxFileBytes)
+                return false;
+            bytes.resize(at + kPiece);
+        }
+        const std::int64_t got = file.read(bytes.data() + at, bytes.size() - at);
         if (got < 0)
             return false;
-        bytes.resize(at + static_cast<std::size_t>(got));
-        if (got == 0)
+        if (got == 0) {
+            bytes.resize(at);
             return true;
+        }
+        at += static_cast<std::size_t>(got);
     }
 }
 
@@ -64,22 +76,67 @@ PictureFormat FormatOfName(std::string_view name)
         std::string_view ext;
         PictureFormat format;
     };
-    static constexpr std::array<Entry, 8> kFormats{{{"jpg", PictureFormat::Jpeg},
-                                                    {"jpeg", PictureFormat::Jpeg},
-                                                    {"jpe", PictureFormat::Jpeg},
-                                                    {"gif", PictureFormat::Gif},
-                                                    {"bmp", PictureFormat::Bitmap},
-                                                    {"ico", PictureFormat::Icon},
-                                                    {"emf", PictureFormat::Metafile},
-                                                    {"wmf", PictureFormat::Metafile}}};
+    static constexpr std::array<Entry, 12> kFormats{{{"jpg", PictureFormat::Jpeg},
+                                                     {"jpeg", PictureFormat::Jpeg},
+                                                     {"jpe", PictureFormat::Jpeg},
+                                                     {"gif", PictureFormat::Gif},
+                                                     {"bmp", PictureFormat::Bitmap},
+                                                     {"ico", PictureFormat::Icon},
+                                                     {"emf", PictureFormat::Metafile},
+                                                     {"wmf", PictureFormat::Metafile},
+                                                     {"png", PictureFormat::Png},
+                                                     {"webp", PictureFormat::Webp},
+                                                     {"tif", PictureFormat::Tiff},
+                                                     {"tiff", PictureFormat::Tiff}}};
     for (const Entry &e : kFormats)
         if (equalsIgnoringCase(ext, e.ext))
             return e.format;
     return PictureFormat::Unknown;
 }
 
+namespace {
+
+const char *readerName(PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::Jpeg:
+        return "jpeg";
+    case PictureFormat::Gif:
+        return "gif";
+    case PictureFormat::Bitmap:
+        return "bmp";
+    case PictureFormat::Icon:
+        return "ico";
+    case PictureFormat::Png:
+        return "png";
+    case PictureFormat::Webp:
+        return "webp";
+    case PictureFormat::Tiff:
+        return "tiff";
+    default:
+        return "";
+    }
+}
+
+void turnUpright(std::span<const std::byte> file, PictureFormat format, LoadedPicture &out)
+{
+    const int orientation = OrientationOfFile(file, readerName(format));
+    if (orientation == kUpright)
+        return;
+    out.bitmap = Upright(out.bitmap, orientation);
+    if (SwapsSides(orientation))
+        std::swap(out.width, out.height);
+}
+
+} // namespace
+
+int OrientationOfPicture(std::span<const std::byte> file, std::string_view name)
+{
+    return OrientationOfFile(file, readerName(FormatOfName(name)));
+}
+
 LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::ImageReader *reader,
-                        LoadedPicture &out)
+                        LoadedPicture &out, bool upright)
 {
     out = LoadedPicture();
     const PictureFormat format = FormatOfName(path);
@@ -98,13 +155,12 @@ LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::Im
         out.width = jpeg.fullWidth;
         out.height = jpeg.fullHeight;
         out.bitmap = std::move(jpeg.image);
+        if (upright)
+            turnUpright(bytes, format, out);
         return LoadOutcome::Bitmap;
     }
-    const char *name = format == PictureFormat::Gif      ? "gif"
-                       : format == PictureFormat::Bitmap ? "bmp"
-                                                         : "ico";
     Bitmap decoded;
-    if (!reader->read(bytes, name, decoded))
+    if (!reader->read(bytes, readerName(format), decoded))
         return LoadOutcome::Failed;
     out.width = decoded.width;
     out.height = decoded.height;
@@ -112,6 +168,8 @@ LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::Im
     if (format == PictureFormat::Icon)
         return LoadOutcome::NotBitmap;
     out.bitmap = std::move(decoded);
+    if (upright)
+        turnUpright(bytes, format, out);
     return LoadOutcome::Bitmap;
 }
 

@@ -5,14 +5,17 @@
 #include "image_reader.h"
 #include "stretch.h"
 
+#include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace twinly::visual {
 
-enum class PictureFormat { Jpeg, Gif, Bitmap, Icon, Metafile, Unknown };
+enum class PictureFormat { Jpeg, Gif, Bitmap, Icon, Metafile, Png, Webp, Tiff, Unknown };
 
-// By the extension, letter case ignored: jpg, jpeg and jpe are JPEG; gif; bmp; ico; emf, wmf.
+// By the extension, letter case ignored: jpg, jpeg and jpe are JPEG; gif; bmp; ico; emf, wmf;
+// png; webp; tif and tiff.
 PictureFormat FormatOfName(std::string_view name);
 
 enum class LoadOutcome {
@@ -27,9 +30,15 @@ struct LoadedPicture {
     Bitmap bitmap;
 };
 
+// The camera orientation (1..8, see orientation.h) of a picture file's bytes, its format told
+// by its name; 1 for formats that carry none.
+int OrientationOfPicture(std::span<const std::byte> file, std::string_view name);
+
 // `minSide` lets a JPEG decode at a reduced scale that still has at least that many pixels
-// each way; 0 gives the full size. `reader` decodes GIF, BMP and ICO; without one those fail.
+// each way; 0 gives the full size. `reader` decodes every format but JPEG; without one those
+// fail. With `upright`, the picture is turned as its camera orientation says (JPEG, TIFF, WebP
+// and PNG carry one), and its width and height are those of the turned picture.
 LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::ImageReader *reader,
-                        LoadedPicture &out);
+                        LoadedPicture &out, bool upright = false);
 
 } // namespace twinly::visual

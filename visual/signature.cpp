@@ -31,6 +31,7 @@ void FillSquareValues(const Bitmap16 &resized, const SignatureGeometry &g,
 {
     const int n = g.side, s = g.squares, q = g.block;
     signature.SquareValues.assign(static_cast<std::size_t>(g.count()), 0);
+    signature.Sums.assign(static_cast<std::size_t>(g.count()), 0);
     for (int u = 0; u < s; ++u) {
         const int x0 = u * n / s;
         for (int v = 0; v < s; ++v) {
@@ -46,6 +47,7 @@ void FillSquareValues(const Bitmap16 &resized, const SignatureGeometry &g,
             }
             signature.SquareValues[static_cast<std::size_t>(u * s + v)] =
                 static_cast<long double>(sum);
+            signature.Sums[static_cast<std::size_t>(u * s + v)] = static_cast<std::uint32_t>(sum);
         }
     }
     const auto [lo, hi] =
@@ -59,7 +61,8 @@ SignatureOutcome CalcImageProperties(TFileData &record, const VisualSettings &se
     const SignatureGeometry g = GeometryOf(settings);
     record.Signature.reset();
     LoadedPicture picture;
-    const LoadOutcome loaded = LoadPicture(record.FullName, g.side, reader, picture);
+    const LoadOutcome loaded =
+        LoadPicture(record.FullName, g.side, reader, picture, settings.CameraOrientation);
     if (loaded == LoadOutcome::Failed)
         return SignatureOutcome::NotLoaded;
 
@@ -69,6 +72,8 @@ SignatureOutcome CalcImageProperties(TFileData &record, const VisualSettings &se
     signature->SquareValues.assign(static_cast<std::size_t>(g.count()), 0);
     signature->Proportion = static_cast<double>(static_cast<long double>(picture.width) /
                                                 static_cast<long double>(picture.height));
+    signature->TurnedProportion = static_cast<double>(static_cast<long double>(picture.height) /
+                                                      static_cast<long double>(picture.width));
     if (loaded == LoadOutcome::NotBitmap) {
         record.Signature = std::move(signature);
         return SignatureOutcome::NotConverted;

@@ -37,7 +37,7 @@ _twinly_cli()
     if [[ $cur == -* ]]; then
         local opts='--mask --no-recursive --min-size --max-size --no-content --match-time
             --match-names --ignore-size --db --visual --resizing --splitting --acc1 --acc2
-            --acc3 --acc4 --any-proportion --list --create-db --format --progress --threads
+            --acc3 --acc4 --any-proportion --rotations --no-orientation --list --create-db --format --progress --threads
             --no-cache --clear-cache --help --version'
         mapfile -t COMPREPLY < <(compgen -W "$opts" -- "$cur")
         return

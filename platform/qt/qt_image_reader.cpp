@@ -33,6 +33,8 @@ public:
         // The extension chose the decoder; a file of another format under that name is damaged.
         reader.setAutoDetectImageFormat(false);
         reader.setDecideFormatFromContent(false);
+        // The engine reads the orientation itself, the same way for every format.
+        reader.setAutoTransform(false);
         // Refuse oversized pictures from the header, before any pixel is allocated.
         const QSize declared = reader.size();
         if (declared.isValid() && !PictureSizeAcceptable(declared.width(), declared.height()))

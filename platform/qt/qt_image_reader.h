@@ -8,7 +8,9 @@
 
 namespace twinly::platform {
 
-// GIF, BMP and ICO through the toolkit. Needs no application object and works on any thread.
+// GIF, BMP, ICO, PNG, WebP and TIFF through the toolkit (WebP and TIFF need its image-format
+// plugins installed; without them those files fail to decode). Needs no application object and
+// works on any thread.
 std::shared_ptr<const ImageReader> MakeQtImageReader();
 
 } // namespace twinly::platform

@@ -39,7 +39,7 @@ TFileData file(std::string_view dir, std::string_view name, std::int64_t size, D
 std::vector<std::vector<int>> tagsOf(const GroupList &groups)
 {
     std::vector<std::vector<int>> out;
-    for (const Group &g : groups) {
+    for (const auto &g : groups) {
         out.emplace_back();
         for (const TFileData &d : g)
             out.back().push_back(tagOf(d));

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 using namespace twinly;
@@ -22,8 +24,21 @@ ImageSignature signature(std::vector<long double> values, double proportion = 4.
     s.ResizedSize = 100;
     const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
     s.ValueRange = *hi - *lo;
+    // The integer copy the quick first look reads, where the values allow one.
+    if (std::all_of(values.begin(), values.end(), [](long double v) {
+            return v >= 0 && v < 4294967296.0L && v == std::floor(v);
+        }))
+        for (long double v : values)
+            s.Sums.push_back(static_cast<std::uint32_t>(v));
     s.SquareValues = std::move(values);
     s.Proportion = proportion;
+    s.TurnedProportion = 1 / proportion;
+    return s;
+}
+
+ImageSignature withoutSums(ImageSignature s)
+{
+    s.Sums.clear();
     return s;
 }
 
@@ -43,6 +58,8 @@ bool alike(const ImageSignature &a, const ImageSignature &b, VisualSettings s = 
 {
     const bool forward = ImagesAlike(a, b, s);
     EXPECT_EQ(forward, ImagesAlike(b, a, s)) << "the test must not depend on the order";
+    // The quick first look and the extended-precision loop alone always agree.
+    EXPECT_EQ(forward, ImagesAlike(withoutSums(a), withoutSums(b), s));
     return forward;
 }
 
@@ -188,4 +205,42 @@ TEST(SimilarityClass, PicturesOfDifferentClassesAreNeverAlike)
         }
         EXPECT_GT(alikePairs, static_cast<int>(records.size())); // more than self-pairs
     }
+}
+
+// Pairs of every kind, from far apart to nearly equal, under settings across their ranges: the
+// quick look in doubles must give the verdict of the extended-precision loop every time, turned
+// copies included.
+TEST(ImagesAlike, TheQuickLookAgreesWithTheExactLoop)
+{
+    std::mt19937 random(17);
+    int alikeCount = 0, pairs = 0;
+    for (int round = 0; round < 4000; ++round) {
+        const int side = round % 3 == 0 ? 20 : 10;
+        std::vector<long double> a(static_cast<std::size_t>(side * side)), b(a.size());
+        const long double shift =
+            static_cast<long double>(random() % 3 == 0 ? random() % 50000 : 0);
+        const unsigned noise = 1u + random() % (round % 2 ? 200u : 60000u);
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            a[i] = static_cast<long double>(100000 + random() % 500000);
+            b[i] = a[i] + shift + static_cast<long double>(random() % noise);
+        }
+        if (round % 5 == 0) // a turned copy
+            for (int u = 0; u < side; ++u)
+                for (int v = 0; v < side; ++v)
+                    b[static_cast<std::size_t>(u * side + v)] =
+                        a[static_cast<std::size_t>(v * side + side - 1 - u)] + shift;
+        VisualSettings s = defaults();
+        s.Acc1 = 50 + static_cast<double>(random() % 900) / 2;
+        s.Acc2 = 0.5 + static_cast<double>(random() % 100) / 2;
+        s.Acc3 = 0.5 + static_cast<double>(random() % 100) / 2;
+        s.Acc4 = 0.5 + static_cast<double>(random() % 100) / 2;
+        s.SameProportion = random() % 2 == 0;
+        s.FindRotations = random() % 2 == 0;
+        const bool together = alike(signature(a), signature(b), s);
+        alikeCount += together;
+        ++pairs;
+    }
+    // Both verdicts occur often enough for the comparison to mean something.
+    EXPECT_GT(alikeCount, pairs / 10);
+    EXPECT_LT(alikeCount, pairs * 9 / 10);
 }

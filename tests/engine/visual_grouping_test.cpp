@@ -60,7 +60,7 @@ FileList randomPictures(const Case &c)
 std::vector<std::vector<std::string>> names(const GroupList &groups)
 {
     std::vector<std::vector<std::string>> out;
-    for (const Group &g : groups) {
+    for (const auto &g : groups) {
         out.emplace_back();
         for (const TFileData &d : g)
             out.back().push_back(d.FullName);

@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "picture_files.h"
 #include "scanner.h"
+#include "signature.h"
 #include "temp_tree.h"
 #include "visual_hooks.h"
 #ifdef TWINLY_QT_IMAGES
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 
@@ -138,6 +140,130 @@ TEST_F(VisualSearch, AnyProportionLetsTheRotatedCopyBeTested)
     EXPECT_EQ(std::count(groups[0].begin(), groups[0].end(), "beach-rotated.jpg"), 0);
 }
 
+TEST_F(VisualSearch, RotationsBringTheTurnedCopyIn)
+{
+    SearchOptions o;
+    o.Visual.FindRotations = true;
+    const std::vector<std::vector<std::string>> expected{
+        {"beach-recompressed.jpeg", "beach-rotated.jpg", "beach-small.jpg", "beach.jpg"}};
+    EXPECT_EQ(groupsOf(search(o)), expected);
+}
+
+namespace {
+
+// The similarity test as it was before the quick first look and turned copies: the plain
+// extended-precision loop, and the proportion rule.
+bool plainImagesAlike(const TFileData &p, const TFileData &c, const VisualSettings &s)
+{
+    if (!p.Signature || !c.Signature)
+        return false;
+    const ImageSignature &a = *p.Signature, &b = *c.Signature;
+    if (a.SquareCount == 0 || b.SquareCount == 0 || a.SquareCount != b.SquareCount)
+        return false;
+    const long double range = std::min(a.ValueRange, b.ValueRange);
+    if (range == 0 || (s.SameProportion && a.Proportion != b.Proportion))
+        return false;
+    const std::size_t n = a.SquareValues.size();
+    long double l = 0, h = 0, sum = 0, previous = 0;
+    long double m = 0, smooth = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const long double e = std::fabs(b.SquareValues[i] - a.SquareValues[i]) * (100.0L / range);
+        l = std::max(l, e);
+        sum += e;
+        m += e <= s.Acc3;
+        if (i >= 1) {
+            const long double d = std::fabs(e - previous);
+            h = std::max(h, d);
+            smooth += d <= s.Acc2;
+        }
+        previous = e;
+    }
+    const long double count = static_cast<long double>(n), avg = sum / count;
+    if (l == 0 || avg == 0 || h == 0)
+        return true;
+    long double score = s.Acc4;
+    score *= 100.0L * m / count;
+    score *= 100.0L;
+    score /= l;
+    score /= avg;
+    score *= 100.0L * smooth / count;
+    score /= h;
+    return score > static_cast<long double>(s.Acc1);
+}
+
+} // namespace
+
+// Many scenes in many variants, none with an orientation tag: with turned copies off, the
+// search gives exactly the groups of the plain test on signatures made as stored, whether the
+// camera orientation is read or not, under strict and lenient settings alike.
+TEST_F(VisualSearch, WithoutTagsOrRotationsTheGroupsAreThoseOfThePlainTest)
+{
+    for (unsigned scene = 20; scene < 32; ++scene) {
+        const visual::Bitmap big = test::MakeScene(400, 300, scene);
+        const std::string base = "many/s" + std::to_string(scene);
+        tree.createFile(base + "-a.jpg", test::EncodeJpeg(big, 90));
+        tree.createFile(base + "-b.jpg", test::EncodeJpeg(big, 25 + scene));
+        tree.createFile(base + "-c.jpg", test::EncodeJpeg(test::MakeScene(200, 150, scene), 80));
+        tree.createFile(base + "-d.jpg", test::EncodeJpeg(transposed(big), 90));
+        tree.createFile(base + "-e.jpg", test::EncodeJpeg(test::MakeScene(300, 300, scene), 90));
+        // Brighter by a step that depends on the scene: some stay alike, some do not.
+        tree.createFile(
+            base + "-f.jpg",
+            test::EncodeJpeg(
+                test::MakeBitmap(400, 300,
+                                 [&](int x, int y) {
+                                     const std::uint32_t p =
+                                         big.pixels[static_cast<std::size_t>(y * 400 + x)];
+                                     const std::uint32_t add = (scene % 6) * 0x0A0A0A;
+                                     return (p & 0xE0E0E0) / 2 + add;
+                                 }),
+                90));
+    }
+    int formed = 0;
+    for (const double acc1 : {100.0, 60.0, 300.0}) {
+        for (const bool sameProportion : {true, false}) {
+            SearchOptions o;
+            o.Visual.Acc1 = acc1;
+            o.Visual.SameProportion = sameProportion;
+            o.Folders = {tree.root()};
+            o.Mask = kPictureFormatsMask;
+            o.VisualCompare = true;
+            o.CompareContent = false;
+            o.IgnoreSize = true;
+            VisualSettings asStored = o.Visual;
+            asStored.CameraOrientation = false;
+            asStored.FindRotations = false;
+            const auto reader = pictureReader();
+            VisualHooks plain;
+            plain.CalcImageProperties = [asStored, reader](TFileData &d) {
+                visual::CalcImageProperties(d, asStored, reader.get());
+            };
+            plain.ImagesAlike = [asStored](const TFileData &p, const TFileData &c) {
+                return plainImagesAlike(p, c, asStored);
+            };
+            ScanProgress progress;
+            const SearchResult expected = RunSearch(o, {}, progress, {}, plain);
+            for (const bool orientation : {false, true}) {
+                SearchOptions now = o;
+                now.Visual.CameraOrientation = orientation;
+                now.Visual.FindRotations = false;
+                const SearchResult got =
+                    RunSearch(now, {}, progress, {}, visual::MakeVisualHooks(now.Visual, reader));
+                EXPECT_EQ(groupsOf(got), groupsOf(expected))
+                    << "Acc1 " << acc1 << ", same proportion " << sameProportion << ", orientation "
+                    << orientation;
+                // Row for row, in the same order.
+                ASSERT_EQ(got.FileList.size(), expected.FileList.size());
+                for (std::size_t i = 0; i < got.FileList.size(); ++i)
+                    EXPECT_EQ(got.FileList[i].FullName, expected.FileList[i].FullName);
+                EXPECT_EQ(got.RowBand, expected.RowBand);
+            }
+            formed += static_cast<int>(groupsOf(expected).size());
+        }
+    }
+    EXPECT_GT(formed, 12) << "the pictures should form groups";
+}
+
 TEST_F(VisualSearch, CommandLineComparesByLook)
 {
     const auto run = [&](std::vector<std::string> args, std::string &out, std::string &err) {
@@ -163,6 +289,13 @@ TEST_F(VisualSearch, CommandLineComparesByLook)
                    "--acc2", "0.5", "--acc3", "50", "--acc4=0.5", "--any-proportion", tree.root()},
                   out, err),
               0)
+        << err;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4) << out;
+
+    ASSERT_EQ(run({"--visual", "--ignore-size", "--rotations", tree.root()}, out, err), 0) << err;
+    EXPECT_NE(out.find("beach-rotated.jpg"), std::string::npos) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 5) << out;
+    ASSERT_EQ(run({"--visual", "--ignore-size", "--no-orientation", tree.root()}, out, err), 0)
         << err;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4) << out;
 

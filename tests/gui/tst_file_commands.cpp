@@ -26,8 +26,8 @@
 #include <unistd.h>
 #include <utime.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>

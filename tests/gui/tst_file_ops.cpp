@@ -21,8 +21,8 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 

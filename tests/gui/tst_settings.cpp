@@ -179,6 +179,35 @@ private Q_SLOTS:
         form.reject();
     }
 
+    void pictureTurningOptionsDefaultOnAndOffAndComeBack()
+    {
+        {
+            auto w = open(); // no settings file: the defaults
+            QVERIFY(checked(w.get(), "CameraOrientation"));
+            QVERIFY(!checked(w.get(), "FindRotations"));
+            click(w.get(), "CameraOrientation");
+            click(w.get(), "FindRotations");
+            QVERIFY(w->close());
+        }
+        {
+            auto w = open();
+            QVERIFY(!checked(w.get(), "CameraOrientation"));
+            QVERIFY(checked(w.get(), "FindRotations"));
+        }
+        // A file written before these options existed: everything else reads, they keep their
+        // defaults.
+        QFile::remove(path());
+        {
+            SettingsKey k = key();
+            k.writeDword("Resizing", 3);
+            QVERIFY(k.save());
+        }
+        auto w = open();
+        QCOMPARE(child<QSlider>(w.get(), "Resizing")->value(), 3);
+        QVERIFY(checked(w.get(), "CameraOrientation"));
+        QVERIFY(!checked(w.get(), "FindRotations"));
+    }
+
     void flagsBlockOfEighteenBytesRestoresAndOfThirtyFourRestoresNothing()
     {
         {

@@ -16,9 +16,11 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTransform>
 
 #include <algorithm>
 #include <optional>
+#include <span>
 
 namespace twinly {
 
@@ -55,7 +57,43 @@ std::optional<QByteArray> readHead(const std::string &path, qint64 limit)
 
 // The picture in the file, decoded by the toolkit; the name's extension tells the format first,
 // the content next.
-bool readPicture(const std::string &path, QImage &picture, QString &error)
+// Turned as the camera orientation says; the same reading of the tag as the signatures use, for
+// every format.
+QImage uprightImage(const QImage &stored, int orientation)
+{
+    QTransform turn;
+    bool mirror = false;
+    switch (orientation) {
+    case 2:
+        return stored.mirrored(true, false);
+    case 3:
+        return stored.mirrored(true, true);
+    case 4:
+        return stored.mirrored(false, true);
+    case 5:
+        turn.rotate(90);
+        mirror = true;
+        break;
+    case 6:
+        turn.rotate(90);
+        break;
+    case 7:
+        turn.rotate(270);
+        mirror = true;
+        break;
+    case 8:
+        turn.rotate(270);
+        break;
+    default:
+        return stored;
+    }
+    const QImage turned = stored.transformed(turn);
+    return mirror ? turned.mirrored(true, false) : turned;
+}
+
+// With `upright`, the picture is turned as its camera's orientation tag says (the toolkit's own
+// turning is off, so every format is turned the same way).
+bool readPicture(const std::string &path, bool upright, QImage &picture, QString &error)
 {
     const std::optional<QByteArray> data = readHead(path, kPictureLimit);
     if (!data) {
@@ -72,10 +110,18 @@ bool readPicture(const std::string &path, QImage &picture, QString &error)
             ? QByteArray::fromStdString(path.substr(dot + 1)).toLower()
             : QByteArray();
     QImageReader reader(&buffer, suffix);
-    if (reader.read(&picture))
-        return true;
-    error = reader.errorString();
-    return false;
+    reader.setAutoTransform(false);
+    if (!reader.read(&picture)) {
+        error = reader.errorString();
+        return false;
+    }
+    if (upright)
+        picture = uprightImage(
+            picture,
+            visual::OrientationOfPicture(
+                std::as_bytes(std::span(data->constData(), static_cast<std::size_t>(data->size()))),
+                path));
+    return true;
 }
 
 QString hexDump(const QByteArray &data)
@@ -138,6 +184,11 @@ void PreviewPanel::setMode(int mode)
     Image1->setScaledContents(m_mode == FitToPanel);
     Image1->setAlignment(m_mode == AsCompared ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignTop);
     Image1->setCursor(m_mode == OriginalSize ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void PreviewPanel::setUpright(bool upright)
+{
+    m_upright = upright;
 }
 
 void PreviewPanel::setChartStyle(bool threeD, const QColor &line, bool pictureBehind)
@@ -225,13 +276,13 @@ QString PreviewPanel::showPicture(const TFileData &d)
         const int side = d.Signature ? d.Signature->ResizedSize : 0;
         visual::LoadedPicture loaded;
         const auto reader = platform::MakeQtImageReader();
-        if (visual::LoadPicture(d.FullName, side, reader.get(), loaded) !=
+        if (visual::LoadPicture(d.FullName, side, reader.get(), loaded, m_upright) !=
             visual::LoadOutcome::Bitmap)
             return text("strPicture", "Cannot load the picture %s", d.FullName);
         picture = toQImage(visual::ResizeForSignature(loaded.bitmap, side));
     } else {
         QString error;
-        if (!readPicture(d.FullName, picture, error))
+        if (!readPicture(d.FullName, m_upright, picture, error))
             return error.isEmpty() ? text("strRead", "Cannot read the file %s", d.FullName) : error;
     }
     m_pictureSize = picture.size();
@@ -259,7 +310,7 @@ void PreviewPanel::ArrangePreview()
     if (m_mode == AsChart && !m_chartPicture.empty() && m_pictureBehindChart) {
         QImage picture;
         QString error;
-        if (readPicture(m_chartPicture, picture, error) && !picture.isNull()) {
+        if (readPicture(m_chartPicture, m_upright, picture, error) && !picture.isNull()) {
             const double scale =
                 std::min({static_cast<double>(Chart->width()) / picture.width(),
                           static_cast<double>(Chart->height()) / picture.height(), 1.0});

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The preview beside the list: a picture four ways (original size with panning, fitted, as the
-// visual comparison saw it, or its signature as a chart), or the text of any other file. Each
-// record shown is read anew; nothing is cached. The panel tells failures back as text and
-// leaves it to its owner to show them.
+// visual comparison saw it, or its signature as a chart), upright as its camera recorded it when
+// that option is on, or the text of any other file. Each record shown is read anew; nothing is
+// cached. The panel tells failures back as text and leaves it to its owner to show them.
 #pragma once
 
 #include "file_data.h"
@@ -37,6 +37,8 @@ public:
     // Any value is kept (a stored setting may hold one); only 0 to 3 show a picture a known way.
     void setMode(int mode);
     void setChartStyle(bool threeD, const QColor &line, bool pictureBehind);
+    // Pictures turned as their camera's orientation tag says.
+    void setUpright(bool upright);
 
     // True when the record is a file on disk the panel shows as a picture.
     static bool ShowsAsPicture(const TFileData &record);
@@ -63,6 +65,7 @@ private:
     ChartView *Chart = nullptr;
     Texts m_texts;
     int m_mode = OriginalSize;
+    bool m_upright = true;
     bool m_chartThreeD = false, m_pictureBehindChart = false;
     QColor m_chartLine;
     std::string m_chartPicture; // the file drawn behind the chart, when one is
