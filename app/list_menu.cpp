@@ -9,6 +9,7 @@
 #include "preview_panel.h"
 #include "results_model.h"
 #include "results_view.h"
+#include "tray.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -89,7 +90,7 @@ void TForm1::connectParts()
     connect(m_options, &OptionPages::previewModeChanged, Panel3, &PreviewPanel::setMode);
     connect(m_options, &OptionPages::previewStyleChanged, this, &TForm1::pushPreviewStyle);
     connect(m_options, &OptionPages::languageChanged, this,
-            [this] { m_lang.ApplyCurrentLanguage(translatedWindows()); });
+            [this] { m_lang.ApplyCurrentLanguage(m_tray->translatedWindows()); });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (PageControl1->widget(index) == DublPage)
             DublPageShow();
@@ -138,22 +139,13 @@ void TForm1::showEvent(QShowEvent *event)
 void TForm1::FormShow()
 {
     m_lang = TMultiLang(); // lists the language files
-    TrayIcon->hide();
-    setTrayImage(0);
+    m_tray->hide();
+    m_tray->setImage(0);
     PageControl1->setCurrentWidget(DublPage);
     m_options->FormShow();
     m_searching = false;
     m_stopRequested = false;
     LoadSettings();
-}
-
-QList<QWidget *> TForm1::translatedWindows() const
-{
-    QList<QWidget *> windows;
-    if (m_banner)
-        windows << m_banner.data();
-    windows << const_cast<TForm1 *>(this);
-    return windows;
 }
 
 void TForm1::changeEvent(QEvent *event)
@@ -163,23 +155,24 @@ void TForm1::changeEvent(QEvent *event)
         MinimizeToTray();
 }
 
+void TForm1::setBanner(QWidget *banner)
+{
+    m_tray->setBanner(banner);
+}
+
+QSystemTrayIcon *TForm1::trayIcon() const
+{
+    return m_tray->icon();
+}
+
 void TForm1::MinimizeToTray()
 {
-    // With no tray to bring it back from, the window stays minimised where it is.
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    hide();
-    TrayIcon->show();
+    m_tray->MinimizeToTray();
 }
 
 void TForm1::TrayIconClick(int reason)
 {
-    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context)
-        return; // the middle button does nothing
-    showNormal();
-    raise();
-    activateWindow();
-    TrayIcon->hide();
+    m_tray->TrayIconClick(reason);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -199,10 +192,9 @@ void TForm1::closeEvent(QCloseEvent *event)
     SaveSettings();
     // The banner is the application's main window: closing it ends the program once this
     // handler has returned.
-    if (m_banner)
-        m_banner->close();
+    m_tray->closeBanner();
     ClearResults();
-    TrayIcon->hide();
+    m_tray->hide();
     event->accept();
 }
 

@@ -9,6 +9,7 @@
 #include "results_model.h"
 #include "results_view.h"
 #include "settings_store.h"
+#include "tray.h"
 #include "widgets.h"
 
 #include <QCheckBox>
@@ -63,7 +64,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     m_options = new OptionPages(this, PageControl1, m_lang);
     buildStatusBar();
     buildItemPopup();
-    buildTrayIcon();
+    m_tray = new Tray(this);
 
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setInterval(1000);
@@ -231,47 +232,6 @@ void TForm1::buildStatusBar()
     bar->addWidget(m_panel0);
     bar->addWidget(panel1);
     bar->addWidget(m_panel2, 1);
-}
-
-namespace {
-
-// The tray's three images: idle, and two busy frames that alternate while searching.
-QIcon trayImage(int image)
-{
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.setBrush(QColor(255, 60, 60));
-    p.drawRoundedRect(QRectF(3, 3, 17, 22), 3, 3);
-    p.setBrush(QColor(60, 220, 60));
-    p.drawRoundedRect(QRectF(12, 7, 17, 22), 3, 3);
-    if (image > 0) {
-        p.setBrush(Qt::blue);
-        p.setPen(Qt::NoPen);
-        const QPointF at = image == 1 ? QPointF(9, 26) : QPointF(23, 26);
-        p.drawEllipse(at, 4, 4);
-    }
-    return QIcon(pm);
-}
-
-} // namespace
-
-void TForm1::buildTrayIcon()
-{
-    TrayIcon = new QSystemTrayIcon(this);
-    TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
-    TrayIcon->setToolTip(QStringLiteral("Zorvik"));
-    setTrayImage(0);
-    connect(TrayIcon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) { TrayIconClick(reason); });
-}
-
-void TForm1::setTrayImage(int image)
-{
-    TrayIcon->setIcon(trayImage(image));
-    TrayIcon->setProperty("image", image);
 }
 
 void TForm1::buildItemPopup()

@@ -46,6 +46,7 @@ namespace twinly {
 
 class OptionPages;
 class PreviewPanel;
+class Tray;
 class ColorList;
 class ResultsModel;
 class ResultsView;
@@ -57,8 +58,8 @@ public:
     ~TForm1() override;
 
     // The banner, closed when this window closes (which ends the program).
-    void setBanner(QWidget *banner) { m_banner = banner; }
-    QSystemTrayIcon *trayIcon() const { return TrayIcon; }
+    void setBanner(QWidget *banner);
+    QSystemTrayIcon *trayIcon() const;
 
     // Where the settings live (the path's bytes); the default follows XDG_CONFIG_HOME.
     void setSettingsPath(const std::string &path) { m_settingsPath = path; }
@@ -136,9 +137,6 @@ private:
     void buildResultsPage();
     void buildStatusBar();
     void buildItemPopup();
-    void buildTrayIcon();
-    void setTrayImage(int image);
-    QList<QWidget *> translatedWindows() const;
     void connectParts();
     void FormShow();
     void ThreadDone();
@@ -195,8 +193,7 @@ private:
     QProgressBar *Gauge1 = nullptr;
     // Menu and timers
     QMenu *ItemPopup = nullptr;
-    QSystemTrayIcon *TrayIcon = nullptr;
-    QPointer<QWidget> m_banner;
+    Tray *m_tray = nullptr;
     QTimer *Timer1 = nullptr;
     QTimer *m_statusTimer = nullptr;
 

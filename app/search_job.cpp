@@ -15,6 +15,7 @@
 #include "qt_image_reader.h"
 #include "results_model.h"
 #include "results_view.h"
+#include "tray.h"
 #include "visual_hooks.h"
 
 #include <QCheckBox>
@@ -55,8 +56,7 @@ void TForm1::GoButClick()
     ClearResults();
     if (!m_options->readyForSearch())
         return;
-    setTrayImage(1);
-    TrayIcon->setToolTip(QStringLiteral("Searching dublicates"));
+    m_tray->showSearching();
     auto scanner = std::make_unique<TDirScanner>();
     scanner->Options = searchOptions();
     if (scanner->Options.VisualCompare)
@@ -120,8 +120,7 @@ void TForm1::ThreadDone()
     Panel3->clear();
     m_panel0->clear();
     m_panel2->clear();
-    setTrayImage(0);
-    TrayIcon->setToolTip(QStringLiteral("Zorvik"));
+    m_tray->showIdle();
 }
 
 void TForm1::refreshStatus()
@@ -145,12 +144,12 @@ void TForm1::Timer1Timer()
     QString progress;
     if (m_searching) {
         Brain->setVisible(!Brain->isVisible());
-        setTrayImage(Brain->isVisible() ? 2 : 1);
+        m_tray->setImage(Brain->isVisible() ? 2 : 1);
         progress = m_panel0->text() + QStringLiteral(" - ") + QString::number(Gauge1->value()) +
                    QStringLiteral("% done");
     }
-    TrayIcon->setToolTip(progress.isEmpty() ? QStringLiteral("Twinly")
-                                            : QStringLiteral("Twinly\r\n") + progress);
+    m_tray->setHint(progress.isEmpty() ? QStringLiteral("Twinly")
+                                       : QStringLiteral("Twinly\r\n") + progress);
 }
 
 void TForm1::ClearResults()
