@@ -428,19 +428,14 @@ SearchOptions OptionPages::searchOptions() const
     for (int i = 0; i < DirList->count(); ++i)
         if (DirList->item(i)->checkState() == Qt::Checked)
             o.Folders.push_back(platform::ItemPath(DirList->item(i)));
-    o.Mask = VisualCMP->isChecked() ? std::string(kPictureFormatsMask)
-                                    : MaskEdit->text().toUtf8().toStdString();
+    o.Mask = MaskEdit->text().toUtf8().toStdString();
     o.Recursive = RecursiveDirs->isChecked();
     o.CreateDB = CreateCRC->isChecked();
-    if (o.CreateDB) {
-        o.IgnoreSize = o.IgnoreDate = o.IgnoreNames = o.CompareContent = o.FindDuplicates = true;
-    } else {
-        o.IgnoreSize = IgnoreSize->isChecked();
-        o.IgnoreDate = IgnoreDate->isChecked();
-        o.IgnoreNames = IgnoreNames->isChecked();
-        o.CompareContent = CompareContent->isChecked();
-        o.FindDuplicates = CheckDublicates->isChecked();
-    }
+    o.IgnoreSize = IgnoreSize->isChecked();
+    o.IgnoreDate = IgnoreDate->isChecked();
+    o.IgnoreNames = IgnoreNames->isChecked();
+    o.CompareContent = CompareContent->isChecked();
+    o.FindDuplicates = CheckDublicates->isChecked();
     o.VisualCompare = VisualCMP->isChecked();
     if (MinSizeC->isChecked())
         o.MinSize = MinSize->value();
@@ -458,7 +453,7 @@ SearchOptions OptionPages::searchOptions() const
     o.Visual.DumpSignatures = CheckBox1->isChecked();
     o.Visual.CameraOrientation = CameraOrientation->isChecked();
     o.Visual.FindRotations = FindRotations->isChecked();
-    return o;
+    return ResolveSearchOptions(std::move(o), CRCCompare->isChecked());
 }
 
 } // namespace twinly

@@ -284,23 +284,14 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
     if (a.visual && !a.databases.empty())
         return std::string("--visual and --db cannot be used together");
 
-    // The same interlocks as the window's: ignoring sizes turns content comparison off;
-    // comparing with databases turns it on and ignores times and names.
-    if (a.noContent || a.options.IgnoreSize)
+    if (a.noContent)
         a.options.CompareContent = false;
-    if (!a.databases.empty()) {
-        a.options.CompareContent = true;
-        a.options.IgnoreDate = true;
-        a.options.IgnoreNames = true;
-    }
-    // Comparing by look replaces comparing by content, and looks only at pictures.
-    if (a.visual) {
-        a.options.VisualCompare = true;
-        a.options.CompareContent = false;
-        a.options.Mask = kPictureFormatsMask;
-    }
+    a.options.VisualCompare = a.visual;
     a.options.FindDuplicates = !a.list;
     a.options.CreateDB = a.createDb.has_value();
+    a.options = ResolveSearchOptions(std::move(a.options), !a.databases.empty());
+    if (!a.noCache)
+        a.options.CacheFolder = HashCache::DefaultFolder();
     return std::nullopt;
 }
 
@@ -396,6 +387,17 @@ int finish(std::ostream &out, std::ostream &err, int status)
 
 } // namespace
 
+std::optional<SearchOptions> SearchOptionsFromArguments(int argc, const char *const *argv,
+                                                        std::string &error)
+{
+    Args a;
+    if (const auto problem = parse(argc, argv, a)) {
+        error = *problem;
+        return std::nullopt;
+    }
+    return a.options;
+}
+
 int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
         bool stderrIsTerminal)
 {
@@ -420,8 +422,6 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     }
     if (a.options.Folders.empty() && a.databases.empty())
         return status;
-    if (!a.noCache)
-        a.options.CacheFolder = HashCache::DefaultFolder();
     CrcDatabase initial;
     if (!a.options.CreateDB) {
         for (const UserMessage &m : LoadCRCDatabases(a.databases, initial)) {
