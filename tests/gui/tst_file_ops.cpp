@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "context_menu.h"
 #include "file_ops.h"
+#include "gui_helpers.h"
 #include "open_file.h"
 #include "path_fields.h"
 #include "path_text.h"
@@ -28,6 +29,7 @@
 
 using namespace twinly;
 using namespace twinly::platform;
+using twinly::test::emptyXdgFolders;
 using twinly::test::TempTree;
 
 namespace {
@@ -92,6 +94,7 @@ class TestFileOps : public QObject {
     }
 
 private Q_SLOTS:
+    void init() { emptyXdgFolders(); }
     void moveCreatesFoldersAndNeverReplacesUnasked()
     {
         TempTree t;

@@ -120,6 +120,7 @@ std::vector<std::string> commandLine(int c, const std::string &folder)
 class TestSearchSwitches : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void init() { emptyXdgFolders(); }
     void windowAndCommandLineAskForTheSameSearch()
     {
         QTemporaryDir dir;
