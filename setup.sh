@@ -14,6 +14,7 @@ PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins
     libjpeg62-turbo-dev libgif-dev libxxhash-dev libdeflate-dev zlib1g-dev liblmdb-dev
+    libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev xdg-utils
     xvfb xauth fonts-dejavu-core libxcb-cursor0
     clang clang-tidy clang-format cppcheck libclang-rt-14-dev
@@ -39,7 +40,12 @@ install_packages() {
 configure_build() { # preset, extra cmake options...
     local preset=$1
     shift
-    cmake --preset "$preset" "$@" >/dev/null
+    # ccache, where installed, makes a rebuild on the same machine cost little; not needed.
+    local launcher=()
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake --preset "$preset" "${launcher[@]}" "$@" >/dev/null
     cmake --build --preset "$preset" -j "$JOBS"
 }
 

@@ -14,9 +14,9 @@
 // roughly in that order, so a first (cold) search reads the disk front to back rather than in
 // the order groups happen to come. Work goes to a few threads through one atomic cursor; each
 // reader opens files relative to a handle of their folder, kept while the next file is in the
-// same folder. On a disk that seeks, files larger than kSmallFile are read by one reader only:
-// two readers would make the head jump between them. Picture signatures are the exception:
-// decoding, not reading, is their cost.
+// same folder. On a disk that seeks, files larger than kSmallFile are read by at most two readers
+// whatever the number of cores: more streams at once would make the head jump between them. Picture
+// signatures are the exception: decoding, not reading, is their cost.
 //
 // Every read is bounded by the size the walk saw (see ExpectedFile): a file that changed since
 // gets no checksum.
@@ -30,7 +30,10 @@
 #include <atomic>
 #include <cmath>
 #include <map>
+#include <string_view>
 #include <thread>
+#include <tuple>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -39,8 +42,9 @@ namespace twinly {
 namespace {
 
 constexpr std::size_t kReadPiece = 1 << 20;
-constexpr std::int64_t kReadWholeBelow = 64 * 1024;
+constexpr std::int64_t kReadWholeBelow = 16 * 1024;
 constexpr std::int64_t kSmallFile = 256 * 1024;
+constexpr unsigned kSeekingReaders = 2;
 
 class Gauge {
 public:
@@ -110,17 +114,40 @@ bool runParallel(std::size_t count, unsigned threads, const std::stop_token &sto
     return !stop.stop_requested();
 }
 
+// Folder by folder, each folder's files by inode number, folders in the order of their first
+// file's inode, per device. File systems lay a folder's files out near each other and roughly in
+// inode order, so a cold search reads the disk front to back; and a folder's files coming
+// together lets a reader open the folder once for all of them.
 void sortByDiskOrder(const FileList &list, std::vector<std::uint32_t> &indices)
 {
-    std::sort(indices.begin(), indices.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const TFileData &x = list[a];
-        const TFileData &y = list[b];
-        if (x.Device != y.Device)
-            return x.Device < y.Device;
-        if (x.Inode != y.Inode)
-            return x.Inode < y.Inode;
-        return a < b;
+    std::unordered_map<std::string_view, std::uint64_t> firstInode;
+    firstInode.reserve(indices.size() / 4 + 16);
+    for (std::uint32_t i : indices) {
+        const TFileData &d = list[i];
+        auto [it, added] = firstInode.try_emplace(d.DirName(), d.Inode);
+        if (!added)
+            it->second = std::min(it->second, d.Inode);
+    }
+    // Each index's folder key, looked up once; the indices themselves are what is sorted (a
+    // search may sort millions of them, so no wider key is built per index).
+    std::vector<std::uint64_t> folder(indices.size());
+    std::vector<std::uint32_t> position(indices.size());
+    for (std::size_t k = 0; k < indices.size(); ++k) {
+        folder[k] = firstInode[list[indices[k]].DirName()];
+        position[k] = static_cast<std::uint32_t>(k);
+    }
+    firstInode = {};
+    std::sort(position.begin(), position.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const TFileData &x = list[indices[a]];
+        const TFileData &y = list[indices[b]];
+        return std::tie(x.Device, folder[a], x.Inode, indices[a]) <
+               std::tie(y.Device, folder[b], y.Inode, indices[b]);
     });
+    folder = {};
+    std::vector<std::uint32_t> sorted(indices.size());
+    for (std::size_t k = 0; k < position.size(); ++k)
+        sorted[k] = indices[position[k]];
+    indices.swap(sorted);
 }
 
 // What the pass knows of a record beyond its whole-file digest (which the record holds).
@@ -222,26 +249,26 @@ private:
                 wantWhole(i);
             return true;
         }
-        std::vector<std::pair<std::int64_t, std::uint32_t>> bySize;
-        bySize.reserve(onDisk.size());
-        for (std::uint32_t i : onDisk)
-            bySize.emplace_back(m_list[i].FileSize, i);
-        std::sort(bySize.begin(), bySize.end());
+        std::vector<std::uint32_t> bySize = onDisk;
+        std::sort(bySize.begin(), bySize.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return std::tie(m_list[a].FileSize, a) < std::tie(m_list[b].FileSize, b);
+        });
+        auto sizeAt = [&](std::size_t k) { return m_list[bySize[k]].FileSize; };
 
         std::vector<std::uint32_t> probe; // larger size mates: their first blocks decide
         for (std::size_t b = 0; b < bySize.size();) {
             std::size_t e = b + 1;
-            while (e < bySize.size() && bySize[e].first == bySize[b].first)
+            while (e < bySize.size() && sizeAt(e) == sizeAt(b))
                 ++e;
-            const std::int64_t size = bySize[b].first;
+            const std::int64_t size = sizeAt(b);
             const bool sharedWithDatabase =
                 databaseSizes.count(static_cast<std::uint32_t>(size)) > 0;
             if (sharedWithDatabase || (e - b >= 2 && size <= kReadWholeBelow)) {
                 for (std::size_t i = b; i < e; ++i)
-                    wantWhole(bySize[i].second);
+                    wantWhole(bySize[i]);
             } else if (e - b >= 2) {
                 for (std::size_t i = b; i < e; ++i)
-                    probe.push_back(bySize[i].second);
+                    probe.push_back(bySize[i]);
             } else {
                 m_gauge.add(size); // alone with its size: no partner possible
             }
@@ -313,7 +340,7 @@ private:
     bool read(std::vector<std::uint32_t> &indices, Work &&work, bool anyDisk = false)
     {
         // On a seeking disk, small files still go on all readers (their cost is mostly the
-        // system's, not the head's); large ones on one.
+        // system's, not the head's); large ones on two at most.
         std::vector<std::uint32_t> small, large;
         for (std::uint32_t i : indices) {
             const TFileData &d = m_list[i];
@@ -330,7 +357,7 @@ private:
                     m_gauge.add(d.FileSize);
                 });
         };
-        return run(small, m_threads) && run(large, 1);
+        return run(small, m_threads) && run(large, std::min(m_threads, kSeekingReaders));
     }
 
     bool readWhole(std::vector<std::uint32_t> &toRead)

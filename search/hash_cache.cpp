@@ -308,6 +308,8 @@ bool HashCache::store(const FileList &list, const std::vector<std::uint32_t> &in
                       const std::vector<CachedDigest> &digests)
 {
     Impl &m = *m_impl;
+    if (indices.empty() && m.touch.empty())
+        return true; // a rescan that read nothing writes nothing
     for (int attempt = 0; attempt < 2; ++attempt) {
         MDB_txn *txn = nullptr;
         if (mdb_txn_begin(m.env, nullptr, 0, &txn) != 0)
