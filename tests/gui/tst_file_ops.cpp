@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "context_menu.h"
 #include "file_ops.h"
-#include "gui_helpers.h"
 #include "open_file.h"
 #include "path_fields.h"
 #include "path_text.h"
@@ -29,7 +28,6 @@
 
 using namespace twinly;
 using namespace twinly::platform;
-using twinly::test::emptyXdgFolders;
 using twinly::test::TempTree;
 
 namespace {
@@ -94,7 +92,6 @@ class TestFileOps : public QObject {
     }
 
 private Q_SLOTS:
-    void init() { emptyXdgFolders(); }
     void moveCreatesFoldersAndNeverReplacesUnasked()
     {
         TempTree t;
