@@ -335,6 +335,7 @@ void TForm1::Delete1Click()
                            GetString("strDel", "Deleting file")))
         return;
     std::vector<std::uint64_t> replacedIds;
+    replacedIds.reserve(replaced.size());
     for (const int r : replaced)
         replacedIds.push_back(m_model->rowId(r));
     const std::uint64_t id = m_model->rowId(row);
