@@ -3,7 +3,8 @@
 # One command from a fresh Debian 12 clone to a running program or to green tests.
 #   ./setup.sh run [ARGS...]   install what is missing, build, start the program
 #   ./setup.sh test            install what is missing, then format check, warnings-as-errors
-#                              build and tests, the same under ASan+UBSan, fuzz smoke runs
+#                              build and tests, clang-tidy on the changed sources, the same
+#                              build and tests under ASan+UBSan, fuzz smoke runs, package check
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
@@ -35,16 +36,38 @@ install_packages() {
         "${missing[@]}"
 }
 
-configure_build() { # dir, cmake options...
-    local dir=$1
+# The build folders and their options are the presets of CMakePresets.json (build/<preset>).
+configure_build() { # preset, extra cmake options...
+    local preset=$1
     shift
     # ccache, where installed, makes a rebuild on the same machine cost little; not needed.
     local launcher=()
     if command -v ccache >/dev/null; then
         launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     fi
-    cmake -S "$ROOT" -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
-    cmake --build "$dir" -j "$JOBS"
+    cmake --preset "$preset" "${launcher[@]}" "$@" >/dev/null
+    cmake --build --preset "$preset" -j "$JOBS"
+}
+
+# clang-tidy with the checks of .clang-tidy, on the C++ sources that differ from the base
+# (TWINLY_TIDY_BASE, by default main, or the previous commit where there is no main branch).
+tidy_check() { # build folder holding compile_commands.json
+    echo "== clang-tidy on the changed sources"
+    local base=${TWINLY_TIDY_BASE:-}
+    if [ -z "$base" ]; then
+        base=$(git rev-parse -q --verify main || git rev-parse -q --verify HEAD~1 || true)
+    fi
+    local files=()
+    if [ -n "$base" ]; then
+        mapfile -t files < <(git diff --name-only --diff-filter=d "$base" -- \
+            'app/*.cpp' 'cli/*.cpp' 'platform/*.cpp' 'results/*.cpp' 'search/*.cpp' 'visual/*.cpp')
+    fi
+    if [ ${#files[@]} -eq 0 ]; then
+        echo "(no changed sources)"
+        return 0
+    fi
+    printf '%s\0' "${files[@]}" | xargs -0 -n 4 -P "$JOBS" clang-tidy -p "$1" --quiet \
+        --extra-arg=-Wno-unknown-warning-option
 }
 
 format_check() {
@@ -58,9 +81,7 @@ run_tests() { # dir
 
 fuzz_smoke() {
     echo "== fuzz smoke runs (clang, libFuzzer)"
-    CC=clang CXX=clang++ configure_build build/fuzz -DTWINLY_FUZZ=ON -DTWINLY_BENCH=OFF \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined"
+    configure_build fuzz
     for binary in build/fuzz/fuzz/fuzz_*; do
         local target work
         target=$(basename "$binary")
@@ -74,10 +95,9 @@ fuzz_smoke() {
 
 package_check() {
     echo "== Debian package: build, unpack, check"
-    configure_build build/pkg -DCMAKE_BUILD_TYPE=Release -DTWINLY_WERROR=ON -DTWINLY_TESTS=OFF \
-        -DTWINLY_BENCH=OFF
-    (cd build/pkg && cpack -G DEB)
-    packaging/check-package.sh build/pkg
+    configure_build release
+    (cd build/release && cpack -G DEB)
+    packaging/check-package.sh build/release
 }
 
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
@@ -87,7 +107,7 @@ case "${1:-}" in
 run)
     shift
     install_packages
-    configure_build build/release -DCMAKE_BUILD_TYPE=Release -DTWINLY_TESTS=OFF -DTWINLY_BENCH=OFF
+    configure_build release
     echo "Built: build/release/app/twinly and build/release/cli/twinly-cli"
     if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
         echo "No desktop session here; the command-line companion instead:"
@@ -100,11 +120,11 @@ test)
     install_packages
     format_check
     echo "== build with warnings as errors, and tests"
-    configure_build build/dev -DTWINLY_WERROR=ON
-    run_tests build/dev
+    configure_build ci
+    run_tests build/ci
+    tidy_check build/ci
     echo "== AddressSanitizer and UndefinedBehaviorSanitizer build, and tests"
-    configure_build build/asan -DTWINLY_WERROR=ON -DTWINLY_SANITIZE=ON -DTWINLY_BENCH=OFF \
-        -DCMAKE_BUILD_TYPE=Debug
+    configure_build asan
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
         LSAN_OPTIONS=suppressions="$ROOT/tests/lsan.supp" \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 run_tests build/asan

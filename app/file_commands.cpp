@@ -9,6 +9,7 @@
 #include "file_operations.h"
 #include "masksearch.h"
 #include "open_file.h"
+#include "option_pages.h"
 #include "path_fields.h"
 #include "path_text.h"
 #include "paths.h"
@@ -151,12 +152,12 @@ bool TForm1::ShellFileOperation(const std::string &source, const std::string &ta
 FileOpResult TForm1::DeleteByMode(const std::string &path) const
 {
     std::string keep;
-    if (m_deleteMode == 1 && !usableFolder(platform::FieldPath(MoveDir), keep)) {
+    if (m_options->deleteMode() == 1 && !usableFolder(m_options->keepingFolderText(), keep)) {
         FileOpResult refused;
         refused.error = "No usable keeping folder";
         return refused;
     }
-    return DeleteByMode(path, m_deleteMode, keep);
+    return DeleteByMode(path, m_options->deleteMode(), keep);
 }
 
 // Touches no widget: the deleting thread calls it with the mode and folder taken beforehand.
@@ -200,13 +201,13 @@ bool TForm1::destinationFolder(const std::string &typed, std::string &folder)
 
 bool TForm1::keepingFolder(std::string &folder)
 {
-    if (MoveDir->text().isEmpty()) {
+    if (m_options->keepingFolderText().empty()) {
         Dialogs::instance().error(
             this, GetString("strError", "Error"),
             GetString("strNoKeep", "No folder is set to keep deleted files in."));
         return false;
     }
-    return destinationFolder(platform::FieldPath(MoveDir), folder);
+    return destinationFolder(m_options->keepingFolderText(), folder);
 }
 
 std::vector<std::uint32_t> TForm1::groupsLosingLastCopy(std::vector<int> leaving,
@@ -297,13 +298,14 @@ void TForm1::Delete1Click()
     const int row = selectedRow();
     if (row < 0 || m_deleter)
         return;
-    if (ConfDel->isChecked() && !Dialogs::instance().question(
-                                    this, GetString("strDel", "Deleting file"),
-                                    GetString("str5", "Do you wnat to delete this file ?"), false))
+    if (m_options->confirmDelete() &&
+        !Dialogs::instance().question(this, GetString("strDel", "Deleting file"),
+                                      GetString("str5", "Do you wnat to delete this file ?"),
+                                      false))
         return;
     const TFileData &d = m_model->record(row);
     std::string keep;
-    if (!d.OnDisk || (m_deleteMode == 1 && !keepingFolder(keep)))
+    if (!d.OnDisk || (m_options->deleteMode() == 1 && !keepingFolder(keep)))
         return;
     switch (CheckSinceSearch(d)) {
     case FileState::Gone:
@@ -325,7 +327,7 @@ void TForm1::Delete1Click()
         break;
     }
     std::vector<int> replaced;
-    if (m_deleteMode == 1 && !keepingTargetUsable(d.FullName, keep, replaced))
+    if (m_options->deleteMode() == 1 && !keepingTargetUsable(d.FullName, keep, replaced))
         return;
     std::vector<int> leaving = replaced;
     leaving.push_back(row);
@@ -333,13 +335,14 @@ void TForm1::Delete1Click()
                            GetString("strDel", "Deleting file")))
         return;
     std::vector<std::uint64_t> replacedIds;
+    replacedIds.reserve(replaced.size());
     for (const int r : replaced)
         replacedIds.push_back(m_model->rowId(r));
     const std::uint64_t id = m_model->rowId(row);
     const std::string path = d.FullName;
-    const FileOpResult r = DeleteByMode(path, m_deleteMode, keep);
+    const FileOpResult r = DeleteByMode(path, m_options->deleteMode(), keep);
     if (!r.ok) {
-        if (m_deleteMode == 1)
+        if (m_options->deleteMode() == 1)
             Dialogs::instance().error(this, GetString("strError", "Error"), failureText(path, r));
         return;
     }
@@ -351,13 +354,13 @@ void TForm1::DeleteAllClick()
 {
     if (m_deleter)
         return;
-    if (ConfDelAll->isChecked() &&
+    if (m_options->confirmDeleteAll() &&
         !Dialogs::instance().question(this, GetString("strDel", "Deleting file"),
                                       GetString("str6", "Do you wnat to delete selected files ?"),
                                       false))
         return;
     std::string keep;
-    if (m_deleteMode == 1 && !keepingFolder(keep))
+    if (m_options->deleteMode() == 1 && !keepingFolder(keep))
         return;
 
     std::vector<int> leaving;
@@ -371,7 +374,7 @@ void TForm1::DeleteAllClick()
         }
     }
     const std::size_t checkedRows = leaving.size();
-    if (m_deleteMode == 1) {
+    if (m_options->deleteMode() == 1) {
         // Files the moves would replace in the keeping folder leave too, rows and all.
         FileKeySet victims;
         std::unordered_set<std::string> victimPaths;
@@ -400,7 +403,7 @@ void TForm1::DeleteAllClick()
 
     std::vector<DeleteJob> jobs;
     m_run = DeleteRun();
-    m_run.mode = m_deleteMode;
+    m_run.mode = m_options->deleteMode();
     m_run.keep = keep;
     m_run.leavingFiles = std::move(leavingFiles);
     m_run.consented.insert(losing.begin(), losing.end());
@@ -427,7 +430,7 @@ void TForm1::DeleteAllClick()
     m_stopRequested = false;
     m_deleter = std::make_unique<TDeleter>(
         std::move(jobs), m_model->size(),
-        [mode = m_deleteMode, keep](const std::string &path) {
+        [mode = m_options->deleteMode(), keep](const std::string &path) {
             return DeleteByMode(path, mode, keep);
         },
         m_stopRequested, static_cast<DeleterHost *>(this), this);

@@ -3,9 +3,13 @@
 #include "main_window.h"
 
 #include "about.h"
+#include "color_list.h"
 #include "dialogs.h"
+#include "option_pages.h"
+#include "preview_panel.h"
 #include "results_model.h"
 #include "results_view.h"
+#include "tray.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -18,6 +22,7 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 
 #ifndef TWINLY_VERSION
 #define TWINLY_VERSION "0"
@@ -27,10 +32,88 @@ namespace twinly {
 
 void TForm1::ListMouseDown(int row, bool shifted, const QPoint &globalPos)
 {
-    if (ProgramMenu->isChecked() == shifted)
+    if (m_options->programMenuOnShift() == shifted)
         ItemPopup->popup(globalPos);
     else
         Dialogs::instance().fileContextMenu(this, globalPos, m_model->record(row).FullName);
+}
+
+int TForm1::PreviewMode() const
+{
+    return m_options->previewMode();
+}
+
+int TForm1::DeleteMode() const
+{
+    return m_options->deleteMode();
+}
+
+void TForm1::LoadSettings()
+{
+    m_options->LoadSettings(m_settingsPath);
+}
+
+bool TForm1::SaveSettings()
+{
+    return m_options->SaveSettings(m_settingsPath);
+}
+
+void TForm1::UpdateButtons()
+{
+    GoBut->setEnabled(!m_searching && m_options->hasFolders());
+    StopBut->setEnabled(m_searching);
+}
+
+void TForm1::DublPageShow()
+{
+    if (selectedRow() >= 0)
+        ListSelectItem();
+}
+
+void TForm1::RezButClick()
+{
+    PageControl1->setCurrentWidget(DublPage);
+}
+
+void TForm1::OptionButClick()
+{
+    PageControl1->setCurrentWidget(m_options->optionsTab());
+}
+
+// The parts meet here: what the options change reaches the list, the preview and the
+// translator through their signals.
+void TForm1::connectParts()
+{
+    connect(m_options, &OptionPages::foldersChanged, this, &TForm1::UpdateButtons);
+    connect(m_options, &OptionPages::bandColorsChanged, this,
+            [this] { m_model->setBandColors(m_options->bandColor1(), m_options->bandColor2()); });
+    connect(m_options, &OptionPages::previewModeChanged, Panel3, &PreviewPanel::setMode);
+    connect(m_options, &OptionPages::previewStyleChanged, this, &TForm1::pushPreviewStyle);
+    connect(m_options, &OptionPages::languageChanged, this,
+            [this] { m_lang.ApplyCurrentLanguage(m_tray->translatedWindows()); });
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (PageControl1->widget(index) == DublPage)
+            DublPageShow();
+    });
+}
+
+// The preview's look follows its options at once.
+void TForm1::pushPreviewStyle()
+{
+    const OptionPages::PreviewStyle style = m_options->previewStyle();
+    Panel3->setChartStyle(style.chartThreeD, style.chartLine, style.pictureBehindChart);
+    Panel3->setUpright(style.upright);
+}
+
+void TForm1::ListSelectItem()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    pushPreviewStyle();
+    const QString problem = Panel3->showRecord(m_model->record(row));
+    if (!problem.isEmpty())
+        Dialogs::instance().error(this, GetString("strError", "Error"), problem);
 }
 
 void TForm1::SpeedButton1Click()
@@ -55,49 +138,14 @@ void TForm1::showEvent(QShowEvent *event)
 
 void TForm1::FormShow()
 {
-    CheckBox1->show();
     m_lang = TMultiLang(); // lists the language files
-    TrayIcon->hide();
-    setTrayImage(0);
+    m_tray->hide();
+    m_tray->setImage(0);
     PageControl1->setCurrentWidget(DublPage);
-    Radio2->setChecked(true);
+    m_options->FormShow();
     m_searching = false;
     m_stopRequested = false;
     LoadSettings();
-}
-
-QList<QWidget *> TForm1::translatedWindows() const
-{
-    QList<QWidget *> windows;
-    if (m_banner)
-        windows << m_banner.data();
-    windows << const_cast<TForm1 *>(this);
-    return windows;
-}
-
-void TForm1::SpecOptionsShow()
-{
-    Label18->hide();
-    Languages->hide();
-    const QSignalBlocker block(Languages);
-    Languages->clear();
-    m_lang.FindLanguageFiles();
-    if (m_lang.LanguageFiles.isEmpty())
-        return;
-    Languages->addItems(m_lang.LanguageFiles);
-    int current = -1;
-    for (int i = 0; i < m_lang.LanguageFiles.size() && !m_lang.CurrentLang.isEmpty(); ++i)
-        if (m_lang.LanguageFiles[i].compare(m_lang.CurrentLang, Qt::CaseInsensitive) == 0)
-            current = i;
-    Languages->setCurrentIndex(current);
-    Label18->show();
-    Languages->show();
-}
-
-void TForm1::LanguagesChange()
-{
-    m_lang.CurrentLang = Languages->currentText();
-    m_lang.ApplyCurrentLanguage(translatedWindows());
 }
 
 void TForm1::changeEvent(QEvent *event)
@@ -107,23 +155,24 @@ void TForm1::changeEvent(QEvent *event)
         MinimizeToTray();
 }
 
+void TForm1::setBanner(QWidget *banner)
+{
+    m_tray->setBanner(banner);
+}
+
+QSystemTrayIcon *TForm1::trayIcon() const
+{
+    return m_tray->icon();
+}
+
 void TForm1::MinimizeToTray()
 {
-    // With no tray to bring it back from, the window stays minimised where it is.
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    hide();
-    TrayIcon->show();
+    m_tray->MinimizeToTray();
 }
 
 void TForm1::TrayIconClick(int reason)
 {
-    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context)
-        return; // the middle button does nothing
-    showNormal();
-    raise();
-    activateWindow();
-    TrayIcon->hide();
+    m_tray->TrayIconClick(reason);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -143,17 +192,16 @@ void TForm1::closeEvent(QCloseEvent *event)
     SaveSettings();
     // The banner is the application's main window: closing it ends the program once this
     // handler has returned.
-    if (m_banner)
-        m_banner->close();
+    m_tray->closeBanner();
     ClearResults();
-    TrayIcon->hide();
+    m_tray->hide();
     event->accept();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    Panel3->FormResize();
 }
 
 } // namespace twinly

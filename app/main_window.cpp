@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
 
-#include "chart_view.h"
 #include "color_list.h"
 #include "dialogs.h"
+#include "option_pages.h"
 #include "path_fields.h"
+#include "preview_panel.h"
 #include "results_model.h"
 #include "results_view.h"
 #include "settings_store.h"
+#include "tray.h"
 #include "widgets.h"
 
 #include <QCheckBox>
@@ -39,100 +41,6 @@
 
 namespace twinly {
 
-namespace {
-
-QToolButton *toolButton(QWidget *parent, const char *name, const QString &hint,
-                        QStyle::StandardPixmap icon, int side)
-{
-    auto *b = named(new QToolButton(parent), name, hint);
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setAutoRaise(true);
-    b->setFixedSize(side, side);
-    b->setIconSize(QSize(side - 10, side - 10));
-    return b;
-}
-
-QCheckBox *checkBox(const QString &text, const char *name, const QString &hint = {})
-{
-    return named(new QCheckBox(text), name, hint);
-}
-
-Radio *radio(const QString &text, const char *name, const QString &hint = {})
-{
-    auto *r = new Radio(text, name);
-    if (!hint.isEmpty())
-        r->setToolTip(hint);
-    return r;
-}
-
-// A line edit with a browse button beside it, as one row.
-QWidget *withBrowseButton(QLineEdit *edit, QPushButton **button)
-{
-    auto *row = new QWidget;
-    auto *h = new QHBoxLayout(row);
-    h->setContentsMargins(0, 0, 0, 0);
-    h->setSpacing(2);
-    h->addWidget(edit, 1);
-    *button = new QPushButton(QStringLiteral("..."));
-    (*button)->setObjectName(edit->objectName() + QStringLiteral("Browse"));
-    (*button)->setFixedWidth(28);
-    h->addWidget(*button);
-    return row;
-}
-
-QLabel *warningStrip()
-{
-    auto *l =
-        new QLabel(QObject::tr("Warning! Changing this option can slow all comparing proces !"));
-    l->setWordWrap(true);
-    l->setAlignment(Qt::AlignCenter);
-    l->setAutoFillBackground(true);
-    QPalette p = l->palette();
-    p.setColor(QPalette::Window, Qt::red);
-    p.setColor(QPalette::WindowText, Qt::white);
-    l->setPalette(p);
-    return l;
-}
-
-QDoubleSpinBox *accuracy(const char *name, const QString &hint, double value, double min,
-                         double max)
-{
-    auto *s = named(new QDoubleSpinBox, name, hint);
-    s->setRange(min, max);
-    s->setSingleStep(0.5);
-    s->setDecimals(1);
-    s->setValue(value);
-    return s;
-}
-
-void compact(QGridLayout *g)
-{
-    g->setContentsMargins(6, 4, 6, 4);
-    g->setVerticalSpacing(2);
-}
-
-} // namespace
-
-// Option pages scroll rather than squeeze their controls when the window is at its smallest
-// (desktop fonts are larger than the ones the minimum size was once drawn for).
-void TForm1::addPage(QWidget *page, const QString &title)
-{
-    auto *scroll = new QScrollArea;
-    scroll->setObjectName(page->objectName() + QStringLiteral("Scroll"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(page);
-    PageControl1->addTab(scroll, title);
-}
-
-QWidget *TForm1::tabOf(QWidget *page) const
-{
-    for (QWidget *w = page; w; w = w->parentWidget())
-        if (PageControl1->indexOf(w) >= 0)
-            return w;
-    return page;
-}
-
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -153,12 +61,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     setCentralWidget(central);
 
     buildResultsPage();
-    buildOptionsPage();
-    buildVisualPage();
-    buildSpecPage();
+    m_options = new OptionPages(this, PageControl1, m_lang);
     buildStatusBar();
     buildItemPopup();
-    buildTrayIcon();
+    m_tray = new Tray(this);
 
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setInterval(1000);
@@ -169,7 +75,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     m_statusTimer->setInterval(100);
     connect(m_statusTimer, &QTimer::timeout, this, &TForm1::refreshStatus);
 
-    connectInterlocks();
+    connectParts();
     UpdateButtons();
 }
 
@@ -283,19 +189,9 @@ void TForm1::buildResultsPage()
     v2->addWidget(List, 1);
     RxSplitter1->addWidget(panel2);
 
-    // The three views share one place, one visible at a time. No layout: the picture is
-    // placed by hand (centred, or dragged over the panel's edges).
-    Panel3 = named(new QWidget, "Panel3");
-    Panel3->setMinimumWidth(100);
-    Image1 = named(new QLabel(Panel3), "Image1", tr("What you see that you have."));
-    Image1->hide();
-    Image1->installEventFilter(this);
-    Memo2 = named(new QPlainTextEdit(Panel3), "Memo2", tr("Inside file."));
-    Memo2->setReadOnly(true);
-    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Chart = named(new ChartView(Panel3), "Chart", tr("Image colors chart."));
-    Chart->hide();
-    Panel3->installEventFilter(this);
+    Panel3 = new PreviewPanel;
+    Panel3->setTexts(
+        [this](const char *key, const char *builtIn) { return GetString(key, builtIn); });
     RxSplitter1->addWidget(Panel3);
     RxSplitter1->setStretchFactor(0, 0);
     RxSplitter1->setStretchFactor(1, 1);
@@ -312,375 +208,6 @@ void TForm1::buildResultsPage()
     connect(m_model, &ResultsModel::captionEdited, this, &TForm1::ListEdited);
     connect(DeleteAll, &QToolButton::clicked, this, &TForm1::DeleteAllClick);
     connect(RemoveAll, &QToolButton::clicked, this, &TForm1::RemoveAllClick);
-}
-
-void TForm1::buildOptionsPage()
-{
-    OptionsPage = named(new QWidget, "OptionsPage");
-    // Three columns: folders and databases; what to search; how to compare and delete.
-    auto *grid = new QGridLayout(OptionsPage);
-    grid->setContentsMargins(4, 4, 4, 4);
-    grid->setSpacing(4);
-
-    // Folders
-    auto *box2 = named(new QGroupBox(tr(" Directory ")), "GroupBox2");
-    auto *g2 = new QGridLayout(box2);
-    DirList = named(new QListWidget, "DirList", tr("Check in these folders."));
-    auto *addDir = toolButton(box2, "AddDirBut", tr("Add directory to search list."),
-                              QStyle::SP_ArrowRight, 19);
-    auto *delDir = toolButton(box2, "DelDirBut", tr("Remove directory from search list."),
-                              QStyle::SP_DialogCancelButton, 19);
-    DirectoryEdit =
-        named(new QLineEdit, "DirectoryEdit", tr("Select directory where files located."));
-    DirectoryEdit->setReadOnly(true);
-    QPushButton *dirBrowse = nullptr;
-    compact(g2);
-    g2->addWidget(withBrowseButton(DirectoryEdit, &dirBrowse), 0, 0);
-    g2->addWidget(addDir, 0, 1);
-    g2->addWidget(DirList, 1, 0);
-    g2->addWidget(delDir, 1, 1, Qt::AlignTop);
-    grid->addWidget(box2, 0, 0);
-
-    // Search setup
-    auto *box4 = named(new QGroupBox(tr("Search setup")), "GroupBox4");
-    auto *g4 = new QGridLayout(box4);
-    MaskCBox = checkBox(tr("Use mask"), "MaskCBox", tr("Use mask when searching files."));
-    MaskEdit = named(new QLineEdit(QStringLiteral("*.bmp;*.jpg;*.jpeg;*.gif")), "MaskEdit",
-                     tr("Enter file types ( ; or , separated)."));
-    MaskEdit->setEnabled(false);
-    RecursiveDirs =
-        checkBox(tr("Recursive search"), "RecursiveDirs", tr("Recursive search in directories."));
-    RecursiveDirs->setChecked(true);
-    MinSizeC =
-        checkBox(tr("Min file size"), "MinSizeC", tr("Comparing file size must be greater than."));
-    MaxSizeC =
-        checkBox(tr("Max file size"), "MaxSizeC", tr("Comparing file size must be less than."));
-    for (QDoubleSpinBox **s : {&MinSize, &MaxSize}) {
-        *s = new QDoubleSpinBox;
-        (*s)->setDecimals(0);
-        (*s)->setRange(0, 1e15); // bytes; 64-bit sizes
-        (*s)->setSingleStep(100);
-        (*s)->setAlignment(Qt::AlignRight);
-        (*s)->setEnabled(false);
-        (*s)->setMaximumWidth(90);
-    }
-    named(MinSize, "MinSize", tr("Min file size."));
-    named(MaxSize, "MaxSize", tr("Max file size."));
-    CheckDublicates =
-        radio(tr("Check for duplicates"), "CheckDublicates", tr("Check for duplicates."));
-    CreateCRC = radio(tr("Create CRC DB"), "CreateCRC",
-                      tr("Just create CRC data base of comparing files."));
-    CRCFileSave = named(new QLineEdit, "CRCFileSave", tr("Select CRC DB file for data storing."));
-    CRCFileSave->setEnabled(false);
-    QPushButton *saveBrowse = nullptr;
-    compact(g4);
-    g4->addWidget(MaskCBox, 0, 0, 1, 2);
-    g4->addWidget(MaskEdit, 1, 0, 1, 2);
-    g4->addWidget(RecursiveDirs, 2, 0, 1, 2);
-    g4->addWidget(MinSizeC, 3, 0);
-    g4->addWidget(MinSize, 3, 1);
-    g4->addWidget(MaxSizeC, 4, 0);
-    g4->addWidget(MaxSize, 4, 1);
-    g4->addWidget(CheckDublicates, 5, 0, 1, 2);
-    g4->addWidget(CreateCRC, 6, 0, 1, 2);
-    g4->addWidget(withBrowseButton(CRCFileSave, &saveBrowse), 7, 0, 1, 2);
-    g4->setRowStretch(8, 1);
-    grid->addWidget(box4, 0, 1, 2, 1);
-
-    // Compare setup
-    GroupBox1 = named(new QGroupBox(tr(" Compare setup ")), "GroupBox1");
-    auto *g1 = new QGridLayout(GroupBox1);
-    CompareContent = checkBox(tr("Compare content"), "CompareContent", tr("Compare file content."));
-    IgnoreDate = checkBox(tr("Ignore time"), "IgnoreDate", tr("Ignore file creation time."));
-    IgnoreNames =
-        checkBox(tr("Ignore file names"), "IgnoreNames", tr("When comparing ignore file names."));
-    IgnoreSize =
-        checkBox(tr("Ignore size"), "IgnoreSize", tr("Ignore file size when comparing files."));
-    VisualCMP =
-        checkBox(tr("Visual compare"), "VisualCMP", tr("Visual picture comparing. Verry slow !"));
-    CompareContent->setChecked(true);
-    IgnoreDate->setChecked(true);
-    IgnoreNames->setChecked(true);
-    compact(g1);
-    int row = 0;
-    for (QCheckBox *c : {CompareContent, IgnoreDate, IgnoreNames, IgnoreSize, VisualCMP})
-        g1->addWidget(c, row++, 0);
-    GroupBox1->hide();
-    grid->addWidget(GroupBox1, 0, 2);
-
-    // CRC databases: the check box stands on the group's top edge as its title.
-    auto *crcColumn = new QWidget;
-    auto *vc = new QVBoxLayout(crcColumn);
-    vc->setContentsMargins(0, 0, 0, 0);
-    vc->setSpacing(0);
-    CRCCompare =
-        checkBox(tr("Compare CRC in DB"), "CRCCompare", tr("Use file comparing with CRC DB"));
-    GroupBox5 = named(new QGroupBox(QString(12, QLatin1Char(' '))), "GroupBox5");
-    auto *g5 = new QGridLayout(GroupBox5);
-    CRCFileList = named(new QListWidget, "CRCFileList", tr("CRC DB files."));
-    auto *addFile = toolButton(GroupBox5, "AddFile", tr("Add file to CRC DB file list."),
-                               QStyle::SP_ArrowRight, 19);
-    auto *delFile = toolButton(GroupBox5, "DelFile", tr("Remove file from CRC DB file list."),
-                               QStyle::SP_DialogCancelButton, 19);
-    CRCFile = named(new QLineEdit, "CRCFile", tr("Select CRC DB files."));
-    CRCFile->setReadOnly(true);
-    CRCFile->setEnabled(false);
-    QPushButton *fileBrowse = nullptr;
-    compact(g5);
-    g5->addWidget(withBrowseButton(CRCFile, &fileBrowse), 0, 0);
-    g5->addWidget(addFile, 0, 1);
-    g5->addWidget(CRCFileList, 1, 0);
-    g5->addWidget(delFile, 1, 1, Qt::AlignTop);
-    GroupBox5->setEnabled(false);
-    vc->addWidget(CRCCompare);
-    vc->addWidget(GroupBox5, 1);
-    grid->addWidget(crcColumn, 1, 0);
-
-    // Deleting
-    auto *box3 = named(new QGroupBox(tr(" Deleting setup ")), "GroupBox3");
-    auto *g3 = new QGridLayout(box3);
-    Radio3 =
-        radio(tr("Delete from disk"), "Radio3", tr("When deleting files remove them from disk."));
-    Radio2 = radio(tr("Delete to RecycleBin"), "Radio2",
-                   tr("When deleting files - delete to Recycle Bin (default)."));
-    Radio1 = radio(tr("Move to folder"), "Radio1",
-                   tr("Do not delete file, just move to another folder."));
-    MoveDir = named(new QLineEdit(QDir::homePath() + QStringLiteral("/_deleted_")), "MoveDir",
-                    tr("Select directory where deleted files will be keeped."));
-    QPushButton *moveBrowse = nullptr;
-    Smile1 = named(new QLabel, "Smile1", QStringLiteral(":-)"));
-    Smile2 = named(new QLabel, "Smile2", QStringLiteral(":-0"));
-    Smile3 = named(new QLabel, "Smile3", QString(20, QLatin1Char('.')));
-    Smile1->setPixmap(style()->standardIcon(QStyle::SP_DirIcon).pixmap(28, 28));
-    Smile2->setPixmap(style()->standardIcon(QStyle::SP_TrashIcon).pixmap(28, 28));
-    Smile3->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(28, 28));
-    compact(g3);
-    g3->addWidget(Radio3, 0, 0);
-    g3->addWidget(Radio2, 1, 0);
-    g3->addWidget(Radio1, 2, 0);
-    g3->addWidget(withBrowseButton(MoveDir, &moveBrowse), 3, 0, 1, 2);
-    g3->setColumnStretch(0, 1);
-    for (QLabel *smile : {Smile1, Smile2, Smile3}) {
-        smile->setFixedSize(33, 33);
-        smile->hide();
-        g3->addWidget(smile, 0, 1, 3, 1, Qt::AlignCenter);
-    }
-    grid->addWidget(box3, 1, 2);
-    grid->setColumnStretch(0, 3);
-    grid->setColumnStretch(1, 2);
-    grid->setColumnStretch(2, 2);
-    grid->setRowStretch(1, 1);
-
-    addPage(OptionsPage, tr("Options"));
-
-    connect(addDir, &QToolButton::clicked, this, &TForm1::AddDirButClick);
-    connect(delDir, &QToolButton::clicked, this, &TForm1::DelDirButClick);
-    connect(addFile, &QToolButton::clicked, this, &TForm1::AddFileClick);
-    connect(delFile, &QToolButton::clicked, this, &TForm1::DelFileClick);
-    connect(DirList, &QListWidget::itemChanged, this,
-            [this](QListWidgetItem *) { DirListClickCheck(); });
-    auto browse = [this](QPushButton *button, QLineEdit *edit, auto pick) {
-        connect(button, &QPushButton::clicked, this, [this, edit, pick] {
-            const QString chosen = pick(this, edit->text());
-            if (chosen.isEmpty())
-                return;
-            // The dialogs hand names back as text; the field keeps the bytes they stand for.
-            if (const auto bytes = platform::PathFromDialog(chosen))
-                platform::SetFieldPath(edit, *bytes);
-            else
-                Dialogs::instance().error(
-                    this, GetString("strError", "Error"),
-                    GetString("strUnclearName", "The chosen name looks the same as another name "
-                                                "in its folder and cannot be told apart: %s")
-                        .replace(QStringLiteral("%s"), chosen));
-        });
-    };
-    const QString dbFilter = tr("DB files (*.TWD);;All files (*)");
-    browse(dirBrowse, DirectoryEdit,
-           [](QWidget *w, const QString &s) { return Dialogs::instance().chooseFolder(w, s); });
-    browse(moveBrowse, MoveDir,
-           [](QWidget *w, const QString &s) { return Dialogs::instance().chooseFolder(w, s); });
-    browse(fileBrowse, CRCFile, [dbFilter](QWidget *w, const QString &s) {
-        return Dialogs::instance().chooseOpenFile(w, s, dbFilter);
-    });
-    browse(saveBrowse, CRCFileSave, [dbFilter](QWidget *w, const QString &s) {
-        QString name = Dialogs::instance().chooseSaveFile(w, s, dbFilter);
-        if (!name.isEmpty() && !name.contains(QLatin1Char('.')))
-            name += QStringLiteral(".twd");
-        return name;
-    });
-    connect(MoveDir, &QLineEdit::editingFinished, this, &TForm1::MoveDirExit);
-}
-
-void TForm1::buildVisualPage()
-{
-    VisualOptions = named(new QWidget, "VisualOptions");
-    auto *grid = new QGridLayout(VisualOptions);
-
-    auto *box6 = named(new QGroupBox(tr(" Accuracy %")), "GroupBox6");
-    auto *g6 = new QGridLayout(box6);
-    Acc1 = accuracy("Acc1", tr("Total accuracy between comparing pictures."), 100, 50, 500);
-    Acc2 = accuracy("Acc2", tr("Average difference upper bound."), 10, 0.5, 50);
-    Acc3 = accuracy("Acc3", tr("Upper bound of difference frequency."), 10, 0.5, 50);
-    Acc4 = accuracy("Acc4", QString(), 10, 0.5, 50);
-    const QString labels[] = {tr("Total accuracy"), tr("Difference between pictures"),
-                              tr("Diferential frequency"), tr("Frequency accuracy")};
-    QDoubleSpinBox *fields[] = {Acc1, Acc2, Acc3, Acc4};
-    for (int i = 0; i < 4; ++i) {
-        g6->addWidget(new QLabel(labels[i]), i, 0);
-        g6->addWidget(fields[i], i, 1);
-        g6->addWidget(new QLabel(QStringLiteral("%")), i, 2);
-    }
-    grid->addWidget(box6, 0, 0);
-
-    auto slider = [](const char *name, const QString &hint) {
-        auto *s = named(new QSlider(Qt::Horizontal), name, hint);
-        s->setRange(1, 10);
-        s->setSingleStep(1);
-        s->setPageStep(1);
-        s->setTickPosition(QSlider::TicksBelow);
-        s->setTickInterval(1);
-        return s;
-    };
-    auto *box8 = named(new QGroupBox(tr(" Image resizing ")), "GroupBox8");
-    auto *v8 = new QVBoxLayout(box8);
-    Resizing = slider("Resizing", tr("Resize images to standart resolution."));
-    SizeLabel = named(new QLabel, "SizeLabel");
-    v8->addWidget(Resizing);
-    v8->addWidget(new QLabel(tr("Image will be resized to :")));
-    v8->addWidget(SizeLabel);
-    v8->addWidget(warningStrip());
-    grid->addWidget(box8, 0, 1);
-
-    auto *box7 = named(new QGroupBox(tr(" Image splitting ")), "GroupBox7");
-    auto *v7 = new QVBoxLayout(box7);
-    Splitting = slider("Splitting", tr("Split image to small squares."));
-    SplittingLabel = named(new QLabel, "SplittingLabel");
-    v7->addWidget(Splitting);
-    v7->addWidget(new QLabel(tr("Image splitted to :")));
-    v7->addWidget(SplittingLabel);
-    v7->addWidget(warningStrip());
-    grid->addWidget(box7, 1, 1);
-
-    auto *methods = named(new QGroupBox(tr("Comparing methods")), "CMPMethods");
-    auto *vm = new QVBoxLayout(methods);
-    CMPMethod1 = radio(tr("Comparing only same proportional pictures"), "CMPMethod1");
-    CMPMethod2 = radio(tr("Comparing any pictures"), "CMPMethod2");
-    CMPMethod1->setChecked(true);
-    vm->addWidget(CMPMethod1);
-    vm->addWidget(CMPMethod2);
-    grid->addWidget(methods, 1, 0);
-    CheckBox1 = checkBox(tr("CheckBox1"), "CheckBox1");
-    CheckBox1->hide();
-    grid->addWidget(CheckBox1, 2, 0);
-    CameraOrientation = checkBox(tr("Turn pictures as the camera says"), "CameraOrientation",
-                                 tr("Show and compare photos upright, as the camera recorded."));
-    CameraOrientation->setChecked(true);
-    grid->addWidget(CameraOrientation, 2, 1);
-    FindRotations = checkBox(tr("Find rotated and mirrored copies"), "FindRotations",
-                             tr("Also compare each picture turned and mirrored."));
-    grid->addWidget(FindRotations, 3, 1);
-    grid->setRowStretch(4, 1);
-
-    auto showValues = [this] {
-        SizeLabel->setText(QStringLiteral("%1 x %1").arg(Resizing->value() * 100));
-        SplittingLabel->setText(QStringLiteral("%1 x %1").arg(Splitting->value() * 10));
-    };
-    connect(Resizing, &QSlider::valueChanged, this, showValues);
-    connect(Splitting, &QSlider::valueChanged, this, showValues);
-    showValues();
-    makeExclusive({CMPMethod1, CMPMethod2});
-
-    addPage(VisualOptions, tr("Visual comparing options"));
-    PageControl1->setTabVisible(PageControl1->indexOf(tabOf(VisualOptions)), false);
-}
-
-void TForm1::buildSpecPage()
-{
-    SpecOptions = named(new QWidget, "SpecOptions");
-    auto *grid = new QGridLayout(SpecOptions);
-
-    auto *box10 = named(new QGroupBox(tr(" Duplicate list ")), "GroupBox10");
-    auto *g10 = new QGridLayout(box10);
-    Color1 = named(new ColorList, "Color1");
-    Color2 = named(new ColorList, "Color2");
-    Color1->setPosition(9);
-    Color2->setPosition(10);
-    ConfDel = checkBox(tr("Delete confirmation"), "ConfDel",
-                       tr("Ask for confirmation when deleting file from disk."));
-    ConfDelAll = checkBox(tr("Delete all confirmation"), "ConfDelAll",
-                          tr("Ask for confirmation when deleting all selected files from disk."));
-    ConfDel->setChecked(true);
-    ConfDelAll->setChecked(true);
-    SysMenu =
-        radio(tr("system menu"), "SysMenu", tr("Shift+Mouse RButton opens system menu (default)."));
-    ProgramMenu =
-        radio(tr("program menu"), "ProgramMenu", tr("Shift+Mouse RButton opens program menu."));
-    SysMenu->setChecked(true);
-    makeExclusive({SysMenu, ProgramMenu});
-    g10->addWidget(new QLabel(tr("Colors")), 0, 0);
-    g10->addWidget(Color1, 0, 1);
-    g10->addWidget(Color2, 0, 2);
-    g10->addWidget(ConfDel, 1, 0, 1, 3);
-    g10->addWidget(ConfDelAll, 2, 0, 1, 3);
-    g10->addWidget(new QLabel(tr("Shift+Mouse RButton opens ")), 3, 0, 1, 3);
-    g10->addWidget(SysMenu, 4, 1);
-    g10->addWidget(ProgramMenu, 4, 2);
-    grid->addWidget(box10, 0, 0);
-
-    auto *preview = named(new QGroupBox(tr(" Preview panel options ")), "Preview");
-    auto *vp = new QVBoxLayout(preview);
-    Preview1 = radio(tr("Show in original size"), "Preview1");
-    Preview2 = radio(tr("Show to fit in screen"), "Preview2");
-    Preview3 = radio(tr("View resized image"), "Preview3");
-    Preview4 = radio(tr("View as chart"), "Preview4");
-    Preview1->setChecked(true);
-    Preview4->hide();
-    makeExclusive({Preview1, Preview2, Preview3, Preview4});
-    for (QRadioButton *r : {Preview1, Preview2, Preview3, Preview4})
-        vp->addWidget(r);
-    grid->addWidget(preview, 0, 1);
-
-    ChartGroup = named(new QGroupBox(tr(" Chart setings ")), "ChartGroup");
-    auto *gc = new QGridLayout(ChartGroup);
-    Chart3D = checkBox(tr("Use 3D chart"), "Chart3D", tr("Show chart as 3D."));
-    ChartColor = named(new ColorList, "ChartColor", tr("Chart drawing line color."));
-    ChartColor->setPosition(6);
-    BackImage = checkBox(tr("Use image as background"), "BackImage",
-                         tr("Preview image in chart background."));
-    gc->addWidget(Chart3D, 0, 0, 1, 2);
-    gc->addWidget(new QLabel(tr("Drawing line color")), 1, 0);
-    gc->addWidget(ChartColor, 1, 1);
-    gc->addWidget(BackImage, 2, 0, 1, 2);
-    ChartGroup->hide();
-    grid->addWidget(ChartGroup, 1, 1);
-
-    auto *langRow = new QHBoxLayout;
-    Label18 = named(new QLabel(tr("Language")), "Label18");
-    langRow->addWidget(Label18);
-    Languages = named(new QComboBox, "Languages", tr("Select language file."));
-    Languages->addItem(QStringLiteral("Default.lng"));
-    Languages->setCurrentIndex(0);
-    langRow->addWidget(Languages, 1);
-    grid->addLayout(langRow, 1, 0, Qt::AlignTop);
-
-    // Remembered checksums: a rescan reads only what changed. On unless the user turns it off.
-    auto *cacheBox = named(new QGroupBox(tr(" Checksums ")), "CacheGroup");
-    auto *gcache = new QHBoxLayout(cacheBox);
-    RememberChecksums =
-        checkBox(tr("Remember file checksums"), "RememberChecksums",
-                 tr("Keep the checksums of files read, so that later searches read only the files "
-                    "that changed since."));
-    RememberChecksums->setChecked(true);
-    auto *clearCache = named(new QPushButton(tr("Clear cache")), "ClearCache",
-                             tr("Forget every remembered checksum."));
-    connect(clearCache, &QPushButton::clicked, this, &TForm1::ClearCacheClick);
-    gcache->addWidget(RememberChecksums, 1);
-    gcache->addWidget(clearCache);
-    grid->addWidget(cacheBox, 2, 0, Qt::AlignTop);
-    grid->setRowStretch(3, 1);
-
-    addPage(SpecOptions, tr("More options"));
 }
 
 void TForm1::buildStatusBar()
@@ -705,47 +232,6 @@ void TForm1::buildStatusBar()
     bar->addWidget(m_panel0);
     bar->addWidget(panel1);
     bar->addWidget(m_panel2, 1);
-}
-
-namespace {
-
-// The tray's three images: idle, and two busy frames that alternate while searching.
-QIcon trayImage(int image)
-{
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.setBrush(QColor(255, 60, 60));
-    p.drawRoundedRect(QRectF(3, 3, 17, 22), 3, 3);
-    p.setBrush(QColor(60, 220, 60));
-    p.drawRoundedRect(QRectF(12, 7, 17, 22), 3, 3);
-    if (image > 0) {
-        p.setBrush(Qt::blue);
-        p.setPen(Qt::NoPen);
-        const QPointF at = image == 1 ? QPointF(9, 26) : QPointF(23, 26);
-        p.drawEllipse(at, 4, 4);
-    }
-    return QIcon(pm);
-}
-
-} // namespace
-
-void TForm1::buildTrayIcon()
-{
-    TrayIcon = new QSystemTrayIcon(this);
-    TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
-    TrayIcon->setToolTip(QStringLiteral("Zorvik"));
-    setTrayImage(0);
-    connect(TrayIcon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) { TrayIconClick(reason); });
-}
-
-void TForm1::setTrayImage(int image)
-{
-    TrayIcon->setIcon(trayImage(image));
-    TrayIcon->setProperty("image", image);
 }
 
 void TForm1::buildItemPopup()

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The working window. Its controls carry the object names that language files and tests use
 // (DirList, MaskEdit, CompareContent, ...); each reaction is a handler named after its control
-// and event. The window is split over several files: building the controls
-// (main_window.cpp), the option interlocks (interlocks.cpp), the search (search_job.cpp), the
-// stored settings (settings.cpp) and the list's menus (list_menu.cpp).
+// and event. The option pages with their interlocks and stored settings are a part of their
+// own (OptionPages), as is the preview panel (PreviewPanel); the window builds the tool bar,
+// the results page and the status bar, and runs the search (search_job.cpp) and the list's
+// commands (file_commands.cpp, list_menu.cpp).
 #pragma once
 
 #include "deleter.h"
@@ -43,7 +44,9 @@ class QSystemTrayIcon;
 
 namespace twinly {
 
-class ChartView;
+class OptionPages;
+class PreviewPanel;
+class Tray;
 class ColorList;
 class ResultsModel;
 class ResultsView;
@@ -55,8 +58,8 @@ public:
     ~TForm1() override;
 
     // The banner, closed when this window closes (which ends the program).
-    void setBanner(QWidget *banner) { m_banner = banner; }
-    QSystemTrayIcon *trayIcon() const { return TrayIcon; }
+    void setBanner(QWidget *banner);
+    QSystemTrayIcon *trayIcon() const;
 
     // Where the settings live (the path's bytes); the default follows XDG_CONFIG_HOME.
     void setSettingsPath(const std::string &path) { m_settingsPath = path; }
@@ -67,8 +70,8 @@ public:
     bool Searching() const { return m_searching; }
     bool StopRequested() const { return m_stopRequested.load(); }
     bool Deleting() const { return m_deleter != nullptr; }
-    int DeleteMode() const { return m_deleteMode; }
-    int PreviewMode() const { return m_previewMode; }
+    int DeleteMode() const;
+    int PreviewMode() const;
     TMultiLang &translator() { return m_lang; }
 
     // The option snapshot a search would take now (what Go hands to the scanner).
@@ -82,37 +85,10 @@ public Q_SLOTS:
     void StopButClick();
     void ExitButClick();
     void SpeedButton1Click();
-    // Folder and database lists
-    void AddDirButClick();
-    void DelDirButClick();
-    void DirListClickCheck();
-    void AddFileClick();
-    void DelFileClick();
     void UpdateButtons();
-    // Option interlocks
-    void MaskCBoxClick();
-    void MinSizeCClick();
-    void CRCClick();
-    void CompareContentClick();
-    void IgnoreSizeClick();
-    void VisualCMPClick();
-    void Radio1Click();
-    void Radio2Click();
-    void Radio3Click();
-    void UpdateDeleteMode();
-    void ColorChange();
     void DublPageShow();
-    void SpecOptionsShow();
-    void PreviewClick();
-    void LanguagesChange();
-    void ArrangePreview();
     void MinimizeToTray();
     void TrayIconClick(int reason);
-    void Preview1Click();
-    void Preview2Click();
-    void Preview3Click();
-    void Preview4Click();
-    void MoveDirExit();
     // Search
     void Timer1Timer();
     void ClearResults();
@@ -128,7 +104,6 @@ public Q_SLOTS:
     void Properties1Click();
     void DeleteAllClick();
     void RemoveAllClick();
-    void ClearCacheClick();
 
 public:
     // File operations on rows. Before an existing file is replaced the user is asked, and then
@@ -156,30 +131,19 @@ protected:
     void endWorkers();
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void addPage(QWidget *page, const QString &title);
-    QWidget *tabOf(QWidget *page) const;
     void buildToolBar();
     void buildResultsPage();
-    void buildOptionsPage();
-    void buildVisualPage();
-    void buildSpecPage();
     void buildStatusBar();
     void buildItemPopup();
-    void buildTrayIcon();
-    void setTrayImage(int image);
-    QList<QWidget *> translatedWindows() const;
-    void connectInterlocks();
+    void connectParts();
     void FormShow();
     void ThreadDone();
     void refreshStatus();
     void ListMouseDown(int row, bool shifted, const QPoint &globalPos);
     void ListEdited(int row, const QString &text);
-    bool isShownAsPicture(int row) const;
-    void showText(const TFileData &record);
-    void FormResize();
+    void pushPreviewStyle();
     int selectedRow() const;
     void setPagesEnabled(bool enabled);
     QString GetString(const char *key, const char *builtIn) const;
@@ -216,54 +180,20 @@ private:
     QLabel *Brain = nullptr;
     // Pages
     QTabWidget *PageControl1 = nullptr;
-    QWidget *DublPage = nullptr, *OptionsPage = nullptr, *VisualOptions = nullptr;
-    QWidget *SpecOptions = nullptr;
+    QWidget *DublPage = nullptr;
+    OptionPages *m_options = nullptr;
     // Results page
     QSplitter *RxSplitter1 = nullptr;
     ResultsView *List = nullptr;
     ResultsModel *m_model = nullptr;
     QToolButton *DeleteAll = nullptr, *RemoveAll = nullptr;
-    QWidget *Panel3 = nullptr;
-    QLabel *Image1 = nullptr;
-    QPlainTextEdit *Memo2 = nullptr;
-    ChartView *Chart = nullptr;
-    // Options page
-    QListWidget *DirList = nullptr, *CRCFileList = nullptr;
-    QLineEdit *DirectoryEdit = nullptr, *MaskEdit = nullptr, *CRCFileSave = nullptr;
-    QLineEdit *CRCFile = nullptr, *MoveDir = nullptr;
-    QCheckBox *MaskCBox = nullptr, *RecursiveDirs = nullptr, *MinSizeC = nullptr;
-    QCheckBox *MaxSizeC = nullptr, *CompareContent = nullptr, *IgnoreDate = nullptr;
-    QCheckBox *IgnoreNames = nullptr, *IgnoreSize = nullptr, *VisualCMP = nullptr;
-    QCheckBox *CRCCompare = nullptr;
-    QDoubleSpinBox *MinSize = nullptr, *MaxSize = nullptr;
-    QRadioButton *CheckDublicates = nullptr, *CreateCRC = nullptr;
-    QRadioButton *Radio1 = nullptr, *Radio2 = nullptr, *Radio3 = nullptr;
-    QGroupBox *GroupBox1 = nullptr, *GroupBox5 = nullptr;
-    QLabel *Smile1 = nullptr, *Smile2 = nullptr, *Smile3 = nullptr;
-    // Visual comparing options
-    QDoubleSpinBox *Acc1 = nullptr, *Acc2 = nullptr, *Acc3 = nullptr, *Acc4 = nullptr;
-    QSlider *Resizing = nullptr, *Splitting = nullptr;
-    QLabel *SizeLabel = nullptr, *SplittingLabel = nullptr;
-    QRadioButton *CMPMethod1 = nullptr, *CMPMethod2 = nullptr;
-    QCheckBox *CheckBox1 = nullptr;
-    QCheckBox *CameraOrientation = nullptr, *FindRotations = nullptr;
-    // More options
-    ColorList *Color1 = nullptr, *Color2 = nullptr, *ChartColor = nullptr;
-    QCheckBox *ConfDel = nullptr, *ConfDelAll = nullptr, *Chart3D = nullptr, *BackImage = nullptr;
-    QCheckBox *RememberChecksums = nullptr;
-    QRadioButton *SysMenu = nullptr, *ProgramMenu = nullptr;
-    QRadioButton *Preview1 = nullptr, *Preview2 = nullptr, *Preview3 = nullptr;
-    QRadioButton *Preview4 = nullptr;
-    QGroupBox *ChartGroup = nullptr;
-    QComboBox *Languages = nullptr;
-    QLabel *Label18 = nullptr;
+    PreviewPanel *Panel3 = nullptr;
     // Status bar
     QLabel *m_panel0 = nullptr, *m_panel2 = nullptr;
     QProgressBar *Gauge1 = nullptr;
     // Menu and timers
     QMenu *ItemPopup = nullptr;
-    QSystemTrayIcon *TrayIcon = nullptr;
-    QPointer<QWidget> m_banner;
+    Tray *m_tray = nullptr;
     QTimer *Timer1 = nullptr;
     QTimer *m_statusTimer = nullptr;
 
@@ -287,11 +217,6 @@ private:
     bool m_searching = false;
     std::atomic<bool> m_stopRequested{false}; // read by the deleting thread
     bool m_shownOnce = false;
-    bool m_dragging = false;
-    QPoint m_dragStart;
-    QSize m_pictureSize; // of the picture in Image1
-    int m_deleteMode = 2;
-    int m_previewMode = 0;
 };
 
 } // namespace twinly

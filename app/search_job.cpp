@@ -5,15 +5,17 @@
 // takes the rows over.
 #include "main_window.h"
 
-#include "chart_view.h"
 #include "crc_db.h"
 #include "dialogs.h"
 #include "hash_cache.h"
+#include "option_pages.h"
 #include "path_fields.h"
 #include "path_text.h"
+#include "preview_panel.h"
 #include "qt_image_reader.h"
 #include "results_model.h"
 #include "results_view.h"
+#include "tray.h"
 #include "visual_hooks.h"
 
 #include <QCheckBox>
@@ -38,47 +40,13 @@ QString TForm1::GetString(const char *key, const char *builtIn) const
 
 SearchOptions TForm1::searchOptions() const
 {
-    SearchOptions o;
-    for (int i = 0; i < DirList->count(); ++i)
-        if (DirList->item(i)->checkState() == Qt::Checked)
-            o.Folders.push_back(platform::ItemPath(DirList->item(i)));
-    o.Mask = VisualCMP->isChecked() ? std::string(kPictureFormatsMask)
-                                    : MaskEdit->text().toUtf8().toStdString();
-    o.Recursive = RecursiveDirs->isChecked();
-    o.CreateDB = CreateCRC->isChecked();
-    if (o.CreateDB) {
-        o.IgnoreSize = o.IgnoreDate = o.IgnoreNames = o.CompareContent = o.FindDuplicates = true;
-    } else {
-        o.IgnoreSize = IgnoreSize->isChecked();
-        o.IgnoreDate = IgnoreDate->isChecked();
-        o.IgnoreNames = IgnoreNames->isChecked();
-        o.CompareContent = CompareContent->isChecked();
-        o.FindDuplicates = CheckDublicates->isChecked();
-    }
-    o.VisualCompare = VisualCMP->isChecked();
-    if (MinSizeC->isChecked())
-        o.MinSize = MinSize->value();
-    if (MaxSizeC->isChecked())
-        o.MaxSize = MaxSize->value();
-    o.Visual.Resizing = Resizing->value();
-    o.Visual.Splitting = Splitting->value();
-    o.Visual.Acc1 = Acc1->value();
-    o.Visual.Acc2 = Acc2->value();
-    o.Visual.Acc3 = Acc3->value();
-    o.Visual.Acc4 = Acc4->value();
-    o.Visual.SameProportion = CMPMethod1->isChecked();
-    if (RememberChecksums->isChecked())
-        o.CacheFolder = HashCache::DefaultFolder();
-    o.Visual.DumpSignatures = CheckBox1->isChecked();
-    o.Visual.CameraOrientation = CameraOrientation->isChecked();
-    o.Visual.FindRotations = FindRotations->isChecked();
-    return o;
+    return m_options->searchOptions();
 }
 
 void TForm1::setPagesEnabled(bool enabled)
 {
-    for (QWidget *page : {OptionsPage, VisualOptions, DublPage})
-        page->setEnabled(enabled);
+    m_options->setPagesEnabled(enabled);
+    DublPage->setEnabled(enabled);
 }
 
 void TForm1::GoButClick()
@@ -86,34 +54,17 @@ void TForm1::GoButClick()
     if (m_searching)
         return;
     ClearResults();
-    if (CreateCRC->isChecked() && CRCFileSave->text().isEmpty()) {
-        Dialogs::instance().error(this, GetString("strError", "Error"),
-                                  GetString("str2", "Unable save DB to empty file !"));
-        CRCFileSave->setFocus();
+    if (!m_options->readyForSearch())
         return;
-    }
-    if (CRCCompare->isChecked() && CRCFileList->count() == 0) {
-        Dialogs::instance().error(this, GetString("strError", "Error"),
-                                  GetString("str3", "Empty CRC DB !"));
-        CRCFile->setFocus();
-        return;
-    }
-    setTrayImage(1);
-    TrayIcon->setToolTip(QStringLiteral("Searching dublicates"));
+    m_tray->showSearching();
     auto scanner = std::make_unique<TDirScanner>();
     scanner->Options = searchOptions();
     if (scanner->Options.VisualCompare)
         scanner->Visual =
             visual::MakeVisualHooks(scanner->Options.Visual, platform::MakeQtImageReader());
-    if (!CreateCRC->isChecked() && CRCCompare->isChecked()) {
-        // Every database of the list is read, checked or not.
-        std::vector<std::string> names;
-        for (int i = 0; i < CRCFileList->count(); ++i)
-            names.push_back(platform::ItemPath(CRCFileList->item(i)));
-        for (const UserMessage &m : LoadCRCDatabases(names, scanner->Initial))
-            Dialogs::instance().error(this, GetString(kErrorCaptionKey, kErrorCaptionText),
-                                      GetString(m.key.c_str(), m.text.c_str()));
-    }
+    for (const UserMessage &m : LoadCRCDatabases(m_options->databasesToCompare(), scanner->Initial))
+        Dialogs::instance().error(this, GetString(kErrorCaptionKey, kErrorCaptionText),
+                                  GetString(m.key.c_str(), m.text.c_str()));
     setPagesEnabled(false);
     scanner->dispatcher = [this](std::function<void()> call) {
         QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
@@ -133,7 +84,7 @@ void TForm1::StopButClick()
     if (!m_searching)
         return;
     m_stopRequested = true;
-    PageControl1->setCurrentWidget(tabOf(OptionsPage));
+    PageControl1->setCurrentWidget(m_options->optionsTab());
     m_scanner->Terminate();
     m_panel0->clear();
     m_panel2->clear();
@@ -156,9 +107,9 @@ void TForm1::ThreadDone()
 
     if (m_stopRequested || result.stopped) {
         ClearResults();
-    } else if (CreateCRC->isChecked()) {
+    } else if (m_options->createsDatabase()) {
         RemoveRepeatedEntries(result.FileList);
-        const std::string target = platform::FieldPath(CRCFileSave);
+        const std::string target = m_options->databaseTarget();
         if (const auto problem = SaveCRCDatabase(target, result.FileList))
             Dialogs::instance().error(this, GetString(kErrorCaptionKey, kErrorCaptionText),
                                       GetString(problem->key.c_str(), problem->text.c_str()));
@@ -166,13 +117,10 @@ void TForm1::ThreadDone()
         m_model->fill(std::move(result.FileList), result.RowBand, result.RowGroup);
         PageControl1->setCurrentWidget(DublPage);
     }
-    Image1->hide();
-    Chart->hide();
-    Memo2->show();
+    Panel3->clear();
     m_panel0->clear();
     m_panel2->clear();
-    setTrayImage(0);
-    TrayIcon->setToolTip(QStringLiteral("Zorvik"));
+    m_tray->showIdle();
 }
 
 void TForm1::refreshStatus()
@@ -196,27 +144,18 @@ void TForm1::Timer1Timer()
     QString progress;
     if (m_searching) {
         Brain->setVisible(!Brain->isVisible());
-        setTrayImage(Brain->isVisible() ? 2 : 1);
+        m_tray->setImage(Brain->isVisible() ? 2 : 1);
         progress = m_panel0->text() + QStringLiteral(" - ") + QString::number(Gauge1->value()) +
                    QStringLiteral("% done");
     }
-    TrayIcon->setToolTip(progress.isEmpty() ? QStringLiteral("Twinly")
-                                            : QStringLiteral("Twinly\r\n") + progress);
+    m_tray->setHint(progress.isEmpty() ? QStringLiteral("Twinly")
+                                       : QStringLiteral("Twinly\r\n") + progress);
 }
 
 void TForm1::ClearResults()
 {
     m_model->clear();
-    Memo2->clear();
-}
-
-// Forgets the remembered checksums; the next search reads every file it compares.
-void TForm1::ClearCacheClick()
-{
-    if (!HashCache::clear(HashCache::DefaultFolder()))
-        Dialogs::instance().error(
-            this, GetString(kErrorCaptionKey, kErrorCaptionText),
-            GetString("strClearCache", "The remembered checksums could not be cleared."));
+    Panel3->clear();
 }
 
 } // namespace twinly

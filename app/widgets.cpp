@@ -5,6 +5,17 @@
 
 namespace twinly {
 
+QToolButton *toolButton(QWidget *parent, const char *name, const QString &hint,
+                        QStyle::StandardPixmap icon, int side)
+{
+    auto *b = named(new QToolButton(parent), name, hint);
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setAutoRaise(true);
+    b->setFixedSize(side, side);
+    b->setIconSize(QSize(side - 10, side - 10));
+    return b;
+}
+
 Radio::Radio(const QString &text, const char *name, QWidget *parent) : QRadioButton(text, parent)
 {
     setObjectName(QString::fromLatin1(name));

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QRadioButton>
+#include <QStyle>
+#include <QToolButton>
 
 #include <initializer_list>
 
@@ -23,6 +25,10 @@ protected:
 // Checking one radio of the group unchecks the others before its own reaction runs (connect
 // reactions after calling this).
 void makeExclusive(std::initializer_list<QRadioButton *> group);
+
+// A square tool button with a standard icon, its object name and its hint.
+QToolButton *toolButton(QWidget *parent, const char *name, const QString &hint,
+                        QStyle::StandardPixmap icon, int side);
 
 template<typename W> W *named(W *widget, const char *name, const QString &hint = {})
 {

@@ -169,6 +169,96 @@ std::optional<std::string> parseVisualValue(std::string_view arg,
     return std::nullopt;
 }
 
+// The options that take no value; false when `arg` is none of them.
+bool parseSwitch(std::string_view arg, Args &a)
+{
+    if (arg == "-h" || arg == "--help")
+        a.help = true;
+    else if (arg == "--version")
+        a.version = true;
+    else if (arg == "--no-recursive")
+        a.options.Recursive = false;
+    else if (arg == "--no-content")
+        a.noContent = true;
+    else if (arg == "--match-time")
+        a.options.IgnoreDate = false;
+    else if (arg == "--match-names")
+        a.options.IgnoreNames = false;
+    else if (arg == "--ignore-size")
+        a.options.IgnoreSize = true;
+    else if (arg == "--list")
+        a.list = true;
+    else if (arg == "--progress")
+        a.progress = true;
+    else if (arg == "--no-cache")
+        a.noCache = true;
+    else if (arg == "--clear-cache")
+        a.clearCache = true;
+    else if (arg == "--visual")
+        a.visual = true;
+    else if (arg == "--any-proportion")
+        a.options.Visual.SameProportion = false;
+    else if (arg == "--rotations")
+        a.options.Visual.FindRotations = true;
+    else if (arg == "--no-orientation")
+        a.options.Visual.CameraOrientation = false;
+    else
+        return false;
+    return true;
+}
+
+// An option with its value; the error text when the value is bad.
+std::optional<std::string> parseValueOption(std::string_view arg, std::string_view v, Args &a)
+{
+    const std::string name(arg);
+    if (arg == "--mask") {
+        a.options.Mask = v;
+    } else if (arg == "--db") {
+        a.databases.emplace_back(v);
+    } else if (arg == "--create-db") {
+        if (StripQuotes(v).empty())
+            return std::string("--create-db needs a file name");
+        a.createDb = std::string(v);
+    } else if (arg == "--format") {
+        if (v == "paths")
+            a.format = Format::Paths;
+        else if (v == "csv")
+            a.format = Format::Csv;
+        else if (v == "json")
+            a.format = Format::Json;
+        else
+            return "unknown format '" + std::string(v) + "' (paths, csv or json)";
+    } else if (arg == "--threads") {
+        double n = 0;
+        if (!parseBytes(v, n) || n < 1 || n > 256)
+            return std::string("--threads needs a number from 1 to 256");
+        a.options.ReadThreads = static_cast<unsigned>(n);
+    } else {
+        double bytes = 0;
+        if (!parseBytes(v, bytes))
+            return name + " needs a whole number of bytes, not '" + std::string(v) + "'";
+        (arg == "--min-size" ? a.options.MinSize : a.options.MaxSize) = bytes;
+    }
+    return std::nullopt;
+}
+
+// Options that cannot be used together; the error text, or nothing.
+std::optional<std::string> refusedCombination(const Args &a)
+{
+    if (a.createDb && a.list)
+        return std::string("--create-db and --list cannot be used together");
+    if (a.createDb && !a.databases.empty())
+        return std::string("--create-db and --db cannot be used together");
+    if (a.options.Folders.empty() && a.databases.empty() && !a.clearCache)
+        return std::string("no folder given");
+
+    if (a.visual && a.createDb)
+        return std::string("--visual and --create-db cannot be used together");
+    if (a.visual && !a.databases.empty())
+        return std::string("--visual and --db cannot be used together");
+    return std::nullopt;
+}
+
 // Returns an error text, or nothing when the arguments are good.
 std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
 {
@@ -201,36 +291,8 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
         };
         std::string_view v;
         const std::string name(arg);
-        if (arg == "-h" || arg == "--help") {
-            a.help = true;
-        } else if (arg == "--version") {
-            a.version = true;
-        } else if (arg == "--no-recursive") {
-            a.options.Recursive = false;
-        } else if (arg == "--no-content") {
-            a.noContent = true;
-        } else if (arg == "--match-time") {
-            a.options.IgnoreDate = false;
-        } else if (arg == "--match-names") {
-            a.options.IgnoreNames = false;
-        } else if (arg == "--ignore-size") {
-            a.options.IgnoreSize = true;
-        } else if (arg == "--list") {
-            a.list = true;
-        } else if (arg == "--progress") {
-            a.progress = true;
-        } else if (arg == "--no-cache") {
-            a.noCache = true;
-        } else if (arg == "--clear-cache") {
-            a.clearCache = true;
-        } else if (arg == "--visual") {
-            a.visual = true;
-        } else if (arg == "--any-proportion") {
-            a.options.Visual.SameProportion = false;
-        } else if (arg == "--rotations") {
-            a.options.Visual.FindRotations = true;
-        } else if (arg == "--no-orientation") {
-            a.options.Visual.CameraOrientation = false;
+        if (parseSwitch(arg, a)) {
+            continue;
         } else if (const auto problem = parseVisualValue(arg, inlineValue, i, argc, argv, a)) {
             if (!problem->empty())
                 return *problem;
@@ -238,69 +300,25 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
                    arg == "--min-size" || arg == "--max-size" || arg == "--threads") {
             if (!value(v))
                 return name + " needs a value";
-            if (arg == "--mask") {
-                a.options.Mask = v;
-            } else if (arg == "--db") {
-                a.databases.emplace_back(v);
-            } else if (arg == "--create-db") {
-                if (StripQuotes(v).empty())
-                    return std::string("--create-db needs a file name");
-                a.createDb = std::string(v);
-            } else if (arg == "--format") {
-                if (v == "paths")
-                    a.format = Format::Paths;
-                else if (v == "csv")
-                    a.format = Format::Csv;
-                else if (v == "json")
-                    a.format = Format::Json;
-                else
-                    return "unknown format '" + std::string(v) + "' (paths, csv or json)";
-            } else if (arg == "--threads") {
-                double n = 0;
-                if (!parseBytes(v, n) || n < 1 || n > 256)
-                    return std::string("--threads needs a number from 1 to 256");
-                a.options.ReadThreads = static_cast<unsigned>(n);
-            } else {
-                double bytes = 0;
-                if (!parseBytes(v, bytes))
-                    return name + " needs a whole number of bytes, not '" + std::string(v) + "'";
-                (arg == "--min-size" ? a.options.MinSize : a.options.MaxSize) = bytes;
-            }
+            if (const auto problem = parseValueOption(arg, v, a))
+                return *problem;
         } else {
             return "unknown option '" + name + "'";
         }
     }
     if (a.help || a.version)
         return std::nullopt;
-    if (a.createDb && a.list)
-        return std::string("--create-db and --list cannot be used together");
-    if (a.createDb && !a.databases.empty())
-        return std::string("--create-db and --db cannot be used together");
-    if (a.options.Folders.empty() && a.databases.empty() && !a.clearCache)
-        return std::string("no folder given");
+    if (auto problem = refusedCombination(a))
+        return problem;
 
-    if (a.visual && a.createDb)
-        return std::string("--visual and --create-db cannot be used together");
-    if (a.visual && !a.databases.empty())
-        return std::string("--visual and --db cannot be used together");
-
-    // The same interlocks as the window's: ignoring sizes turns content comparison off;
-    // comparing with databases turns it on and ignores times and names.
-    if (a.noContent || a.options.IgnoreSize)
+    if (a.noContent)
         a.options.CompareContent = false;
-    if (!a.databases.empty()) {
-        a.options.CompareContent = true;
-        a.options.IgnoreDate = true;
-        a.options.IgnoreNames = true;
-    }
-    // Comparing by look replaces comparing by content, and looks only at pictures.
-    if (a.visual) {
-        a.options.VisualCompare = true;
-        a.options.CompareContent = false;
-        a.options.Mask = kPictureFormatsMask;
-    }
+    a.options.VisualCompare = a.visual;
     a.options.FindDuplicates = !a.list;
     a.options.CreateDB = a.createDb.has_value();
+    a.options = ResolveSearchOptions(std::move(a.options), !a.databases.empty());
+    if (!a.noCache)
+        a.options.CacheFolder = HashCache::DefaultFolder();
     return std::nullopt;
 }
 
@@ -396,6 +414,17 @@ int finish(std::ostream &out, std::ostream &err, int status)
 
 } // namespace
 
+std::optional<SearchOptions> SearchOptionsFromArguments(int argc, const char *const *argv,
+                                                        std::string &error)
+{
+    Args a;
+    if (const auto problem = parse(argc, argv, a)) {
+        error = *problem;
+        return std::nullopt;
+    }
+    return a.options;
+}
+
 int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
         bool stderrIsTerminal)
 {
@@ -420,8 +449,6 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     }
     if (a.options.Folders.empty() && a.databases.empty())
         return status;
-    if (!a.noCache)
-        a.options.CacheFolder = HashCache::DefaultFolder();
     CrcDatabase initial;
     if (!a.options.CreateDB) {
         for (const UserMessage &m : LoadCRCDatabases(a.databases, initial)) {

@@ -26,6 +26,8 @@ struct VisualSettings {
     bool CameraOrientation = true;
     // A pair is also tested with one signature turned and mirrored the seven other ways.
     bool FindRotations = false;
+
+    bool operator==(const VisualSettings &) const = default;
 };
 
 struct SearchOptions {
@@ -47,6 +49,8 @@ struct SearchOptions {
     // Where checksums are remembered between searches (HashCache); empty: nowhere.
     std::string CacheFolder;
 
+    bool operator==(const SearchOptions &) const = default;
+
     // Create CRC DB mode forces the switches it needs, whatever the controls say. A database
     // records CRCs, so the visual option (which computes none) does not apply there.
     void applyCreateDbMode()
@@ -57,5 +61,26 @@ struct SearchOptions {
         VisualCompare = false;
     }
 };
+
+// The rules that tie the switches together, the same for every way of asking for a search (the
+// window's controls, the command line): ignoring sizes turns content comparison off; comparing
+// with CRC databases turns it on and ignores times and names; comparing by look replaces
+// comparing by content and reads only pictures; creating a database forces what it needs.
+inline SearchOptions ResolveSearchOptions(SearchOptions o, bool withDatabases)
+{
+    if (o.IgnoreSize)
+        o.CompareContent = false;
+    if (withDatabases && !o.CreateDB) {
+        o.CompareContent = true;
+        o.IgnoreDate = true;
+        o.IgnoreNames = true;
+    }
+    if (o.VisualCompare) {
+        o.CompareContent = false;
+        o.Mask = kPictureFormatsMask;
+    }
+    o.applyCreateDbMode();
+    return o;
+}
 
 } // namespace twinly

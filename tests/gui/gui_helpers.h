@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -14,6 +15,22 @@
 #include <QToolButton>
 
 namespace twinly::test {
+
+// Empties the suite's data, config and cache folders (the trash lives in the data folder).
+// Only folders inside the suite's own test root are touched, never a real user's.
+inline void emptyXdgFolders()
+{
+    const QString root = QDir::cleanPath(qEnvironmentVariable("TWINLY_TEST_XDG"));
+    if (root.isEmpty() || root == QStringLiteral("."))
+        return;
+    for (const char *variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
+        const QString folder = QDir::cleanPath(qEnvironmentVariable(variable));
+        if (!folder.startsWith(root + QLatin1Char('/')))
+            continue;
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+    }
+}
 
 template<typename W = QWidget> W *child(const QObject *window, const char *name)
 {

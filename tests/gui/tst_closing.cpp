@@ -132,6 +132,7 @@ class TestClosing : public QObject {
 private Q_SLOTS:
     void init()
     {
+        emptyXdgFolders();
         platform::SetConnectivityCheck([] { return false; });
         m_config = std::make_unique<QTemporaryDir>();
         m_tree = std::make_unique<TempTree>();
@@ -162,8 +163,10 @@ private Q_SLOTS:
         QVERIFY(!w->Searching());
         QCOMPARE(bannerClosed.size(), 1);
         QVERIFY(QFileInfo::exists(settings("search.reg")));
-        // Whatever the scanner had finished is not shown later either.
-        QTest::qWait(200);
+        // Whatever the scanner had finished is not shown later either: its thread has ended, so
+        // anything it queued is among the posted events now.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         QCOMPARE(w->results()->rowCount(), 0);
     }
 
@@ -178,7 +181,8 @@ private Q_SLOTS:
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             Watchdog dog("destroying the window during a search", std::chrono::seconds(30));
             w.reset();
-            QTest::qWait(5);
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
         }
     }
 
@@ -249,7 +253,9 @@ private Q_SLOTS:
         QVERIFY(m_deleted.load() >= 1);
         QVERIFY(m_deleted.load() < 5);
         QCOMPARE(filesLeft(), 6 - m_deleted.load());
-        QTest::qWait(50); // whatever the run had queued finds no window
+        // Whatever the run had queued finds no window.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
     }
 };
 

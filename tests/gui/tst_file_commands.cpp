@@ -4,11 +4,13 @@
 #include "fake_dialogs.h"
 #include "file_operations.h"
 #include "gui_helpers.h"
+
 #include "move_form.h"
 #include "path_text.h"
 #include "results_model.h"
 #include "settings_store.h"
 #include "temp_tree.h"
+#include <QAbstractItemModelTester>
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -55,6 +57,7 @@ class TestFileCommands : public QObject {
     QTemporaryDir m_config;
     std::unique_ptr<TempTree> m_tree;
     std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<QAbstractItemModelTester> m_modelTester;
     std::unique_ptr<FakeDialogs> m_dialogs;
 
     TForm1 *w() { return m_window.get(); }
@@ -162,9 +165,13 @@ class TestFileCommands : public QObject {
 private Q_SLOTS:
     void init()
     {
+        emptyXdgFolders();
         m_tree = std::make_unique<TempTree>();
         m_dialogs = std::make_unique<FakeDialogs>();
         m_window = std::make_unique<TForm1>();
+        // Every row change the test causes is checked against the model contract as it happens.
+        m_modelTester = std::make_unique<QAbstractItemModelTester>(
+            w()->results(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         w()->setSettingsPath(m_config.filePath(QStringLiteral("Zorvik.reg")));
         w()->show();
         QVERIFY(QTest::qWaitForWindowExposed(w()));
@@ -172,6 +179,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        m_modelTester.reset();
         m_window.reset();
         m_dialogs.reset();
         m_tree.reset();

@@ -49,6 +49,7 @@ class TestLanguage : public QObject {
 private Q_SLOTS:
     void init()
     {
+        emptyXdgFolders();
         TMultiLang::setLanguageFolder(m_program.path());
         for (const QString &f : QDir(m_program.path()).entryList(QDir::Files))
             QFile::remove(m_program.filePath(f));

@@ -34,6 +34,7 @@ class TestMainWindow : public QObject {
 private Q_SLOTS:
     void init()
     {
+        emptyXdgFolders();
         m_window = std::make_unique<TForm1>();
         // A settings file that does not exist yet: the first run.
         w()->setSettingsPath(m_dir.filePath(QStringLiteral("Zorvik.reg")));

@@ -59,6 +59,7 @@ class TestPreview : public QObject {
 private Q_SLOTS:
     void init()
     {
+        emptyXdgFolders();
         m_dialogs = std::make_unique<FakeDialogs>();
         m_window = std::make_unique<TForm1>();
         w()->setSettingsPath(m_config.filePath(QStringLiteral("p.reg")));

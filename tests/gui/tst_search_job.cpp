@@ -3,8 +3,10 @@
 #include "crc_db.h"
 #include "fake_dialogs.h"
 #include "gui_helpers.h"
+
 #include "results_model.h"
 #include "temp_tree.h"
+#include <QAbstractItemModelTester>
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -26,6 +28,7 @@ class TestSearchJob : public QObject {
 
     QTemporaryDir m_config;
     std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<QAbstractItemModelTester> m_modelTester;
     std::unique_ptr<TempTree> m_tree;
 
     TForm1 *w() { return m_window.get(); }
@@ -46,8 +49,12 @@ class TestSearchJob : public QObject {
 private Q_SLOTS:
     void init()
     {
+        emptyXdgFolders();
         m_tree = std::make_unique<TempTree>();
         m_window = std::make_unique<TForm1>();
+        // Every row change the test causes is checked against the model contract as it happens.
+        m_modelTester = std::make_unique<QAbstractItemModelTester>(
+            w()->results(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         w()->setSettingsPath(m_config.filePath(QStringLiteral("Zorvik.reg")));
         w()->show();
         QVERIFY(QTest::qWaitForWindowExposed(w()));
@@ -57,6 +64,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        m_modelTester.reset();
         m_window.reset();
         m_tree.reset();
     }

@@ -59,7 +59,11 @@ class TestSettings : public QObject {
     SettingsKey key() { return *SettingsKey::create(path().toStdString()); }
 
 private Q_SLOTS:
-    void init() { QFile::remove(path()); }
+    void init()
+    {
+        emptyXdgFolders();
+        QFile::remove(path());
+    }
 
     void everyOptionComesBackAfterARestart()
     {

@@ -52,6 +52,7 @@ class TestTrayBanner : public QObject {
     QTemporaryDir m_config;
 
 private Q_SLOTS:
+    void init() { emptyXdgFolders(); }
     void cleanup() { platform::SetConnectivityCheck({}); }
 
     void trayHintFollowsTheSearch()

@@ -1,24 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The preview beside the list: a picture four ways (original size with panning, fitted, as the
-// visual comparison saw it, or its signature as a chart), upright as its camera recorded it when
-// that option is on, or the text of any other file. Each selection reads the file anew; nothing
-// is cached.
-#include "main_window.h"
+#include "preview_panel.h"
 
 #include "chart_view.h"
-#include "color_list.h"
-#include "dialogs.h"
 #include "file_reader.h"
 #include "masksearch.h"
+#include "options.h"
 #include "path_text.h"
 #include "picture.h"
 #include "qt_image_reader.h"
-#include "results_model.h"
-#include "results_view.h"
 #include "signature.h"
 
 #include <QBuffer>
-#include <QCheckBox>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -152,8 +144,6 @@ QString hexDump(const QByteArray &data)
     return out;
 }
 
-// The picture as a viewer shows it; false with the reason in `error` when it cannot be read.
-
 QImage toQImage(const visual::Bitmap16 &b)
 {
     QImage image(b.width, b.height, QImage::Format_RGB16);
@@ -165,24 +155,89 @@ QImage toQImage(const visual::Bitmap16 &b)
 
 } // namespace
 
-bool TForm1::isShownAsPicture(int row) const
+PreviewPanel::PreviewPanel(QWidget *parent) : QWidget(parent)
 {
-    const TFileData &d = m_model->record(row);
+    setObjectName(QStringLiteral("Panel3"));
+    setMinimumWidth(100);
+    // No layout: the picture is placed by hand (centred, or dragged over the panel's edges),
+    // and the three views share one place, one visible at a time.
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setToolTip(tr("What you see that you have."));
+    Image1->hide();
+    Image1->installEventFilter(this);
+    Memo2 = new QPlainTextEdit(this);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    Memo2->setToolTip(tr("Inside file."));
+    Memo2->setReadOnly(true);
+    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Chart = new ChartView(this);
+    Chart->setObjectName(QStringLiteral("Chart"));
+    Chart->setToolTip(tr("Image colors chart."));
+    Chart->hide();
+    setMode(OriginalSize);
+}
+
+void PreviewPanel::setMode(int mode)
+{
+    m_mode = mode;
+    Image1->setScaledContents(m_mode == FitToPanel);
+    Image1->setAlignment(m_mode == AsCompared ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignTop);
+    Image1->setCursor(m_mode == OriginalSize ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void PreviewPanel::setUpright(bool upright)
+{
+    m_upright = upright;
+}
+
+void PreviewPanel::setChartStyle(bool threeD, const QColor &line, bool pictureBehind)
+{
+    m_chartThreeD = threeD;
+    m_chartLine = line;
+    m_pictureBehindChart = pictureBehind;
+}
+
+bool PreviewPanel::ShowsAsPicture(const TFileData &d)
+{
     return d.OnDisk && MaskMatch(d.FullName, kPictureFormatsMask, /*wholeName=*/false);
 }
 
-void TForm1::showText(const TFileData &d)
+QString PreviewPanel::text(const char *key, const char *builtIn, const std::string &path) const
 {
+    const QString t = m_texts ? m_texts(key, builtIn) : QString::fromUtf8(builtIn);
+    return QString(t).replace(QStringLiteral("%s"), platform::DisplayPath(path));
+}
+
+void PreviewPanel::clear()
+{
+    m_chartPicture.clear();
+    Memo2->clear();
+    Image1->hide();
+    Chart->hide();
+    Memo2->show();
+}
+
+QString PreviewPanel::showRecord(const TFileData &d)
+{
+    if (!ShowsAsPicture(d))
+        return showText(d);
+    Memo2->hide();
+    if (m_mode == AsChart) {
+        showChart(d);
+        return {};
+    }
+    return showPicture(d);
+}
+
+QString PreviewPanel::showText(const TFileData &d)
+{
+    m_chartPicture.clear();
     Memo2->clear();
     if (d.OnDisk) {
         const std::optional<QByteArray> read = readHead(d.FullName, kTextLimit);
-        if (!read) {
-            Dialogs::instance().error(
-                this, GetString("strError", "Error"),
-                GetString("strRead", "Cannot read the file %s")
-                    .replace(QStringLiteral("%s"), platform::DisplayPath(d.FullName)));
-            return;
-        }
+        if (!read)
+            return text("strRead", "Cannot read the file %s", d.FullName);
         const QByteArray &head = *read;
         if (head.left(kBinaryProbe).contains('\0'))
             Memo2->setPlainText(hexDump(head.left(kHexLimit)));
@@ -192,90 +247,70 @@ void TForm1::showText(const TFileData &d)
     Image1->hide();
     Chart->hide();
     Memo2->show();
+    return {};
 }
 
-void TForm1::ListSelectItem()
+void PreviewPanel::showChart(const TFileData &d)
 {
-    const int row = selectedRow();
-    if (row < 0)
-        return;
-    const TFileData &d = m_model->record(row);
-    if (!isShownAsPicture(row)) {
-        showText(d);
-        return;
-    }
-    Memo2->hide();
-    if (m_previewMode == 3) {
-        Image1->hide();
-        Chart->show();
-        Chart->setThreeD(Chart3D->isChecked());
-        Chart->setLineColor(ChartColor->color());
-        std::vector<double> values;
-        if (d.Signature)
-            values.assign(d.Signature->SquareValues.begin(), d.Signature->SquareValues.end());
-        Chart->setValues(std::move(values));
-        ArrangePreview();
-        return;
-    }
+    m_chartPicture = d.FullName;
+    Image1->hide();
+    Chart->show();
+    Chart->setThreeD(m_chartThreeD);
+    Chart->setLineColor(m_chartLine);
+    std::vector<double> values;
+    if (d.Signature)
+        values.assign(d.Signature->SquareValues.begin(), d.Signature->SquareValues.end());
+    Chart->setValues(std::move(values));
+    ArrangePreview();
+}
+
+QString PreviewPanel::showPicture(const TFileData &d)
+{
+    m_chartPicture.clear();
     Chart->hide();
     Image1->show();
     Image1->move(0, 0);
     QImage picture;
-    if (m_previewMode == 2) {
+    if (m_mode == AsCompared) {
         // Exactly what the signature was made from: the same decoding, scaling and colours.
         const int side = d.Signature ? d.Signature->ResizedSize : 0;
         visual::LoadedPicture loaded;
         const auto reader = platform::MakeQtImageReader();
-        if (visual::LoadPicture(d.FullName, side, reader.get(), loaded,
-                                CameraOrientation->isChecked()) != visual::LoadOutcome::Bitmap) {
-            Dialogs::instance().error(
-                this, GetString("strError", "Error"),
-                GetString("strPicture", "Cannot load the picture %s")
-                    .replace(QStringLiteral("%s"), platform::DisplayPath(d.FullName)));
-            return;
-        }
+        if (visual::LoadPicture(d.FullName, side, reader.get(), loaded, m_upright) !=
+            visual::LoadOutcome::Bitmap)
+            return text("strPicture", "Cannot load the picture %s", d.FullName);
         picture = toQImage(visual::ResizeForSignature(loaded.bitmap, side));
     } else {
         QString error;
-        if (!readPicture(d.FullName, CameraOrientation->isChecked(), picture, error)) {
-            Dialogs::instance().error(
-                this, GetString("strError", "Error"),
-                error.isEmpty()
-                    ? GetString("strRead", "Cannot read the file %s")
-                          .replace(QStringLiteral("%s"), platform::DisplayPath(d.FullName))
-                    : error);
-            return;
-        }
+        if (!readPicture(d.FullName, m_upright, picture, error))
+            return error.isEmpty() ? text("strRead", "Cannot read the file %s", d.FullName) : error;
     }
     m_pictureSize = picture.size();
     Image1->setPixmap(QPixmap::fromImage(picture));
-    if (m_previewMode == 0) {
+    if (m_mode == OriginalSize) {
         Image1->resize(picture.size());
-        Image1->move((Panel3->width() - Image1->width()) / 2,
-                     (Panel3->height() - Image1->height()) / 2);
-    } else if (m_previewMode == 1) {
+        Image1->move((width() - Image1->width()) / 2, (height() - Image1->height()) / 2);
+    } else if (m_mode == FitToPanel) {
         ArrangePreview();
     } else {
-        Image1->setGeometry(Panel3->rect());
+        Image1->setGeometry(rect());
     }
+    return {};
 }
 
-void TForm1::ArrangePreview()
+void PreviewPanel::ArrangePreview()
 {
-    if (m_previewMode == 1 && !m_pictureSize.isEmpty()) {
+    if (m_mode == FitToPanel && !m_pictureSize.isEmpty()) {
         const double scale =
-            std::min({static_cast<double>(Panel3->width()) / m_pictureSize.width(),
-                      static_cast<double>(Panel3->height()) / m_pictureSize.height(), 1.0});
+            std::min({static_cast<double>(width()) / m_pictureSize.width(),
+                      static_cast<double>(height()) / m_pictureSize.height(), 1.0});
         Image1->resize(static_cast<int>(m_pictureSize.width() * scale),
                        static_cast<int>(m_pictureSize.height() * scale));
     }
-    const int row = selectedRow();
-    if (m_previewMode == 3 && row >= 0 && isShownAsPicture(row) && BackImage->isChecked()) {
+    if (m_mode == AsChart && !m_chartPicture.empty() && m_pictureBehindChart) {
         QImage picture;
         QString error;
-        if (readPicture(m_model->record(row).FullName, CameraOrientation->isChecked(), picture,
-                        error) &&
-            !picture.isNull()) {
+        if (readPicture(m_chartPicture, m_upright, picture, error) && !picture.isNull()) {
             const double scale =
                 std::min({static_cast<double>(Chart->width()) / picture.width(),
                           static_cast<double>(Chart->height()) / picture.height(), 1.0});
@@ -284,54 +319,54 @@ void TForm1::ArrangePreview()
                                                   static_cast<int>(picture.height() * scale))));
         }
     }
-    if (m_previewMode == 2)
-        Image1->setGeometry(Panel3->rect());
+    if (m_mode == AsCompared)
+        Image1->setGeometry(rect());
     else
-        Image1->move((Panel3->width() - Image1->width()) / 2,
-                     (Panel3->height() - Image1->height()) / 2);
+        Image1->move((width() - Image1->width()) / 2, (height() - Image1->height()) / 2);
 }
 
-void TForm1::FormResize()
+void PreviewPanel::FormResize()
 {
-    if (!Panel3)
-        return;
-    Memo2->setGeometry(Panel3->rect());
-    Chart->setGeometry(Panel3->rect());
+    Memo2->setGeometry(rect());
+    Chart->setGeometry(rect());
     ArrangePreview();
     Image1->update();
 }
 
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
+void PreviewPanel::resizeEvent(QResizeEvent *event)
 {
-    if (watched == Panel3 && event->type() == QEvent::Resize)
-        FormResize();
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+bool PreviewPanel::eventFilter(QObject *watched, QEvent *event)
+{
     const QEvent::Type type = event->type();
-    if (watched == Image1 && (type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
-                              type == QEvent::MouseButtonRelease)) {
-        const QPoint at = static_cast<const QMouseEvent *>(event)->position().toPoint();
-        if (type == QEvent::MouseButtonPress) {
-            // Only a picture that overhangs the panel can be dragged.
-            if (m_previewMode == 0 && (Image1->y() < 0 || Image1->x() < 0)) {
-                m_dragging = true;
-                m_dragStart = at;
-            }
-        } else if (type == QEvent::MouseMove) {
-            if (m_dragging) {
-                const int left = Image1->x() + at.x() - m_dragStart.x();
-                const int top = Image1->y() + at.y() - m_dragStart.y();
-                int x = Image1->x(), y = Image1->y();
-                if (left <= 0 && left + Image1->width() > Panel3->width())
-                    x = left;
-                if (top <= 0 && top + Image1->height() > Panel3->height())
-                    y = top;
-                Image1->move(x, y);
-            }
-        } else {
-            m_dragging = false;
+    if (watched != Image1 || (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+                              type != QEvent::MouseButtonRelease))
+        return QWidget::eventFilter(watched, event);
+    const QPoint at = static_cast<const QMouseEvent *>(event)->position().toPoint();
+    if (type == QEvent::MouseButtonPress) {
+        // Only a picture that overhangs the panel can be dragged.
+        if (m_mode == OriginalSize && (Image1->y() < 0 || Image1->x() < 0)) {
+            m_dragging = true;
+            m_dragStart = at;
         }
-        return true;
+    } else if (type == QEvent::MouseMove) {
+        if (m_dragging) {
+            const int left = Image1->x() + at.x() - m_dragStart.x();
+            const int top = Image1->y() + at.y() - m_dragStart.y();
+            int x = Image1->x(), y = Image1->y();
+            if (left <= 0 && left + Image1->width() > width())
+                x = left;
+            if (top <= 0 && top + Image1->height() > height())
+                y = top;
+            Image1->move(x, y);
+        }
+    } else {
+        m_dragging = false;
     }
-    return QMainWindow::eventFilter(watched, event);
+    return true;
 }
 
 } // namespace twinly

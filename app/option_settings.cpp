@@ -2,10 +2,11 @@
 // The options kept between runs, loaded once at the first showing and saved once at closing,
 // in a fixed order: the flags are applied through the controls' own reactions, so a stored
 // state is rebuilt by the same interlocks a user's clicks would run.
-#include "main_window.h"
+#include "option_pages.h"
 
 #include "color_list.h"
 #include "dialogs.h"
+#include "multi_language.h"
 #include "path_fields.h"
 #include "settings_store.h"
 
@@ -110,10 +111,19 @@ std::uint32_t storedWhole(double value)
 
 } // namespace
 
-void TForm1::LoadSettings()
+// The eighteen flags of "Setings", in byte order: loading applies them in this order, each
+// through its reaction, and saving writes them from the same list.
+std::array<QAbstractButton *, 18> OptionPages::flagButtons() const
+{
+    return {RecursiveDirs,   CompareContent, IgnoreDate, IgnoreNames, IgnoreSize, MaskCBox,
+            CheckDublicates, MinSizeC,       MaxSizeC,   CreateCRC,   CRCCompare, VisualCMP,
+            CMPMethod2,      Chart3D,        BackImage,  ConfDel,     ConfDelAll, ProgramMenu};
+}
+
+void OptionPages::LoadSettings(const std::string &path)
 {
     std::array<std::uint8_t, kFlagsSize> flags{};
-    if (const auto key = SettingsKey::open(m_settingsPath)) {
+    if (const auto key = SettingsKey::open(path)) {
         loadList(*key, "Paths", "SelectedPaths", DirList);
         loadList(*key, "Files", "SelectedFiles", CRCFileList);
         std::vector<std::uint8_t> stored;
@@ -161,33 +171,21 @@ void TForm1::LoadSettings()
     }
 
     // The eighteen flags, in byte order, each through its reaction.
-    auto on = [&](int byte) { return flags[static_cast<std::size_t>(byte)] != 0; };
-    RecursiveDirs->setChecked(on(0));
-    CompareContent->setChecked(on(1));
-    IgnoreDate->setChecked(on(2));
-    IgnoreNames->setChecked(on(3));
-    IgnoreSize->setChecked(on(4));
-    MaskCBox->setChecked(on(5));
-    CheckDublicates->setChecked(on(6));
-    MinSizeC->setChecked(on(7));
-    MaxSizeC->setChecked(on(8));
-    CreateCRC->setChecked(on(9));
-    CRCCompare->setChecked(on(10));
-    VisualCMP->setChecked(on(11));
-    CMPMethod1->setChecked(!on(12));
-    CMPMethod2->setChecked(on(12));
-    Chart3D->setChecked(on(13));
-    BackImage->setChecked(on(14));
-    ConfDel->setChecked(on(15));
-    ConfDelAll->setChecked(on(16));
-    ProgramMenu->setChecked(on(17));
+    const auto buttons = flagButtons();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        const bool on = flags[i] != 0;
+        // The pair's other half first, so that each of the two reacts as to a user's click.
+        if (buttons[i] == CMPMethod2)
+            CMPMethod1->setChecked(!on);
+        buttons[i]->setChecked(on);
+    }
 
     UpdateDeleteMode();
-    UpdateButtons();
+    Q_EMIT foldersChanged();
     CRCClick();
     MinSizeCClick();
     VisualCMPClick();
-    m_lang.ApplyCurrentLanguage(translatedWindows());
+    Q_EMIT languageChanged();
     PreviewClick();
     QRadioButton *const previews[] = {Preview1, Preview2, Preview3, Preview4};
     if (m_previewMode >= 0 && m_previewMode <= 3)
@@ -197,17 +195,14 @@ void TForm1::LoadSettings()
             r->setChecked(false);
 }
 
-bool TForm1::SaveSettings()
+bool OptionPages::SaveSettings(const std::string &path)
 {
     std::array<std::uint8_t, kFlagsSize> flags{};
-    const QAbstractButton *const stored[] = {
-        RecursiveDirs,   CompareContent, IgnoreDate, IgnoreNames, IgnoreSize, MaskCBox,
-        CheckDublicates, MinSizeC,       MaxSizeC,   CreateCRC,   CRCCompare, VisualCMP,
-        CMPMethod2,      Chart3D,        BackImage,  ConfDel,     ConfDelAll, ProgramMenu};
-    for (std::size_t i = 0; i < std::size(stored); ++i)
-        flags[i] = stored[i]->isChecked() ? 1 : 0;
+    const auto buttons = flagButtons();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        flags[i] = buttons[i]->isChecked() ? 1 : 0;
 
-    auto key = SettingsKey::create(m_settingsPath);
+    auto key = SettingsKey::create(path);
     if (!key)
         return true; // no place for settings: nothing is written, nobody is told
     saveList(*key, "Paths", "SelectedPaths", DirList);
@@ -239,7 +234,7 @@ bool TForm1::SaveSettings()
         const QString reason = saved.error == platform::kNotRegularFile
                                    ? GetString("strNotRegular", "Not a regular file")
                                    : QString::fromLocal8Bit(saved.message);
-        Dialogs::instance().error(this, GetString("strError", "Error"),
+        Dialogs::instance().error(m_window, GetString("strError", "Error"),
                                   GetString("strSetData", "Failed to set data for '%s'")
                                           .replace(QStringLiteral("%s"), QStringLiteral("Paths")) +
                                       QStringLiteral("\n") + reason);
