@@ -19,8 +19,8 @@ bool MoveToTrash(const std::string &path, std::string &error)
     }
     // GIO takes the name as bytes, picks the trash of the file's own volume (the user's trash
     // on the home volume, the volume's top-level trash elsewhere), writes the record that puts
-    // the file back with its path URL-escaped as the trash specification requires, and never
-    // falls back to deleting the file when no trash can take it.
+    // the file back with its path URL-escaped as the freedesktop.org trash format requires, and
+    // never falls back to deleting the file when no trash can take it.
     GFile *file = g_file_new_for_path(path.c_str());
     GError *failure = nullptr;
     const bool trashed = g_file_trash(file, nullptr, &failure) != FALSE;
