@@ -15,6 +15,7 @@
 #include "paths.h"
 #include "results_model.h"
 #include "results_view.h"
+#include "status_panels.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -423,10 +424,10 @@ void TForm1::DeleteAllClick()
         m_run.jobIds.insert(m_model->rowId(i));
     }
     setBusy(true);
-    Gauge1->setValue(0);
-    Gauge1->show();
-    m_panel0->setText(QStringLiteral("Deleting files"));
-    m_panel2->clear();
+    m_status->setGauge(0);
+    m_status->showGauge(true);
+    m_status->setActivity(QStringLiteral("Deleting files"));
+    m_status->setItem({});
     m_stopRequested = false;
     m_deleter = std::make_unique<TDeleter>(
         std::move(jobs), m_model->size(),
@@ -443,7 +444,7 @@ bool TForm1::deleterMayDelete(const DeleteJob &job, FileState state)
     const int row = m_model->rowOfId(job.rowId);
     if (row < 0)
         return false; // its file was replaced by another one kept, and its row left with it
-    m_panel2->setText(textOf(job.record.FullName));
+    m_status->setItem(textOf(job.record.FullName));
     if (state == FileState::Gone) {
         m_model->RemoveRow(row);
         ++m_run.gone;
@@ -488,7 +489,7 @@ void TForm1::deleterDeleted(const DeleteJob &job, const FileOpResult &r)
 
 void TForm1::deleterGauge(int percent)
 {
-    Gauge1->setValue(percent);
+    m_status->setGauge(percent);
 }
 
 void TForm1::deleterFinished()
@@ -497,9 +498,8 @@ void TForm1::deleterFinished()
         m_deleter->WaitFor();
         m_deleter.reset();
     }
-    m_panel0->clear();
-    m_panel2->clear();
-    Gauge1->hide();
+    m_status->clearTexts();
+    m_status->showGauge(false);
     setBusy(false);
     if (m_closePending) {
         close();
@@ -671,20 +671,19 @@ void TForm1::RemoveAllClick()
         return;
     setBusy(true);
     const int n = m_model->size();
-    Gauge1->setValue(0);
-    Gauge1->show();
-    m_panel0->setText(QStringLiteral("Deleting from list"));
-    m_panel2->clear();
+    m_status->setGauge(0);
+    m_status->showGauge(true);
+    m_status->setActivity(QStringLiteral("Deleting from list"));
+    m_status->setItem({});
     for (int i = n - 1; i >= 0 && !m_stopRequested; --i) {
         if (m_model->isChecked(i)) {
-            m_panel2->setText(textOf(m_model->record(i).FullName));
+            m_status->setItem(textOf(m_model->record(i).FullName));
             m_model->RemoveRow(i);
         }
-        Gauge1->setValue(static_cast<int>(std::nearbyint((n - i) * 100.0 / n)));
+        m_status->setGauge(static_cast<int>(std::nearbyint((n - i) * 100.0 / n)));
     }
-    m_panel0->clear();
-    m_panel2->clear();
-    Gauge1->hide();
+    m_status->clearTexts();
+    m_status->showGauge(false);
     setBusy(false);
 }
 

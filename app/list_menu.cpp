@@ -9,6 +9,7 @@
 #include "preview_panel.h"
 #include "results_model.h"
 #include "results_view.h"
+#include "search_job.h"
 #include "tray.h"
 
 #include <QCheckBox>
@@ -38,6 +39,21 @@ void TForm1::ListMouseDown(int row, bool shifted, const QPoint &globalPos)
         Dialogs::instance().fileContextMenu(this, globalPos, m_model->record(row).FullName);
 }
 
+QString TForm1::GetString(const char *key, const char *builtIn) const
+{
+    return m_lang.GetString(QString::fromLatin1(key), QString::fromUtf8(builtIn));
+}
+
+SearchOptions TForm1::searchOptions() const
+{
+    return m_options->searchOptions();
+}
+
+bool TForm1::Searching() const
+{
+    return m_search->Searching();
+}
+
 int TForm1::PreviewMode() const
 {
     return m_options->previewMode();
@@ -60,8 +76,8 @@ bool TForm1::SaveSettings()
 
 void TForm1::UpdateButtons()
 {
-    GoBut->setEnabled(!m_searching && m_options->hasFolders());
-    StopBut->setEnabled(m_searching);
+    GoBut->setEnabled(!Searching() && m_options->hasFolders());
+    StopBut->setEnabled(Searching());
 }
 
 void TForm1::DublPageShow()
@@ -91,6 +107,16 @@ void TForm1::connectParts()
     connect(m_options, &OptionPages::previewStyleChanged, this, &TForm1::pushPreviewStyle);
     connect(m_options, &OptionPages::languageChanged, this,
             [this] { m_lang.ApplyCurrentLanguage(m_tray->translatedWindows()); });
+    connect(GoBut, &QToolButton::clicked, m_search, &SearchJob::GoButClick);
+    connect(StopBut, &QToolButton::clicked, m_search, &SearchJob::StopButClick);
+    // While a search runs the pages stay locked: the scanner works from its snapshot.
+    connect(m_search, &SearchJob::runningChanged, this, [this](bool running) {
+        m_options->setPagesEnabled(!running);
+        DublPage->setEnabled(!running);
+        UpdateButtons();
+    });
+    connect(m_search, &SearchJob::resultsShown, this, &TForm1::RezButClick);
+    connect(m_search, &SearchJob::stopping, this, &TForm1::OptionButClick);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (PageControl1->widget(index) == DublPage)
             DublPageShow();
@@ -143,7 +169,6 @@ void TForm1::FormShow()
     m_tray->setImage(0);
     PageControl1->setCurrentWidget(DublPage);
     m_options->FormShow();
-    m_searching = false;
     m_stopRequested = false;
     LoadSettings();
 }
@@ -193,7 +218,7 @@ void TForm1::closeEvent(QCloseEvent *event)
     // The banner is the application's main window: closing it ends the program once this
     // handler has returned.
     m_tray->closeBanner();
-    ClearResults();
+    m_search->ClearResults();
     m_tray->hide();
     event->accept();
 }

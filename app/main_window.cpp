@@ -8,7 +8,9 @@
 #include "preview_panel.h"
 #include "results_model.h"
 #include "results_view.h"
+#include "search_job.h"
 #include "settings_store.h"
+#include "status_panels.h"
 #include "tray.h"
 #include "widgets.h"
 
@@ -62,18 +64,14 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 
     buildResultsPage();
     m_options = new OptionPages(this, PageControl1, m_lang);
-    buildStatusBar();
+    m_status = std::make_unique<StatusPanels>(statusBar());
     buildItemPopup();
     m_tray = new Tray(this);
 
-    Timer1 = named(new QTimer(this), "Timer1");
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    Timer1->start();
-    // Progress reaches the status bar at a steady pace, however fast the scanner goes.
-    m_statusTimer = new QTimer(this);
-    m_statusTimer->setInterval(100);
-    connect(m_statusTimer, &QTimer::timeout, this, &TForm1::refreshStatus);
+    m_search =
+        new SearchJob({this, m_options, m_model, Panel3, m_tray, m_status.get(), Brain, &m_lang},
+                      m_stopRequested);
+    m_search->setObjectName(QStringLiteral("SearchJob"));
 
     connectParts();
     UpdateButtons();
@@ -90,13 +88,7 @@ void TForm1::endWorkers()
     // scanner's end is not delivered, and a delete run waiting on this thread is abandoned (a
     // wait for it here would otherwise never end). The file in hand is finished first.
     m_stopRequested = true;
-    if (m_scanner) {
-        m_scanner->CancelDelivery();
-        m_scanner->Terminate();
-        m_scanner->WaitFor();
-        m_scanner.reset();
-        m_searching = false;
-    }
+    m_search->endSearch();
     if (m_deleter) {
         m_deleter->Abandon();
         m_deleter->WaitFor();
@@ -142,8 +134,6 @@ void TForm1::buildToolBar()
 
     connect(RezBut, &QToolButton::clicked, this, &TForm1::RezButClick);
     connect(OptionBut, &QToolButton::clicked, this, &TForm1::OptionButClick);
-    connect(GoBut, &QToolButton::clicked, this, &TForm1::GoButClick);
-    connect(StopBut, &QToolButton::clicked, this, &TForm1::StopButClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(ExitBut, &QToolButton::clicked, this, &TForm1::ExitButClick);
 }
@@ -208,30 +198,6 @@ void TForm1::buildResultsPage()
     connect(m_model, &ResultsModel::captionEdited, this, &TForm1::ListEdited);
     connect(DeleteAll, &QToolButton::clicked, this, &TForm1::DeleteAllClick);
     connect(RemoveAll, &QToolButton::clicked, this, &TForm1::RemoveAllClick);
-}
-
-void TForm1::buildStatusBar()
-{
-    auto *bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar"));
-    bar->setSizeGripEnabled(true);
-    m_panel0 = named(new QLabel, "StatusPanel0");
-    m_panel0->setFixedWidth(175);
-    Gauge1 = named(new QProgressBar, "Gauge1");
-    Gauge1->setRange(0, 100);
-    Gauge1->setFixedSize(95, 15);
-    Gauge1->setTextVisible(false);
-    Gauge1->hide();
-    auto *panel1 = new QWidget;
-    panel1->setFixedWidth(100);
-    auto *h = new QHBoxLayout(panel1);
-    h->setContentsMargins(2, 0, 2, 0);
-    h->addWidget(Gauge1);
-    m_panel2 = named(new QLabel, "StatusPanel2");
-    m_panel2->setMinimumWidth(50);
-    bar->addWidget(m_panel0);
-    bar->addWidget(panel1);
-    bar->addWidget(m_panel2, 1);
 }
 
 void TForm1::buildItemPopup()

@@ -50,6 +50,8 @@ class Tray;
 class ColorList;
 class ResultsModel;
 class ResultsView;
+class SearchJob;
+class StatusPanels;
 
 class TForm1 final : public QMainWindow, private DeleterHost {
     Q_OBJECT
@@ -67,7 +69,7 @@ public:
     const std::string &settingsPath() const { return m_settingsPath; }
 
     ResultsModel *results() const { return m_model; }
-    bool Searching() const { return m_searching; }
+    bool Searching() const;
     bool StopRequested() const { return m_stopRequested.load(); }
     bool Deleting() const { return m_deleter != nullptr; }
     int DeleteMode() const;
@@ -81,17 +83,12 @@ public Q_SLOTS:
     // Tool bar
     void RezButClick();
     void OptionButClick();
-    void GoButClick();
-    void StopButClick();
     void ExitButClick();
     void SpeedButton1Click();
     void UpdateButtons();
     void DublPageShow();
     void MinimizeToTray();
     void TrayIconClick(int reason);
-    // Search
-    void Timer1Timer();
-    void ClearResults();
     // List
     void ListSelectItem();
     void Delete1Click();
@@ -135,17 +132,13 @@ protected:
 private:
     void buildToolBar();
     void buildResultsPage();
-    void buildStatusBar();
     void buildItemPopup();
     void connectParts();
     void FormShow();
-    void ThreadDone();
-    void refreshStatus();
     void ListMouseDown(int row, bool shifted, const QPoint &globalPos);
     void ListEdited(int row, const QString &text);
     void pushPreviewStyle();
     int selectedRow() const;
-    void setPagesEnabled(bool enabled);
     QString GetString(const char *key, const char *builtIn) const;
     void setBusy(bool busy);
     bool keepingFolder(std::string &folder);
@@ -189,17 +182,14 @@ private:
     QToolButton *DeleteAll = nullptr, *RemoveAll = nullptr;
     PreviewPanel *Panel3 = nullptr;
     // Status bar
-    QLabel *m_panel0 = nullptr, *m_panel2 = nullptr;
-    QProgressBar *Gauge1 = nullptr;
-    // Menu and timers
+    std::unique_ptr<StatusPanels> m_status;
+    // Menu and parts
     QMenu *ItemPopup = nullptr;
     Tray *m_tray = nullptr;
-    QTimer *Timer1 = nullptr;
-    QTimer *m_statusTimer = nullptr;
+    SearchJob *m_search = nullptr;
 
     TMultiLang m_lang;
     std::string m_settingsPath;
-    std::unique_ptr<TDirScanner> m_scanner;
     std::unique_ptr<TDeleter> m_deleter;
     // The deleting run in hand: its rows, their files, the groups the user agreed to empty, and
     // the rows naming the file that the file in hand is about to replace.
@@ -213,8 +203,6 @@ private:
         int changed = 0, gone = 0, keptBack = 0;
     } m_run;
     bool m_closePending = false;
-    std::uint64_t m_lastProgressSeq = ~0ull;
-    bool m_searching = false;
     std::atomic<bool> m_stopRequested{false}; // read by the deleting thread
     bool m_shownOnce = false;
 };

@@ -3,6 +3,7 @@
 #include "connectivity.h"
 #include "fake_dialogs.h"
 #include "gui_helpers.h"
+#include "search_job.h"
 #include "temp_tree.h"
 
 #include <QDialog>
@@ -66,14 +67,14 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QSystemTrayIcon *tray = w.trayIcon();
         QCOMPARE(tray->toolTip(), QStringLiteral("Zorvik"));
-        w.Timer1Timer();
+        w.findChild<SearchJob *>()->Timer1Timer();
         QCOMPARE(tray->toolTip(), QStringLiteral("Twinly"));
         addFolder(&w, QString::fromStdString(tree.root()));
         child<QLineEdit>(&w, "MaskEdit")->setText(QStringLiteral("*"));
         click(&w, "GoBut");
         QCOMPARE(tray->toolTip(), QStringLiteral("Searching dublicates"));
         QCOMPARE(tray->property("image").toInt(), 1);
-        w.Timer1Timer();
+        w.findChild<SearchJob *>()->Timer1Timer();
         QVERIFY(tray->toolTip().startsWith(QStringLiteral("Twinly\r\n")));
         QVERIFY(tray->toolTip().endsWith(QStringLiteral("% done")));
         QTRY_VERIFY(!w.Searching());
