@@ -4,6 +4,7 @@
 #include "fake_dialogs.h"
 #include "file_operations.h"
 #include "gui_helpers.h"
+#include "list_commands.h"
 
 #include "move_form.h"
 #include "path_text.h"
@@ -230,7 +231,7 @@ private Q_SLOTS:
         QVERIFY(!exists(path("s/c")));
         QCOMPARE(m_tree->read("keep" + path("s/c")), std::string("same"));
         m_tree->createFile("s/c", "newer");
-        QVERIFY(w()->DeleteByMode(path("s/c")).ok);
+        QVERIFY(w()->findChild<ListCommands *>()->DeleteByMode(path("s/c")).ok);
         QCOMPARE(m_tree->read("keep" + path("s/c")), std::string("newer"));
         QVERIFY(m_dialogs->errors.isEmpty());
     }

@@ -5,6 +5,7 @@
 #include "gui_helpers.h"
 #include "search_job.h"
 #include "temp_tree.h"
+#include "tray.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -89,14 +90,14 @@ private Q_SLOTS:
         w.setSettingsPath(m_config.filePath(QStringLiteral("b.reg")));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.MinimizeToTray();
+        w.findChild<Tray *>()->MinimizeToTray();
         QVERIFY(w.isVisible());
         QVERIFY(!w.trayIcon()->isVisible());
         // A tray click restores; the middle button does nothing.
         w.showMinimized();
-        w.TrayIconClick(QSystemTrayIcon::MiddleClick);
+        w.findChild<Tray *>()->TrayIconClick(QSystemTrayIcon::MiddleClick);
         QVERIFY(w.isMinimized() || !w.isVisible() || w.windowState() & Qt::WindowMinimized);
-        w.TrayIconClick(QSystemTrayIcon::Context);
+        w.findChild<Tray *>()->TrayIconClick(QSystemTrayIcon::Context);
         QVERIFY(!(w.windowState() & Qt::WindowMinimized));
     }
 
