@@ -425,6 +425,37 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->errors.size(), 1);
     }
 
+    // The check box and the caption live in the file name cell; the keys reach them from any
+    // cell of the selected row.
+    void spaceAndF2ActOnTheRowFromAnyCell()
+    {
+        m_tree->createFile("s/a", "same");
+        m_tree->createFile("s/b", "same");
+        QCOMPARE(search(path("s")), 2);
+        auto *list = child<QTreeView>(w(), "List");
+        const int row = rowOf(path("s/b"));
+        const QRect timeCell = list->visualRect(model()->index(row, ResultsModel::TimeColumn));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, timeCell.center());
+        QCOMPARE(list->currentIndex().column(), int(ResultsModel::TimeColumn));
+        QVERIFY(list->selectionModel()->isRowSelected(row, {}));
+
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(model()->isChecked(row));
+        QVERIFY(!model()->isChecked(1 - row));
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(!model()->isChecked(row));
+
+        QTest::keyClick(list, Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(list->focusWidget());
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QString::fromStdString(path("s/b")));
+        editor->setText(QString::fromStdString(path("s/renamed")));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(model()->record(row).FullName, path("s/renamed"));
+        QVERIFY(exists(path("s/renamed")) && !exists(path("s/b")));
+        QVERIFY(m_dialogs->errors.isEmpty());
+    }
+
     void selectKeepsOneFileOfEachGroupUnchecked()
     {
         for (const char *f : {"p/1", "p/2", "p/3"})
