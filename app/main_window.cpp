@@ -1,43 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
 
-#include "color_list.h"
-#include "dialogs.h"
+#include "about.h"
+#include "list_commands.h"
+#include "list_host.h"
 #include "option_pages.h"
-#include "path_fields.h"
+#include "path_text.h"
 #include "preview_panel.h"
 #include "results_model.h"
 #include "results_view.h"
+#include "search_job.h"
 #include "settings_store.h"
+#include "status_panels.h"
 #include "tray.h"
 #include "widgets.h"
 
-#include <QCheckBox>
-#include <QDir>
-#include <QDoubleSpinBox>
-#include <QGridLayout>
-#include <QGroupBox>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QPainter>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QScreen>
-#include <QScrollArea>
-#include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
-#include <QSystemTrayIcon>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#ifndef TWINLY_VERSION
+#define TWINLY_VERSION "0"
+#endif
 
 namespace twinly {
 
@@ -62,18 +53,18 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 
     buildResultsPage();
     m_options = new OptionPages(this, PageControl1, m_lang);
-    buildStatusBar();
-    buildItemPopup();
+    m_status = std::make_unique<StatusPanels>(statusBar());
     m_tray = new Tray(this);
-
-    Timer1 = named(new QTimer(this), "Timer1");
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    Timer1->start();
-    // Progress reaches the status bar at a steady pace, however fast the scanner goes.
-    m_statusTimer = new QTimer(this);
-    m_statusTimer->setInterval(100);
-    connect(m_statusTimer, &QTimer::timeout, this, &TForm1::refreshStatus);
+    m_search =
+        new SearchJob({this, m_options, m_model, Panel3, m_tray, m_status.get(), Brain, &m_lang},
+                      m_stopRequested);
+    m_search->setObjectName(QStringLiteral("SearchJob"));
+    m_listHost = std::make_unique<WindowListHost>(
+        WindowListHost::Parts{this, Panel1, PageControl1, List, m_options, Panel3, &m_lang,
+                              &m_settingsPath, &m_closePending});
+    m_commands =
+        new ListCommands(this, List, m_model, m_status.get(), *m_listHost, m_stopRequested);
+    m_commands->setObjectName(QStringLiteral("ListCommands"));
 
     connectParts();
     UpdateButtons();
@@ -81,27 +72,15 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 
 TForm1::~TForm1()
 {
-    endWorkers();
+    // Both threads stop at their next poll, and neither reaches this window afterwards.
+    m_stopRequested = true;
+    m_search->endSearch();
+    m_commands->abandonDeleteRun();
 }
 
-void TForm1::endWorkers()
+void TForm1::setSettingsPath(const QString &path)
 {
-    // Both threads stop at their next poll. Neither may reach this window afterwards: the
-    // scanner's end is not delivered, and a delete run waiting on this thread is abandoned (a
-    // wait for it here would otherwise never end). The file in hand is finished first.
-    m_stopRequested = true;
-    if (m_scanner) {
-        m_scanner->CancelDelivery();
-        m_scanner->Terminate();
-        m_scanner->WaitFor();
-        m_scanner.reset();
-        m_searching = false;
-    }
-    if (m_deleter) {
-        m_deleter->Abandon();
-        m_deleter->WaitFor();
-        m_deleter.reset();
-    }
+    m_settingsPath = platform::PathFromUserText(path);
 }
 
 void TForm1::buildToolBar()
@@ -142,8 +121,6 @@ void TForm1::buildToolBar()
 
     connect(RezBut, &QToolButton::clicked, this, &TForm1::RezButClick);
     connect(OptionBut, &QToolButton::clicked, this, &TForm1::OptionButClick);
-    connect(GoBut, &QToolButton::clicked, this, &TForm1::GoButClick);
-    connect(StopBut, &QToolButton::clicked, this, &TForm1::StopButClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(ExitBut, &QToolButton::clicked, this, &TForm1::ExitButClick);
 }
@@ -190,83 +167,179 @@ void TForm1::buildResultsPage()
     RxSplitter1->addWidget(panel2);
 
     Panel3 = new PreviewPanel;
-    Panel3->setTexts(
-        [this](const char *key, const char *builtIn) { return GetString(key, builtIn); });
+    Panel3->setTexts([this](const char *key, const char *builtIn) {
+        return m_lang.GetString(QString::fromLatin1(key), QString::fromUtf8(builtIn));
+    });
     RxSplitter1->addWidget(Panel3);
     RxSplitter1->setStretchFactor(0, 0);
     RxSplitter1->setStretchFactor(1, 1);
     RxSplitter1->setSizes({385, 200});
 
     PageControl1->addTab(DublPage, tr("Dublicates"));
-
-    connect(List, &ResultsView::deleteRequested, this, &TForm1::Delete1Click);
-    connect(List, &ResultsView::openRequested, this, &TForm1::Open1Click);
-    connect(List, &ResultsView::menuRequested, this, &TForm1::ListMouseDown);
-    // A click makes a row current before it selects it: follow the selection.
-    connect(List->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TForm1::ListSelectItem);
-    connect(m_model, &ResultsModel::captionEdited, this, &TForm1::ListEdited);
-    connect(DeleteAll, &QToolButton::clicked, this, &TForm1::DeleteAllClick);
-    connect(RemoveAll, &QToolButton::clicked, this, &TForm1::RemoveAllClick);
 }
 
-void TForm1::buildStatusBar()
+// The parts meet here: what the options change reaches the list, the preview and the
+// translator through their signals.
+void TForm1::connectParts()
 {
-    auto *bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar"));
-    bar->setSizeGripEnabled(true);
-    m_panel0 = named(new QLabel, "StatusPanel0");
-    m_panel0->setFixedWidth(175);
-    Gauge1 = named(new QProgressBar, "Gauge1");
-    Gauge1->setRange(0, 100);
-    Gauge1->setFixedSize(95, 15);
-    Gauge1->setTextVisible(false);
-    Gauge1->hide();
-    auto *panel1 = new QWidget;
-    panel1->setFixedWidth(100);
-    auto *h = new QHBoxLayout(panel1);
-    h->setContentsMargins(2, 0, 2, 0);
-    h->addWidget(Gauge1);
-    m_panel2 = named(new QLabel, "StatusPanel2");
-    m_panel2->setMinimumWidth(50);
-    bar->addWidget(m_panel0);
-    bar->addWidget(panel1);
-    bar->addWidget(m_panel2, 1);
+    connect(m_options, &OptionPages::foldersChanged, this, &TForm1::UpdateButtons);
+    connect(m_options, &OptionPages::bandColorsChanged, this,
+            [this] { m_model->setBandColors(m_options->bandColor1(), m_options->bandColor2()); });
+    connect(m_options, &OptionPages::previewModeChanged, Panel3, &PreviewPanel::setMode);
+    connect(m_options, &OptionPages::previewStyleChanged, this,
+            [this] { m_listHost->pushPreviewStyle(); });
+    connect(m_options, &OptionPages::languageChanged, this,
+            [this] { m_lang.ApplyCurrentLanguage(m_tray->translatedWindows()); });
+    connect(DeleteAll, &QToolButton::clicked, m_commands, &ListCommands::DeleteAllClick);
+    connect(RemoveAll, &QToolButton::clicked, m_commands, &ListCommands::RemoveAllClick);
+    connect(GoBut, &QToolButton::clicked, m_search, &SearchJob::GoButClick);
+    connect(StopBut, &QToolButton::clicked, m_search, &SearchJob::StopButClick);
+    // While a search runs the pages stay locked: the scanner works from its snapshot.
+    connect(m_search, &SearchJob::runningChanged, this, [this](bool running) {
+        m_options->setPagesEnabled(!running);
+        DublPage->setEnabled(!running);
+        UpdateButtons();
+    });
+    connect(m_search, &SearchJob::resultsShown, this, &TForm1::RezButClick);
+    connect(m_search, &SearchJob::stopping, this, &TForm1::OptionButClick);
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (PageControl1->widget(index) == DublPage)
+            DublPageShow();
+    });
 }
 
-void TForm1::buildItemPopup()
+void TForm1::UpdateButtons()
 {
-    ItemPopup = named(new QMenu(this), "ItemPopup");
-    struct Item {
-        const char *name;
-        QString caption;
-        QString hint;
-        void (TForm1::*handler)();
-    };
-    const Item items[] = {
-        {"Delete1", tr("Delete"), tr("Delete current file from disk"), &TForm1::Delete1Click},
-        {"Deleteonlyfromlist1", tr("Remove"), tr("Remove current file from list"),
-         &TForm1::Deleteonlyfromlist1Click},
-        {"Open1", tr("Open"), tr("Open current file"), &TForm1::Open1Click},
-        {"Move1", tr("Move"), tr("Move current file to location"), &TForm1::Move1Click},
-        {"Copy1", tr("Copy"), tr("Copy current file to location"), &TForm1::Copy1Click},
-        {"Select1", tr("Select"), tr("Select all files from current directory"),
-         &TForm1::Select1Click},
-        {"Unselect1", tr("Unselect"), tr("Unselect all files from current directory"),
-         &TForm1::Unselect1Click},
-        {"Properties1", tr("System menu"), tr("Open system menu for current file"),
-         &TForm1::Properties1Click},
-    };
-    for (const Item &item : items) {
-        QAction *a = ItemPopup->addAction(item.caption);
-        a->setObjectName(QString::fromLatin1(item.name));
-        a->setToolTip(item.hint);
-        a->setStatusTip(item.hint);
-        connect(a, &QAction::triggered, this, item.handler);
-        if (QLatin1String(item.name) == QLatin1String("Open1"))
-            ItemPopup->setDefaultAction(a);
+    GoBut->setEnabled(!Searching() && m_options->hasFolders());
+    StopBut->setEnabled(Searching());
+}
+
+void TForm1::DublPageShow()
+{
+    if (m_commands->selectedRow() >= 0)
+        m_commands->ListSelectItem();
+}
+
+void TForm1::RezButClick()
+{
+    PageControl1->setCurrentWidget(DublPage);
+}
+
+void TForm1::OptionButClick()
+{
+    PageControl1->setCurrentWidget(m_options->optionsTab());
+}
+
+void TForm1::SpeedButton1Click()
+{
+    AboutBox about(this);
+    about.exec();
+}
+
+void TForm1::ExitButClick()
+{
+    close();
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        FormShow();
     }
-    ItemPopup->setToolTipsVisible(true);
+}
+
+void TForm1::FormShow()
+{
+    m_lang = TMultiLang(); // lists the language files
+    m_tray->hide();
+    m_tray->setImage(0);
+    PageControl1->setCurrentWidget(DublPage);
+    m_options->FormShow();
+    m_stopRequested = false;
+    LoadSettings();
+}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        m_tray->MinimizeToTray();
+}
+
+void TForm1::setBanner(QWidget *banner)
+{
+    m_tray->setBanner(banner);
+}
+
+QSystemTrayIcon *TForm1::trayIcon() const
+{
+    return m_tray->icon();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    m_stopRequested = true;
+    if (m_commands->Deleting()) {
+        // The deleting thread waits on this thread for every row it removes: waiting for it
+        // here would never end. It stops after the file in hand, and its end closes the window.
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    // The scanner leaves at its next poll; nothing it found is kept.
+    m_search->endSearch();
+    // Before the banner closes: its closing ends the program, which would take down a message
+    // box about a failed save the moment it opened, so that the user never saw the loss.
+    SaveSettings();
+    // The banner is the application's main window: closing it ends the program once this
+    // handler has returned.
+    m_tray->closeBanner();
+    m_search->ClearResults();
+    m_tray->hide();
+    event->accept();
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Panel3->FormResize();
+}
+
+bool TForm1::Deleting() const
+{
+    return m_commands->Deleting();
+}
+
+bool TForm1::Searching() const
+{
+    return m_search->Searching();
+}
+
+int TForm1::PreviewMode() const
+{
+    return m_options->previewMode();
+}
+
+int TForm1::DeleteMode() const
+{
+    return m_options->deleteMode();
+}
+
+void TForm1::LoadSettings()
+{
+    m_options->LoadSettings(m_settingsPath);
+}
+
+bool TForm1::SaveSettings()
+{
+    return m_options->SaveSettings(m_settingsPath);
+}
+
+SearchOptions TForm1::searchOptions() const
+{
+    return m_options->searchOptions();
 }
 
 } // namespace twinly

@@ -1,96 +1,107 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window's side of a search: Go checks the options and starts the scanner thread with a
-// snapshot of them; the scanner only writes its progress record, which a 100 ms timer shows;
-// when the thread's body returns, ThreadDone runs here on the GUI thread (a queued call) and
-// takes the rows over.
-#include "main_window.h"
+#include "search_job.h"
 
 #include "crc_db.h"
 #include "dialogs.h"
 #include "hash_cache.h"
+#include "multi_language.h"
 #include "option_pages.h"
-#include "path_fields.h"
 #include "path_text.h"
 #include "preview_panel.h"
 #include "qt_image_reader.h"
 #include "results_model.h"
-#include "results_view.h"
+#include "status_panels.h"
 #include "tray.h"
 #include "visual_hooks.h"
 
-#include <QCheckBox>
-#include <QDoubleSpinBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QRadioButton>
-#include <QSlider>
-#include <QSystemTrayIcon>
-#include <QTabWidget>
 #include <QTimer>
 
 namespace twinly {
 
-QString TForm1::GetString(const char *key, const char *builtIn) const
+SearchJob::SearchJob(const Parts &parts, std::atomic<bool> &stopRequested)
+    : QObject(parts.window), m_parts(parts), m_stopRequested(stopRequested),
+      Timer1(new QTimer(this)), m_statusTimer(new QTimer(this))
 {
-    return m_lang.GetString(QString::fromLatin1(key), QString::fromUtf8(builtIn));
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &SearchJob::Timer1Timer);
+    Timer1->start();
+    // Progress reaches the status bar at a steady pace, however fast the scanner goes.
+    m_statusTimer->setInterval(100);
+    connect(m_statusTimer, &QTimer::timeout, this, &SearchJob::refreshStatus);
 }
 
-SearchOptions TForm1::searchOptions() const
+SearchJob::~SearchJob()
 {
-    return m_options->searchOptions();
+    endSearch();
 }
 
-void TForm1::setPagesEnabled(bool enabled)
+void SearchJob::endSearch()
 {
-    m_options->setPagesEnabled(enabled);
-    DublPage->setEnabled(enabled);
+    if (!m_scanner)
+        return;
+    // The thread stops at its next poll; its end is not delivered.
+    m_scanner->CancelDelivery();
+    m_scanner->Terminate();
+    m_scanner->WaitFor();
+    m_scanner.reset();
+    m_statusTimer->stop();
+    m_searching = false;
 }
 
-void TForm1::GoButClick()
+void SearchJob::showError(const std::string &key, const std::string &text) const
+{
+    const TMultiLang &lang = *m_parts.lang;
+    Dialogs::instance().error(
+        m_parts.window,
+        lang.GetString(QString::fromLatin1(kErrorCaptionKey),
+                       QString::fromLatin1(kErrorCaptionText)),
+        lang.GetString(QString::fromStdString(key), QString::fromStdString(text)));
+}
+
+void SearchJob::GoButClick()
 {
     if (m_searching)
         return;
     ClearResults();
-    if (!m_options->readyForSearch())
+    const OptionPages &options = *m_parts.options;
+    if (!options.readyForSearch())
         return;
-    m_tray->showSearching();
+    m_parts.tray->showSearching();
     auto scanner = std::make_unique<TDirScanner>();
-    scanner->Options = searchOptions();
+    scanner->Options = options.searchOptions();
     if (scanner->Options.VisualCompare)
         scanner->Visual =
             visual::MakeVisualHooks(scanner->Options.Visual, platform::MakeQtImageReader());
-    for (const UserMessage &m : LoadCRCDatabases(m_options->databasesToCompare(), scanner->Initial))
-        Dialogs::instance().error(this, GetString(kErrorCaptionKey, kErrorCaptionText),
-                                  GetString(m.key.c_str(), m.text.c_str()));
-    setPagesEnabled(false);
+    for (const UserMessage &m : LoadCRCDatabases(options.databasesToCompare(), scanner->Initial))
+        showError(m.key, m.text);
     scanner->dispatcher = [this](std::function<void()> call) {
         QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
     };
     scanner->OnTerminate = [this] { ThreadDone(); };
+    if (m_hook)
+        m_hook(*scanner);
     m_scanner = std::move(scanner);
     m_lastProgressSeq = ~0ull;
     m_scanner->Resume();
     m_searching = true;
     m_stopRequested = false;
     m_statusTimer->start();
-    UpdateButtons();
+    Q_EMIT runningChanged(true);
 }
 
-void TForm1::StopButClick()
+void SearchJob::StopButClick()
 {
     if (!m_searching)
         return;
     m_stopRequested = true;
-    PageControl1->setCurrentWidget(m_options->optionsTab());
+    Q_EMIT stopping();
     m_scanner->Terminate();
-    m_panel0->clear();
-    m_panel2->clear();
+    m_parts.status->clearTexts();
 }
 
-void TForm1::ThreadDone()
+void SearchJob::ThreadDone()
 {
     if (!m_scanner)
         return;
@@ -99,63 +110,64 @@ void TForm1::ThreadDone()
     m_scanner.reset();
     m_statusTimer->stop();
 
-    Brain->hide();
-    Gauge1->hide();
-    setPagesEnabled(true);
+    m_parts.brain->hide();
+    m_parts.status->showGauge(false);
     m_searching = false;
-    UpdateButtons();
+    Q_EMIT runningChanged(false);
 
+    const OptionPages &options = *m_parts.options;
     if (m_stopRequested || result.stopped) {
         ClearResults();
-    } else if (m_options->createsDatabase()) {
+    } else if (options.createsDatabase()) {
         RemoveRepeatedEntries(result.FileList);
-        const std::string target = m_options->databaseTarget();
-        if (const auto problem = SaveCRCDatabase(target, result.FileList))
-            Dialogs::instance().error(this, GetString(kErrorCaptionKey, kErrorCaptionText),
-                                      GetString(problem->key.c_str(), problem->text.c_str()));
+        if (const auto problem = SaveCRCDatabase(options.databaseTarget(), result.FileList))
+            showError(problem->key, problem->text);
     } else {
-        m_model->fill(std::move(result.FileList), result.RowBand, result.RowGroup);
-        PageControl1->setCurrentWidget(DublPage);
+        m_parts.results->fill(std::move(result.FileList), result.RowBand, result.RowGroup);
+        Q_EMIT resultsShown();
     }
-    Panel3->clear();
-    m_panel0->clear();
-    m_panel2->clear();
-    m_tray->showIdle();
+    m_parts.preview->clear();
+    m_parts.status->clearTexts();
+    m_parts.tray->showIdle();
 }
 
-void TForm1::refreshStatus()
+void SearchJob::refreshStatus()
 {
     if (!m_scanner || m_stopRequested)
         return;
     const ScanProgress::Snapshot s = m_scanner->Progress.snapshot();
-    Timer1->setInterval(m_scanner->Progress.timerInterval());
+    // Setting the interval restarts the timer: done at every poll, it would never fire.
+    if (const int interval = m_scanner->Progress.timerInterval(); Timer1->interval() != interval)
+        Timer1->setInterval(interval);
     if (s.seq == m_lastProgressSeq)
         return;
     m_lastProgressSeq = s.seq;
-    m_panel0->setText(QString::fromLatin1(PhaseText(s.phase).data(),
-                                          static_cast<qsizetype>(PhaseText(s.phase).size())));
-    m_panel2->setText(platform::DisplayPath(s.item));
-    Gauge1->setValue(s.gauge);
-    Gauge1->setVisible(s.gaugeVisible);
+    const std::string_view phase = PhaseText(s.phase);
+    m_parts.status->setActivity(
+        QString::fromLatin1(phase.data(), static_cast<qsizetype>(phase.size())));
+    m_parts.status->setItem(platform::DisplayPath(s.item));
+    m_parts.status->setGauge(s.gauge);
+    m_parts.status->showGauge(s.gaugeVisible);
 }
 
-void TForm1::Timer1Timer()
+void SearchJob::Timer1Timer()
 {
     QString progress;
     if (m_searching) {
-        Brain->setVisible(!Brain->isVisible());
-        m_tray->setImage(Brain->isVisible() ? 2 : 1);
-        progress = m_panel0->text() + QStringLiteral(" - ") + QString::number(Gauge1->value()) +
-                   QStringLiteral("% done");
+        QLabel *brain = m_parts.brain;
+        brain->setVisible(!brain->isVisible());
+        m_parts.tray->setImage(brain->isVisible() ? 2 : 1);
+        progress = m_parts.status->activity() + QStringLiteral(" - ") +
+                   QString::number(m_parts.status->gauge()) + QStringLiteral("% done");
     }
-    m_tray->setHint(progress.isEmpty() ? QStringLiteral("Twinly")
-                                       : QStringLiteral("Twinly\r\n") + progress);
+    m_parts.tray->setHint(progress.isEmpty() ? QStringLiteral("Twinly")
+                                             : QStringLiteral("Twinly\r\n") + progress);
 }
 
-void TForm1::ClearResults()
+void SearchJob::ClearResults()
 {
-    m_model->clear();
-    Panel3->clear();
+    m_parts.results->clear();
+    m_parts.preview->clear();
 }
 
 } // namespace twinly

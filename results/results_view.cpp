@@ -39,6 +39,17 @@ void ResultsView::keyPressEvent(QKeyEvent *event)
             Q_EMIT openRequested();
             return;
         }
+        // The check box and the caption are the file name cell's, but the keys act on the row
+        // whichever of its cells was clicked.
+        const QModelIndex current = currentIndex();
+        if (current.isValid() && current.column() != 0) {
+            const QModelIndex caption = current.siblingAtColumn(0);
+            if (event->key() == Qt::Key_F2 && edit(caption, EditKeyPressed, event))
+                return;
+            if ((event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) &&
+                edit(caption, AnyKeyPressed, event))
+                return;
+        }
     }
     QTreeView::keyPressEvent(event);
 }

@@ -4,6 +4,7 @@
 #include "fake_dialogs.h"
 #include "file_operations.h"
 #include "gui_helpers.h"
+#include "list_commands.h"
 
 #include "move_form.h"
 #include "path_text.h"
@@ -230,7 +231,7 @@ private Q_SLOTS:
         QVERIFY(!exists(path("s/c")));
         QCOMPARE(m_tree->read("keep" + path("s/c")), std::string("same"));
         m_tree->createFile("s/c", "newer");
-        QVERIFY(w()->DeleteByMode(path("s/c")).ok);
+        QVERIFY(w()->findChild<ListCommands *>()->DeleteByMode(path("s/c")).ok);
         QCOMPARE(m_tree->read("keep" + path("s/c")), std::string("newer"));
         QVERIFY(m_dialogs->errors.isEmpty());
     }
@@ -422,6 +423,37 @@ private Q_SLOTS:
         model()->setData(model()->index(row, 0), QStringLiteral("/proc/nope/x"), Qt::EditRole);
         QCOMPARE(model()->record(row).FullName, path("elsewhere/renamed"));
         QCOMPARE(m_dialogs->errors.size(), 1);
+    }
+
+    // The check box and the caption live in the file name cell; the keys reach them from any
+    // cell of the selected row.
+    void spaceAndF2ActOnTheRowFromAnyCell()
+    {
+        m_tree->createFile("s/a", "same");
+        m_tree->createFile("s/b", "same");
+        QCOMPARE(search(path("s")), 2);
+        auto *list = child<QTreeView>(w(), "List");
+        const int row = rowOf(path("s/b"));
+        const QRect timeCell = list->visualRect(model()->index(row, ResultsModel::TimeColumn));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, timeCell.center());
+        QCOMPARE(list->currentIndex().column(), int(ResultsModel::TimeColumn));
+        QVERIFY(list->selectionModel()->isRowSelected(row, {}));
+
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(model()->isChecked(row));
+        QVERIFY(!model()->isChecked(1 - row));
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(!model()->isChecked(row));
+
+        QTest::keyClick(list, Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(list->focusWidget());
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QString::fromStdString(path("s/b")));
+        editor->setText(QString::fromStdString(path("s/renamed")));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(model()->record(row).FullName, path("s/renamed"));
+        QVERIFY(exists(path("s/renamed")) && !exists(path("s/b")));
+        QVERIFY(m_dialogs->errors.isEmpty());
     }
 
     void selectKeepsOneFileOfEachGroupUnchecked()

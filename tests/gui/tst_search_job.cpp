@@ -5,20 +5,27 @@
 #include "gui_helpers.h"
 
 #include "results_model.h"
+#include "search_job.h"
 #include "temp_tree.h"
 #include <QAbstractItemModelTester>
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeView>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <memory>
+#include <thread>
 
 using namespace twinly;
 using namespace twinly::test;
@@ -178,6 +185,50 @@ private Q_SLOTS:
         names.sort();
         QCOMPARE(names, (QStringList{root() + QStringLiteral("/a.bmp"),
                                      root() + QStringLiteral("/b.bmp")}));
+    }
+
+    // The scanner is held at the start of its checksum phase for as long as the test looks: the
+    // busy timer must tick meanwhile, however often the progress poll runs.
+    void busyIndicatorBlinksAndTheTrayHintShowsProgressDuringASearch()
+    {
+        m_tree->createFile("a/one", "pair");
+        m_tree->createFile("b/one", "pair");
+        prepareDuplicateSearch();
+        auto held = std::make_shared<std::atomic<bool>>(false);
+        auto release = std::make_shared<std::atomic<bool>>(false);
+        struct Release {
+            std::shared_ptr<std::atomic<bool>> flag;
+            ~Release() { *flag = true; }
+        } releaseOnExit{release};
+        w()->findChild<SearchJob *>()->setScannerHook([held, release](TDirScanner &scanner) {
+            scanner.Progress.setPhaseObserver([held, release](Phase phase) {
+                if (phase != Phase::CalculatingCrc)
+                    return;
+                *held = true;
+                while (!*release)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            });
+        });
+        click(w(), "GoBut");
+        QTRY_VERIFY_WITH_TIMEOUT(*held, 20000);
+
+        auto *brain = child<QLabel>(w(), "Brain");
+        QSystemTrayIcon *tray = w()->trayIcon();
+        QTRY_VERIFY_WITH_TIMEOUT(brain->isVisible(), 3000);
+        QCOMPARE(tray->property("image").toInt(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!brain->isVisible(), 3000);
+        QCOMPARE(tray->property("image").toInt(), 1);
+        QVERIFY(w()->Searching());
+        QCOMPARE(child<QLabel>(w(), "StatusPanel0")->text(), QStringLiteral("Calculating CRC"));
+        const int percent = child<QProgressBar>(w(), "Gauge1")->value();
+        QCOMPARE(tray->toolTip(), QStringLiteral("Twinly\r\nCalculating CRC - ") +
+                                      QString::number(percent) + QStringLiteral("% done"));
+
+        *release = true;
+        waitForSearchEnd();
+        QVERIFY(brain->isHidden());
+        QCOMPARE(tray->property("image").toInt(), 0);
+        QCOMPARE(w()->results()->rowCount(), 2);
     }
 
     void stopLeavesTheListEmpty()

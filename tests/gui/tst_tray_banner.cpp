@@ -3,7 +3,9 @@
 #include "connectivity.h"
 #include "fake_dialogs.h"
 #include "gui_helpers.h"
+#include "search_job.h"
 #include "temp_tree.h"
+#include "tray.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -66,14 +68,14 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QSystemTrayIcon *tray = w.trayIcon();
         QCOMPARE(tray->toolTip(), QStringLiteral("Zorvik"));
-        w.Timer1Timer();
+        w.findChild<SearchJob *>()->Timer1Timer();
         QCOMPARE(tray->toolTip(), QStringLiteral("Twinly"));
         addFolder(&w, QString::fromStdString(tree.root()));
         child<QLineEdit>(&w, "MaskEdit")->setText(QStringLiteral("*"));
         click(&w, "GoBut");
         QCOMPARE(tray->toolTip(), QStringLiteral("Searching dublicates"));
         QCOMPARE(tray->property("image").toInt(), 1);
-        w.Timer1Timer();
+        w.findChild<SearchJob *>()->Timer1Timer();
         QVERIFY(tray->toolTip().startsWith(QStringLiteral("Twinly\r\n")));
         QVERIFY(tray->toolTip().endsWith(QStringLiteral("% done")));
         QTRY_VERIFY(!w.Searching());
@@ -88,14 +90,14 @@ private Q_SLOTS:
         w.setSettingsPath(m_config.filePath(QStringLiteral("b.reg")));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.MinimizeToTray();
+        w.findChild<Tray *>()->MinimizeToTray();
         QVERIFY(w.isVisible());
         QVERIFY(!w.trayIcon()->isVisible());
         // A tray click restores; the middle button does nothing.
         w.showMinimized();
-        w.TrayIconClick(QSystemTrayIcon::MiddleClick);
+        w.findChild<Tray *>()->TrayIconClick(QSystemTrayIcon::MiddleClick);
         QVERIFY(w.isMinimized() || !w.isVisible() || w.windowState() & Qt::WindowMinimized);
-        w.TrayIconClick(QSystemTrayIcon::Context);
+        w.findChild<Tray *>()->TrayIconClick(QSystemTrayIcon::Context);
         QVERIFY(!(w.windowState() & Qt::WindowMinimized));
     }
 
