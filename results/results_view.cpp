@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace twinly {
 
 ResultsView::ResultsView(QWidget *parent)
@@ -25,7 +27,25 @@ ResultsView::ResultsView(QWidget *parent)
     setMinimumWidth(385);
     header()->setSectionsClickable(false);
     header()->setStretchLastSection(false);
+    // Paths differ at their ends: the folder they start with and the name they end with.
+    setTextElideMode(Qt::ElideMiddle);
     setToolTip(m_hint);
+    connect(header(), &QHeaderView::sectionResized, this, [this](int section) {
+        if (section != kNameColumn)
+            fitNameColumn();
+    });
+}
+
+void ResultsView::fitNameColumn()
+{
+    if (!model() || header()->count() <= kNameColumn)
+        return;
+    int others = 0;
+    for (int c = 0; c < header()->count(); ++c)
+        if (c != kNameColumn && !header()->isSectionHidden(c))
+            others += header()->sectionSize(c);
+    header()->resizeSection(kNameColumn,
+                            std::max(kNameColumnMinimum, viewport()->width() - others));
 }
 
 void ResultsView::keyPressEvent(QKeyEvent *event)
@@ -64,8 +84,14 @@ void ResultsView::mouseMoveEvent(QMouseEvent *event)
 {
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid()) {
-        m_hint = model()->index(index.row(), 0).data(Qt::DisplayRole).toString();
-        setToolTip(m_hint);
+        const QString hint = model()->index(index.row(), 0).data(Qt::DisplayRole).toString();
+        if (hint != m_hint) {
+            m_hint = hint;
+            setToolTip(m_hint);
+            // A hint already up follows the row under the pointer.
+            if (QToolTip::isVisible())
+                showHint(event->globalPosition().toPoint());
+        }
     }
     QTreeView::mouseMoveEvent(event);
 }
@@ -83,11 +109,19 @@ bool ResultsView::viewportEvent(QEvent *event)
 {
     // The hint is the list's own (the path of the last row crossed), not a per-cell tooltip.
     if (event->type() == QEvent::ToolTip) {
-        const auto *help = static_cast<QHelpEvent *>(event);
-        QToolTip::showText(help->globalPos(), m_hint, this);
+        showHint(static_cast<QHelpEvent *>(event)->globalPos());
         return true;
     }
-    return QTreeView::viewportEvent(event);
+    const bool handled = QTreeView::viewportEvent(event);
+    if (event->type() == QEvent::Resize)
+        fitNameColumn();
+    return handled;
+}
+
+void ResultsView::showHint(const QPoint &globalPos)
+{
+    // For as long as the viewport would keep its own hint up.
+    QToolTip::showText(globalPos, m_hint, this, {}, viewport()->toolTipDuration());
 }
 
 } // namespace twinly
