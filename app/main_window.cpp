@@ -48,6 +48,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(tr("Twinly"));
     setMinimumSize(600, 391);
     resize(600, 391);
+    openAtScreenCentre(this);
+    keepHintsWhileResting(this);
 
     auto *central = new QWidget(this);
     auto *v = new QVBoxLayout(central);
@@ -220,7 +222,7 @@ void TForm1::buildStatusBar()
     Gauge1 = named(new QProgressBar, "Gauge1");
     Gauge1->setRange(0, 100);
     Gauge1->setFixedSize(95, 15);
-    Gauge1->setTextVisible(false);
+    styleGauge(Gauge1);
     Gauge1->hide();
     auto *panel1 = new QWidget;
     panel1->setFixedWidth(100);
