@@ -1,15 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "results_view.h"
 
+#include "results_model.h"
+
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 
 #include <algorithm>
 
 namespace twinly {
+
+namespace {
+
+// Sizes, times and checksums read from the left: when one does not fit, its end goes.
+class EndElidingDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+    }
+};
+
+} // namespace
 
 ResultsView::ResultsView(QWidget *parent)
     : QTreeView(parent), m_hint(tr("There is list of duplicated files."))
@@ -29,22 +49,25 @@ ResultsView::ResultsView(QWidget *parent)
     header()->setStretchLastSection(false);
     // Paths differ at their ends: the folder they start with and the name they end with.
     setTextElideMode(Qt::ElideMiddle);
+    auto *endEliding = new EndElidingDelegate(this);
+    for (int column = ResultsModel::NameColumn + 1; column < ResultsModel::ColumnCount; ++column)
+        setItemDelegateForColumn(column, endEliding);
     setToolTip(m_hint);
     connect(header(), &QHeaderView::sectionResized, this, [this](int section) {
-        if (section != kNameColumn)
+        if (section != ResultsModel::NameColumn)
             fitNameColumn();
     });
 }
 
 void ResultsView::fitNameColumn()
 {
-    if (!model() || header()->count() <= kNameColumn)
+    if (!model() || header()->count() <= ResultsModel::NameColumn)
         return;
     int others = 0;
     for (int c = 0; c < header()->count(); ++c)
-        if (c != kNameColumn && !header()->isSectionHidden(c))
+        if (c != ResultsModel::NameColumn && !header()->isSectionHidden(c))
             others += header()->sectionSize(c);
-    header()->resizeSection(kNameColumn,
+    header()->resizeSection(ResultsModel::NameColumn,
                             std::max(kNameColumnMinimum, viewport()->width() - others));
 }
 

@@ -31,7 +31,6 @@ protected:
 
 private:
     // "File name" takes the width the other columns leave, but no less than its first width.
-    static constexpr int kNameColumn = 0;
     static constexpr int kNameColumnMinimum = 200;
     void fitNameColumn();
     void showHint(const QPoint &globalPos);
