@@ -146,7 +146,7 @@ QWidget *OptionPages::buildFolderBox()
     auto *g2 = new QGridLayout(box2);
     DirList = named(new QListWidget, "DirList", tr("Check in these folders."));
     showsPaths(DirList);
-    DirList->setMinimumWidth(220);
+    DirList->setMinimumWidth(190);
     // Folders dragged from a file manager are added as if picked one by one.
     DirList->setAcceptDrops(true);
     DirList->viewport()->setAcceptDrops(true);
