@@ -18,7 +18,7 @@ TAdvertiseForm::TAdvertiseForm(const QUrl &server, QWidget *parent)
       m_server(server)
 {
     setObjectName(QStringLiteral("AdvertiseForm"));
-    setWindowTitle(QString());
+    setBlankTitle();
     setFixedSize(480, 60);
     move(526, 103);
     auto *v = new QVBoxLayout(this);
@@ -85,11 +85,20 @@ void TAdvertiseForm::FormShow()
     }
 }
 
+void TAdvertiseForm::setBlankTitle()
+{
+    // The title bar stays empty. An empty title is not enough: the window system is then
+    // given the program's name instead.
+    setWindowTitle(QStringLiteral(" "));
+}
+
 void TAdvertiseForm::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         FormResize();
+    else if (event->type() == QEvent::WindowTitleChange && windowTitle().isEmpty())
+        setBlankTitle(); // a language file's empty caption
 }
 
 void TAdvertiseForm::FormResize()

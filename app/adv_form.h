@@ -37,6 +37,7 @@ private:
     void FormShow();
     void FormResize();
     void setOnline(bool online);
+    void setBlankTitle();
 
     QUrl m_server;
     QTextBrowser *Web = nullptr;

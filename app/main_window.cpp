@@ -39,6 +39,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(tr("Twinly"));
     setMinimumSize(600, 391);
     resize(600, 391);
+    openAtScreenCentre(this);
+    keepHintsWhileResting(this);
 
     auto *central = new QWidget(this);
     auto *v = new QVBoxLayout(central);

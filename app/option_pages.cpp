@@ -55,8 +55,16 @@ QWidget *withBrowseButton(QLineEdit *edit, QPushButton **button)
     *button = new QPushButton(QStringLiteral("..."));
     (*button)->setObjectName(edit->objectName() + QStringLiteral("Browse"));
     (*button)->setFixedWidth(28);
+    nameByHint(*button, edit);
     h->addWidget(*button);
     return row;
+}
+
+// A list of paths: a long one is shortened in its middle, keeping where it starts and the name
+// it ends with (the entry's hint shows it whole, see eventFilter).
+void showsPaths(QListWidget *list)
+{
+    list->setTextElideMode(Qt::ElideMiddle);
 }
 
 QLabel *warningStrip()
@@ -137,6 +145,12 @@ QWidget *OptionPages::buildFolderBox()
     auto *box2 = named(new QGroupBox(tr(" Directory ")), "GroupBox2");
     auto *g2 = new QGridLayout(box2);
     DirList = named(new QListWidget, "DirList", tr("Check in these folders."));
+    showsPaths(DirList);
+    DirList->setMinimumWidth(190);
+    // Folders dragged from a file manager are added as if picked one by one.
+    DirList->setAcceptDrops(true);
+    DirList->viewport()->setAcceptDrops(true);
+    DirList->viewport()->installEventFilter(this);
     m_addDir = toolButton(box2, "AddDirBut", tr("Add directory to search list."),
                           QStyle::SP_ArrowRight, 19);
     m_delDir = toolButton(box2, "DelDirBut", tr("Remove directory from search list."),
@@ -231,9 +245,11 @@ QWidget *OptionPages::buildDatabaseColumn()
     vc->setSpacing(0);
     CRCCompare =
         checkBox(tr("Compare CRC in DB"), "CRCCompare", tr("Use file comparing with CRC DB"));
-    GroupBox5 = named(new QGroupBox(QString(12, QLatin1Char(' '))), "GroupBox5");
+    GroupBox5 = new CheckTitledGroup(QString(12, QLatin1Char(' ')), "GroupBox5", CRCCompare);
     auto *g5 = new QGridLayout(GroupBox5);
     CRCFileList = named(new QListWidget, "CRCFileList", tr("CRC DB files."));
+    showsPaths(CRCFileList);
+    CRCFileList->viewport()->installEventFilter(this);
     m_addFile = toolButton(GroupBox5, "AddFile", tr("Add file to CRC DB file list."),
                            QStyle::SP_ArrowRight, 19);
     m_delFile = toolButton(GroupBox5, "DelFile", tr("Remove file from CRC DB file list."),
@@ -292,15 +308,18 @@ void OptionPages::connectBrowseButtons()
     connect(m_delFile, &QToolButton::clicked, this, &OptionPages::DelFileClick);
     connect(DirList, &QListWidget::itemChanged, this,
             [this](QListWidgetItem *) { DirListClickCheck(); });
-    auto browse = [this](QPushButton *button, QLineEdit *edit, auto pick) {
-        connect(button, &QPushButton::clicked, this, [this, edit, pick] {
+    auto browse = [this](QPushButton *button, QLineEdit *edit, auto pick,
+                         void (OptionPages::*picked)() = nullptr) {
+        connect(button, &QPushButton::clicked, this, [this, edit, pick, picked] {
             const QString chosen = pick(m_window, edit->text());
             if (chosen.isEmpty())
                 return;
             // The dialogs hand names back as text; the field keeps the bytes they stand for.
-            if (const auto bytes = platform::PathFromDialog(chosen))
+            if (const auto bytes = platform::PathFromDialog(chosen)) {
                 platform::SetFieldPath(edit, *bytes);
-            else
+                if (picked)
+                    (this->*picked)();
+            } else
                 Dialogs::instance().error(
                     m_window, GetString("strError", "Error"),
                     GetString("strUnclearName", "The chosen name looks the same as another name "
@@ -309,8 +328,12 @@ void OptionPages::connectBrowseButtons()
         });
     };
     const QString dbFilter = tr("DB files (*.TWD);;All files (*)");
-    browse(m_dirBrowse, DirectoryEdit,
-           [](QWidget *w, const QString &s) { return Dialogs::instance().chooseFolder(w, s); });
+    // A folder picked is a folder meant to be searched: it joins the list at once (the add
+    // button stays for a path typed or pasted into the field).
+    browse(
+        m_dirBrowse, DirectoryEdit,
+        [](QWidget *w, const QString &s) { return Dialogs::instance().chooseFolder(w, s); },
+        &OptionPages::AddDirButClick);
     browse(m_moveBrowse, MoveDir,
            [](QWidget *w, const QString &s) { return Dialogs::instance().chooseFolder(w, s); });
     browse(m_fileBrowse, CRCFile, [dbFilter](QWidget *w, const QString &s) {
@@ -318,8 +341,11 @@ void OptionPages::connectBrowseButtons()
     });
     browse(m_saveBrowse, CRCFileSave, [dbFilter](QWidget *w, const QString &s) {
         QString name = Dialogs::instance().chooseSaveFile(w, s, dbFilter);
-        if (!name.isEmpty() && !name.contains(QLatin1Char('.')))
-            name += QStringLiteral(".twd");
+        // The extension is the name's own: a dot in a folder above it does not count.
+        const qsizetype nameStart = name.lastIndexOf(QLatin1Char('/')) + 1;
+        if (!name.isEmpty() && nameStart < name.size() &&
+            !name.mid(nameStart).contains(QLatin1Char('.')))
+            name += QStringLiteral(".TWD");
         return name;
     });
     connect(MoveDir, &QLineEdit::editingFinished, this, &OptionPages::MoveDirExit);

@@ -112,6 +112,10 @@ public Q_SLOTS:
     // Forgets the remembered checksums; the next search reads every file it compares.
     void ClearCacheClick();
 
+protected:
+    // Drops on the folder list, and the path hints of both lists.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 Q_SIGNALS:
     // The folder list gained or lost an entry.
     void foldersChanged();
@@ -122,6 +126,8 @@ Q_SIGNALS:
     void languageChanged();
 
 private:
+    // Appends the folder (its bytes) checked, unless an entry names it already.
+    void addFolder(const std::string &folder);
     void buildOptionsPage();
     QWidget *buildFolderBox();
     QWidget *buildSearchBox();

@@ -10,19 +10,27 @@
 #include "messages.h"
 #include "multi_language.h"
 #include "path_fields.h"
+#include "path_text.h"
 #include "widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QDropEvent>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QToolTip>
+#include <QUrl>
+
+#include <sys/stat.h>
 
 namespace twinly {
 
@@ -164,9 +172,14 @@ void OptionPages::AddDirButClick()
 {
     if (DirectoryEdit->text().isEmpty())
         return;
+    addFolder(platform::FieldPath(DirectoryEdit));
+}
+
+void OptionPages::addFolder(const std::string &typed)
+{
     // Kept absolute and clean, so that one folder has one text here whichever way it was
     // reached ("/x/./a", "/x/a/", "a" typed in /x).
-    const std::string folder = platform::CleanFolderPath(platform::FieldPath(DirectoryEdit));
+    const std::string folder = platform::CleanFolderPath(typed);
     for (int i = 0; i < DirList->count(); ++i)
         if (platform::SamePathIgnoringCase(platform::ItemPath(DirList->item(i)), folder))
             return;
@@ -176,6 +189,78 @@ void OptionPages::AddDirButClick()
     DirList->addItem(item); // itemChanged is not raised for an item added checked
     DirListClickCheck();
     Q_EMIT foldersChanged();
+}
+
+namespace {
+
+// The local folders among dragged items, as the bytes of their paths. Files, remote places
+// and anything that is not a folder now are left out.
+std::vector<std::string> droppedFolders(const QMimeData *mime)
+{
+    std::vector<std::string> folders;
+    if (!mime || !mime->hasUrls())
+        return folders;
+    for (const QUrl &url : mime->urls()) {
+        if (!url.isLocalFile() ||
+            !(url.host().isEmpty() || url.host() == QLatin1String("localhost")))
+            continue;
+        // The URL carries the name's bytes percent-encoded; decoding to text would lose
+        // those of a name that is not UTF-8.
+        const std::string path = platform::PathFromBytes(
+            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+        struct stat st {};
+        if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            folders.push_back(path);
+    }
+    return folders;
+}
+
+} // namespace
+
+bool OptionPages::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool onFolders = watched == DirList->viewport();
+    if (!onFolders && watched != CRCFileList->viewport())
+        return QObject::eventFilter(watched, event);
+    QListWidget *list = onFolders ? DirList : CRCFileList;
+    switch (event->type()) {
+    case QEvent::ToolTip: {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QListWidgetItem *item = list->itemAt(help->pos());
+        if (!item)
+            return false; // the list's own hint
+        QToolTip::showText(help->globalPos(), item->text(), list->viewport(),
+                           list->visualItemRect(item), list->viewport()->toolTipDuration());
+        return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        if (!onFolders)
+            return false;
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (!DirList->isEnabled() || droppedFolders(drag->mimeData()).empty())
+            drag->ignore();
+        else
+            drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        if (!onFolders)
+            return false;
+        auto *drop = static_cast<QDropEvent *>(event);
+        const std::vector<std::string> folders = droppedFolders(drop->mimeData());
+        if (!DirList->isEnabled() || folders.empty()) {
+            drop->ignore();
+            return true;
+        }
+        for (const std::string &folder : folders)
+            addFolder(folder);
+        drop->acceptProposedAction();
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 void OptionPages::DirListClickCheck()

@@ -103,7 +103,10 @@ void Tray::TrayIconClick(int reason)
     m_window->showNormal();
     m_window->raise();
     m_window->activateWindow();
-    TrayIcon->hide();
+    // The click reaches here while Qt is still delivering the button press to the icon's own
+    // window; hiding the icon now destroys that window under the event being delivered. The
+    // icon goes once the event loop has finished with the press.
+    QMetaObject::invokeMethod(TrayIcon, &QSystemTrayIcon::hide, Qt::QueuedConnection);
 }
 
 } // namespace twinly

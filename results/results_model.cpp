@@ -8,6 +8,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cmath>
 
 namespace twinly {
 
@@ -102,7 +103,23 @@ void ResultsModel::setBandColors(const QColor &band1, const QColor &band0)
     m_band1 = band1;
     m_band0 = band0;
     if (!m_rows.empty())
-        Q_EMIT dataChanged(index(0, 0), index(size() - 1, ColumnCount - 1), {Qt::BackgroundRole});
+        Q_EMIT dataChanged(index(0, 0), index(size() - 1, ColumnCount - 1),
+                           {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+QColor ResultsModel::readableTextOn(const QColor &band)
+{
+    // Relative luminance as contrast is judged for text: black reads better above 0.179,
+    // white below.
+    if (!band.isValid())
+        return {}; // no band colour chosen: the palette's own text on the palette's base
+    auto linear = [](float c) {
+        return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+    };
+    const QColor rgb = band.toRgb();
+    const float luminance = 0.2126f * linear(rgb.redF()) + 0.7152f * linear(rgb.greenF()) +
+                            0.0722f * linear(rgb.blueF());
+    return luminance > 0.179f ? QColor(Qt::black) : QColor(Qt::white);
 }
 
 QString ResultsModel::sizeText(const TFileData &d)
@@ -167,6 +184,12 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
         break;
     case Qt::BackgroundRole:
         return row.band ? m_band1 : m_band0;
+    case Qt::ForegroundRole:
+        // The bands are the user's colours, not the palette's: text in the palette's colour
+        // would vanish on a light band under a dark theme.
+        if (const QColor text = readableTextOn(row.band ? m_band1 : m_band0); text.isValid())
+            return text;
+        break;
     case Qt::TextAlignmentRole:
         if (index.column() != NameColumn)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

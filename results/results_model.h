@@ -52,6 +52,8 @@ public:
     void setBandColors(const QColor &band1, const QColor &band0);
 
     // Row text as the list shows it.
+    // Black or white, whichever reads better on the band colour; invalid for an invalid band.
+    static QColor readableTextOn(const QColor &band);
     static QString sizeText(const TFileData &d);
     static QString timeText(DosTime t);
     static QString crcText(const TFileData &d);

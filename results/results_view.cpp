@@ -1,13 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "results_view.h"
 
+#include "results_model.h"
+
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace twinly {
+
+namespace {
+
+// Sizes, times and checksums read from the left: when one does not fit, its end goes.
+class EndElidingDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+    }
+};
+
+} // namespace
 
 ResultsView::ResultsView(QWidget *parent)
     : QTreeView(parent), m_hint(tr("There is list of duplicated files."))
@@ -25,7 +47,28 @@ ResultsView::ResultsView(QWidget *parent)
     setMinimumWidth(385);
     header()->setSectionsClickable(false);
     header()->setStretchLastSection(false);
+    // Paths differ at their ends: the folder they start with and the name they end with.
+    setTextElideMode(Qt::ElideMiddle);
+    auto *endEliding = new EndElidingDelegate(this);
+    for (int column = ResultsModel::NameColumn + 1; column < ResultsModel::ColumnCount; ++column)
+        setItemDelegateForColumn(column, endEliding);
     setToolTip(m_hint);
+    connect(header(), &QHeaderView::sectionResized, this, [this](int section) {
+        if (section != ResultsModel::NameColumn)
+            fitNameColumn();
+    });
+}
+
+void ResultsView::fitNameColumn()
+{
+    if (!model() || header()->count() <= ResultsModel::NameColumn)
+        return;
+    int others = 0;
+    for (int c = 0; c < header()->count(); ++c)
+        if (c != ResultsModel::NameColumn && !header()->isSectionHidden(c))
+            others += header()->sectionSize(c);
+    header()->resizeSection(ResultsModel::NameColumn,
+                            std::max(kNameColumnMinimum, viewport()->width() - others));
 }
 
 void ResultsView::keyPressEvent(QKeyEvent *event)
@@ -75,8 +118,14 @@ void ResultsView::mouseMoveEvent(QMouseEvent *event)
 {
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid()) {
-        m_hint = model()->index(index.row(), 0).data(Qt::DisplayRole).toString();
-        setToolTip(m_hint);
+        const QString hint = model()->index(index.row(), 0).data(Qt::DisplayRole).toString();
+        if (hint != m_hint) {
+            m_hint = hint;
+            setToolTip(m_hint);
+            // A hint already up follows the row under the pointer.
+            if (QToolTip::isVisible())
+                showHint(event->globalPosition().toPoint());
+        }
     }
     QTreeView::mouseMoveEvent(event);
 }
@@ -94,11 +143,19 @@ bool ResultsView::viewportEvent(QEvent *event)
 {
     // The hint is the list's own (the path of the last row crossed), not a per-cell tooltip.
     if (event->type() == QEvent::ToolTip) {
-        const auto *help = static_cast<QHelpEvent *>(event);
-        QToolTip::showText(help->globalPos(), m_hint, this);
+        showHint(static_cast<QHelpEvent *>(event)->globalPos());
         return true;
     }
-    return QTreeView::viewportEvent(event);
+    const bool handled = QTreeView::viewportEvent(event);
+    if (event->type() == QEvent::Resize)
+        fitNameColumn();
+    return handled;
+}
+
+void ResultsView::showHint(const QPoint &globalPos)
+{
+    // For as long as the viewport would keep its own hint up.
+    QToolTip::showText(globalPos, m_hint, this, {}, viewport()->toolTipDuration());
 }
 
 } // namespace twinly

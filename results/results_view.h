@@ -30,6 +30,11 @@ protected:
     bool viewportEvent(QEvent *event) override;
 
 private:
+    // "File name" takes the width the other columns leave, but no less than its first width.
+    static constexpr int kNameColumnMinimum = 200;
+    void fitNameColumn();
+    void showHint(const QPoint &globalPos);
+
     QString m_hint;
 };
 

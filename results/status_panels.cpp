@@ -18,7 +18,11 @@ StatusPanels::StatusPanels(QStatusBar *bar)
     Gauge1->setObjectName(QStringLiteral("Gauge1"));
     Gauge1->setRange(0, 100);
     Gauge1->setFixedSize(95, 15);
+    // A navy bar on the button face, without the style's frame.
     Gauge1->setTextVisible(false);
+    Gauge1->setStyleSheet(
+        QStringLiteral("QProgressBar { border: none; background: palette(button); }"
+                       "QProgressBar::chunk { background: navy; }"));
     Gauge1->hide();
     auto *panel1 = new QWidget;
     panel1->setFixedWidth(100);

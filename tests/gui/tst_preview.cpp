@@ -125,6 +125,21 @@ private Q_SLOTS:
         QVERIFY(memo->toPlainText().isEmpty());
     }
 
+    // A file that cannot be read is reported, and the text view keeps what it showed.
+    void unreadableTextLeavesThePreviousText()
+    {
+        m_tree.createFile("kept.txt", "still here\n");
+        m_tree.createFile("gone.txt", "never shown");
+        show(record(m_tree.path("kept.txt")), record(m_tree.path("gone.txt")));
+        auto *memo = child<QPlainTextEdit>(w(), "Memo2");
+        select(0);
+        ::unlink(m_tree.path("gone.txt").c_str());
+        select(1);
+        QCOMPARE(m_dialogs->errors.size(), 1);
+        QCOMPARE(memo->toPlainText(), QStringLiteral("still here\n"));
+        QVERIFY(!memo->isHidden());
+    }
+
     // The preview reads the file the row names, by its bytes, not the one whose name reads the
     // same once decoded.
     void filesWhoseNamesAreNotUtf8AreShown()

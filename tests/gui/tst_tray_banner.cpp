@@ -101,6 +101,36 @@ private Q_SLOTS:
         QVERIFY(!(w.windowState() & Qt::WindowMinimized));
     }
 
+    // The icon's own window is still handling the press when the click is reported: the icon
+    // must outlive that delivery and leave afterwards. Left and right buttons restore alike.
+    void clickOnTheIconRestoresAndTheIconLeavesAfterThePress()
+    {
+        TForm1 w;
+        w.setSettingsPath(m_config.filePath(QStringLiteral("e.reg")));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QSystemTrayIcon *tray = w.trayIcon();
+        for (const auto reason : {QSystemTrayIcon::Context, QSystemTrayIcon::Trigger}) {
+            w.showMinimized();
+            tray->show(); // as MinimizeToTray does where a tray exists
+            bool presentDuringDelivery = false;
+            const auto during = connect(tray, &QSystemTrayIcon::activated, this,
+                                        [&] { presentDuringDelivery = tray->isVisible(); });
+            Q_EMIT tray->activated(reason);
+            disconnect(during);
+            QVERIFY(presentDuringDelivery);
+            QVERIFY(!(w.windowState() & Qt::WindowMinimized));
+            QVERIFY(w.isVisible());
+            QTRY_VERIFY(!tray->isVisible());
+        }
+        // The middle button leaves everything as it is.
+        tray->show();
+        Q_EMIT tray->activated(QSystemTrayIcon::MiddleClick);
+        QCoreApplication::processEvents();
+        QVERIFY(tray->isVisible());
+        tray->hide();
+    }
+
     void bannerFollowsTheConnectionAndLoadsThePage()
     {
         PageServer server("<p>Twinly news</p>");

@@ -232,8 +232,8 @@ QString PreviewPanel::showRecord(const TFileData &d)
 
 QString PreviewPanel::showText(const TFileData &d)
 {
-    m_chartPicture.clear();
-    Memo2->clear();
+    // A file that cannot be read leaves the panel as it was: nothing changes before the text
+    // is in hand.
     if (d.OnDisk) {
         const std::optional<QByteArray> read = readHead(d.FullName, kTextLimit);
         if (!read)
@@ -243,7 +243,10 @@ QString PreviewPanel::showText(const TFileData &d)
             Memo2->setPlainText(hexDump(head.left(kHexLimit)));
         else
             Memo2->setPlainText(QString::fromUtf8(head));
+    } else {
+        Memo2->clear();
     }
+    m_chartPicture.clear();
     Image1->hide();
     Chart->hide();
     Memo2->show();
