@@ -45,6 +45,10 @@ Selecting files:
   --no-recursive      do not walk subfolders
   --min-size BYTES    skip files smaller than BYTES
   --max-size BYTES    skip files larger than BYTES (both bounds inclusive)
+  --exclude PATTERN   leave out (repeatable): with a "/", the folder or file that path names
+                      (also when reached by another path); otherwise masks as for --mask,
+                      tested on every folder and file name (e.g. ".git", "*.tmp;~*");
+                      excluded folders are not entered
 
 Comparing (default: equal size and equal content):
   --no-content        do not compare content
@@ -215,6 +219,8 @@ std::optional<std::string> parseValueOption(std::string_view arg, std::string_vi
         a.options.Mask = v;
     } else if (arg == "--db") {
         a.databases.emplace_back(v);
+    } else if (arg == "--exclude") {
+        a.options.Exclusions.emplace_back(v);
     } else if (arg == "--create-db") {
         if (StripQuotes(v).empty())
             return std::string("--create-db needs a file name");
@@ -296,8 +302,9 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
         } else if (const auto problem = parseVisualValue(arg, inlineValue, i, argc, argv, a)) {
             if (!problem->empty())
                 return *problem;
-        } else if (arg == "--mask" || arg == "--db" || arg == "--create-db" || arg == "--format" ||
-                   arg == "--min-size" || arg == "--max-size" || arg == "--threads") {
+        } else if (arg == "--mask" || arg == "--db" || arg == "--exclude" || arg == "--create-db" ||
+                   arg == "--format" || arg == "--min-size" || arg == "--max-size" ||
+                   arg == "--threads") {
             if (!value(v))
                 return name + " needs a value";
             if (const auto problem = parseValueOption(arg, v, a))
