@@ -55,6 +55,9 @@ Comparing (default: equal size and equal content):
   --match-time        modification times must be equal
   --match-names       names must be equal (and the folders different)
   --ignore-size       sizes need not be equal (also turns content comparison off)
+  --reference DIR     DIR holds originals (repeatable; DIR is searched too): its files are
+                      marked as references, never chosen for removal, and a group with
+                      no file outside reference folders is not shown
   --db FILE           compare against a CRC database (repeatable); turns content
                       comparison on and ignores times and names
 
@@ -219,6 +222,8 @@ std::optional<std::string> parseValueOption(std::string_view arg, std::string_vi
         a.options.Mask = v;
     } else if (arg == "--db") {
         a.databases.emplace_back(v);
+    } else if (arg == "--reference") {
+        a.options.ReferenceFolders.emplace_back(v);
     } else if (arg == "--exclude") {
         a.options.Exclusions.emplace_back(v);
     } else if (arg == "--create-db") {
@@ -255,7 +260,8 @@ std::optional<std::string> refusedCombination(const Args &a)
         return std::string("--create-db and --list cannot be used together");
     if (a.createDb && !a.databases.empty())
         return std::string("--create-db and --db cannot be used together");
-    if (a.options.Folders.empty() && a.databases.empty() && !a.clearCache)
+    if (a.options.Folders.empty() && a.options.ReferenceFolders.empty() && a.databases.empty() &&
+        !a.clearCache)
         return std::string("no folder given");
 
     if (a.visual && a.createDb)
@@ -302,9 +308,9 @@ std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
         } else if (const auto problem = parseVisualValue(arg, inlineValue, i, argc, argv, a)) {
             if (!problem->empty())
                 return *problem;
-        } else if (arg == "--mask" || arg == "--db" || arg == "--exclude" || arg == "--create-db" ||
-                   arg == "--format" || arg == "--min-size" || arg == "--max-size" ||
-                   arg == "--threads") {
+        } else if (arg == "--mask" || arg == "--db" || arg == "--exclude" || arg == "--reference" ||
+                   arg == "--create-db" || arg == "--format" || arg == "--min-size" ||
+                   arg == "--max-size" || arg == "--threads") {
             if (!value(v))
                 return name + " needs a value";
             if (const auto problem = parseValueOption(arg, v, a))
@@ -449,12 +455,15 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
         return finish(out, err, 0);
     }
 
-    int status = reportUnreadableFolders(a.options.Folders, err) ? 0 : 1;
+    int status = reportUnreadableFolders(a.options.Folders, err) &&
+                         reportUnreadableFolders(a.options.ReferenceFolders, err)
+                     ? 0
+                     : 1;
     if (a.clearCache && !HashCache::clear(HashCache::DefaultFolder())) {
         err << "twinly-cli: the remembered checksums could not be cleared\n";
         status = 1;
     }
-    if (a.options.Folders.empty() && a.databases.empty())
+    if (a.options.Folders.empty() && a.options.ReferenceFolders.empty() && a.databases.empty())
         return status;
     CrcDatabase initial;
     if (!a.options.CreateDB) {

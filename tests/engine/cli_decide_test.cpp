@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string_view>
 
@@ -59,4 +60,20 @@ TEST(CliDecide, ExcludeIsRepeatableAndTakesNamesAndPaths)
     EXPECT_TRUE(r.out.empty()) << r.out;
     const CliRun masks = run({"--exclude", "*.tmp", "--exclude", ".git", t.root()});
     EXPECT_EQ(lines(masks.out), (std::vector<std::string>{t.path("a/x"), t.path("b/x"), ""}));
+}
+
+TEST(CliDecide, ReferenceFoldersAreSearchedAndGroupsOfOriginalsOnlyHidden)
+{
+    test::TempTree t;
+    t.createFile("orig/a", "kept");
+    t.createFile("orig/b", "kept");
+    t.createFile("orig/c", "copied");
+    t.createFile("work/c", "copied");
+    const CliRun r = run({"--reference", t.path("orig"), t.path("work")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    auto got = lines(r.out);
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, (std::vector<std::string>{"", t.path("orig/c"), t.path("work/c")}));
+    // Given alone, a reference folder is searched and yields no group.
+    EXPECT_TRUE(run({"--reference", t.path("orig")}).out.empty());
 }
