@@ -17,6 +17,7 @@ namespace {
 
 SearchResult search(const test::TempTree &t, const std::vector<std::string> &refs = {})
 {
+    SearchOptions o;
     o.Folders = {t.root()};
     o.ReferenceFolders = refs;
     o.ReadThreads = 1;
