@@ -499,6 +499,40 @@ int finish(std::ostream &out, std::ostream &err, int status)
     return 1;
 }
 
+// The search itself, with its progress line on stderr where wanted.
+SearchResult search(const Args &a, CrcDatabase initial, std::ostream &err, bool stderrIsTerminal)
+{
+    ScanProgress progress;
+    std::optional<ProgressLine> line;
+    if (stderrIsTerminal || a.progress)
+        line.emplace(progress, err, stderrIsTerminal);
+    VisualHooks visual;
+    if (a.options.VisualCompare) {
+        std::shared_ptr<const platform::ImageReader> pictures;
+#ifdef TWINLY_QT_IMAGES
+        pictures = platform::MakeQtImageReader();
+#endif
+        visual = visual::MakeVisualHooks(a.options.Visual, std::move(pictures));
+    }
+    return RunSearch(a.options, std::move(initial), progress, {}, visual);
+}
+
+int writeDatabase(const std::string &file, SearchResult &result, std::ostream &err, int status)
+{
+    const auto unread = std::count_if(result.FileList.begin(), result.FileList.end(),
+                                      [](const TFileData &d) { return d.OnDisk && !d.CrcKnown; });
+    RemoveRepeatedEntries(result.FileList);
+    if (const auto problem = SaveCRCDatabase(file, result.FileList)) {
+        report(err, *problem);
+        return 1;
+    }
+    if (unread > 0)
+        err << "twinly-cli: " << unread << (unread == 1 ? " file" : " files")
+            << " could not be read and " << (unread == 1 ? "was" : "were")
+            << " left out of the database\n";
+    return status;
+}
+
 } // namespace
 
 std::optional<SearchOptions> SearchOptionsFromArguments(int argc, const char *const *argv,
@@ -547,38 +581,9 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
         }
     }
 
-    ScanProgress progress;
-    SearchResult result;
-    {
-        std::optional<ProgressLine> line;
-        if (stderrIsTerminal || a.progress)
-            line.emplace(progress, err, stderrIsTerminal);
-        VisualHooks visual;
-        if (a.options.VisualCompare) {
-            std::shared_ptr<const platform::ImageReader> pictures;
-#ifdef TWINLY_QT_IMAGES
-            pictures = platform::MakeQtImageReader();
-#endif
-            visual = visual::MakeVisualHooks(a.options.Visual, std::move(pictures));
-        }
-        result = RunSearch(a.options, std::move(initial), progress, {}, visual);
-    }
-
-    if (a.createDb) {
-        const auto unread =
-            std::count_if(result.FileList.begin(), result.FileList.end(),
-                          [](const TFileData &d) { return d.OnDisk && !d.CrcKnown; });
-        RemoveRepeatedEntries(result.FileList);
-        if (const auto problem = SaveCRCDatabase(*a.createDb, result.FileList)) {
-            report(err, *problem);
-            return 1;
-        }
-        if (unread > 0)
-            err << "twinly-cli: " << unread << (unread == 1 ? " file" : " files")
-                << " could not be read and " << (unread == 1 ? "was" : "were")
-                << " left out of the database\n";
-        return status;
-    }
+    SearchResult result = search(a, std::move(initial), err, stderrIsTerminal);
+    if (a.createDb)
+        return writeDatabase(*a.createDb, result, err, status);
     RowMarks marks;
     if (a.keep)
         marks = SelectByRule(result.FileList, result.RowGroup, *a.keep);
