@@ -6,7 +6,9 @@
 #include "hash_cache.h"
 #include "output.h"
 #include "paths.h"
+#include "report.h"
 #include "scanner.h"
+#include "selection_rules.h"
 #include "visual_hooks.h"
 #ifdef TWINLY_QT_IMAGES
 #include "qt_image_reader.h"
@@ -45,12 +47,19 @@ Selecting files:
   --no-recursive      do not walk subfolders
   --min-size BYTES    skip files smaller than BYTES
   --max-size BYTES    skip files larger than BYTES (both bounds inclusive)
+  --exclude PATTERN   leave out (repeatable): with a "/", the folder or file that path names
+                      (also when reached by another path); otherwise masks as for --mask,
+                      tested on every folder and file name (e.g. ".git", "*.tmp;~*");
+                      excluded folders are not entered
 
 Comparing (default: equal size and equal content):
   --no-content        do not compare content
   --match-time        modification times must be equal
   --match-names       names must be equal (and the folders different)
   --ignore-size       sizes need not be equal (also turns content comparison off)
+  --reference DIR     DIR holds originals (repeatable; DIR is searched too): its files are
+                      marked as references, never chosen for removal, and a group with
+                      no file outside reference folders is not shown
   --db FILE           compare against a CRC database (repeatable); turns content
                       comparison on and ignores times and names
 
@@ -75,9 +84,21 @@ Modes:
 
 Output:
   --format FORMAT     paths (default): one path a line, a blank line after each group;
-                      csv: band,path,size,time,crc (RFC 4180, paths as raw bytes);
-                      json: an array of row objects (paths that are not UTF-8 get
-                      U+FFFD in "path" and their exact bytes in "path_hex")
+                      csv: band,path,size,time,crc,group,reference (RFC 4180, paths as
+                      raw bytes; group numbers from 1, reference 1 for rows in a
+                      reference folder); json: an array of row objects with the same
+                      fields (paths that are not UTF-8 get U+FFFD in "path" and their
+                      exact bytes in "path_hex"); sh: a shell script, see --keep
+  --keep RULE         the copy of each group to keep: newest, oldest, shortest-path,
+                      longest-path, shortest-name, first (in list order), in:DIR (the
+                      first copy in DIR), not-in:DIR, name:MASK (the first whose name
+                      matches MASK); ties keep the first in list order. Files in
+                      reference folders are always kept, and no group loses every copy;
+                      a group where no copy fits the rule is left alone. With csv and
+                      json a "remove" column or field tells the other rows; with sh the
+                      script removes them. Nothing is removed by twinly-cli itself
+  --link KIND         with --format sh: replace the rows to remove by links to the kept
+                      copy instead (hard, or symbolic with an absolute target)
   --progress          show progress on stderr even when it is not a terminal
   --threads N         files read at once (default: one per core)
   --no-cache          neither use nor update the remembered checksums (by default
@@ -95,16 +116,21 @@ struct Args {
     SearchOptions options;
     std::vector<std::string> databases;
     std::optional<std::string> createDb;
+    std::optional<SelectionRule> keep;
+    std::optional<ScriptAction> link;
     bool list = false;
     bool noContent = false;
     bool visual = false;
-    Format format = Format::Paths;
+    ReportFormat format = ReportFormat::Paths;
     bool progress = false;
     bool noCache = false;
     bool clearCache = false;
     bool help = false;
     bool version = false;
 };
+
+// An error text for the user, or nothing.
+using Problem = std::optional<std::string>;
 
 bool parseBytes(std::string_view text, double &out)
 {
@@ -123,187 +149,248 @@ bool parseReal(std::string_view text, double &out)
            std::isfinite(out);
 }
 
-// The visual comparison's numeric options, with the ranges of the window's controls.
-// Nothing: not one of them; an empty text: taken; otherwise the error.
-std::optional<std::string> parseVisualValue(std::string_view arg,
-                                            std::optional<std::string_view> inlineValue, int &i,
-                                            int argc, const char *const *argv, Args &a)
+// A number within the range of the window's control for the same setting.
+Problem numberIn(std::string_view name, std::string_view v, double low, double high, bool whole,
+                 double &out)
 {
-    struct Setting {
-        std::string_view name;
-        double low, high;
-        bool whole;
-    };
-    static constexpr Setting kSettings[] = {
-        {"--resizing", 1, 10, true}, {"--splitting", 1, 10, true}, {"--acc1", 50, 500, false},
-        {"--acc2", 0.5, 50, false},  {"--acc3", 0.5, 50, false},   {"--acc4", 0.5, 50, false}};
-    for (const Setting &s : kSettings) {
-        if (arg != s.name)
-            continue;
-        std::string_view v;
-        if (inlineValue)
-            v = *inlineValue;
-        else if (i + 1 < argc)
-            v = argv[++i];
-        else
-            return std::string(arg) + " needs a value";
-        double x = 0;
-        if (!parseReal(v, x) || x < s.low || x > s.high || (s.whole && x != std::floor(x))) {
-            std::ostringstream text;
-            text << arg << " needs " << (s.whole ? "a whole number" : "a number") << " from "
-                 << s.low << " to " << s.high << ", not '" << v << "'";
-            return text.str();
+    double x = 0;
+    if (!parseReal(v, x) || x < low || x > high || (whole && x != std::floor(x))) {
+        std::ostringstream text;
+        text << name << " needs " << (whole ? "a whole number" : "a number") << " from " << low
+             << " to " << high << ", not '" << v << "'";
+        return text.str();
+    }
+    out = x;
+    return std::nullopt;
+}
+
+Problem wholeIn(std::string_view name, std::string_view v, int low, int high, int &out)
+{
+    double x = 0;
+    auto problem = numberIn(name, v, low, high, true, x);
+    if (!problem)
+        out = static_cast<int>(x);
+    return problem;
+}
+
+Problem sizeBound(std::string_view name, std::string_view v, std::optional<double> &out)
+{
+    double bytes = 0;
+    if (!parseBytes(v, bytes))
+        return std::string(name) + " needs a whole number of bytes, not '" + std::string(v) + "'";
+    out = bytes;
+    return std::nullopt;
+}
+
+Problem formatOption(Args &a, std::string_view v)
+{
+    static constexpr std::pair<std::string_view, ReportFormat> kFormats[] = {
+        {"paths", ReportFormat::Paths},
+        {"csv", ReportFormat::Csv},
+        {"json", ReportFormat::Json},
+        {"sh", ReportFormat::Shell}};
+    for (const auto &[name, format] : kFormats) {
+        if (v == name) {
+            a.format = format;
+            return std::nullopt;
         }
-        VisualSettings &vs = a.options.Visual;
-        if (arg == "--resizing")
-            vs.Resizing = static_cast<int>(x);
-        else if (arg == "--splitting")
-            vs.Splitting = static_cast<int>(x);
-        else
-            (arg == "--acc1"   ? vs.Acc1
-             : arg == "--acc2" ? vs.Acc2
-             : arg == "--acc3" ? vs.Acc3
-                               : vs.Acc4) = x;
-        return std::string();
     }
+    return "unknown format '" + std::string(v) + "' (paths, csv, json or sh)";
+}
+
+Problem threadsOption(Args &a, std::string_view v)
+{
+    double n = 0;
+    if (!parseBytes(v, n) || n < 1 || n > 256)
+        return std::string("--threads needs a number from 1 to 256");
+    a.options.ReadThreads = static_cast<unsigned>(n);
     return std::nullopt;
 }
 
-// The options that take no value; false when `arg` is none of them.
-bool parseSwitch(std::string_view arg, Args &a)
+Problem keepOption(Args &a, std::string_view v)
 {
-    if (arg == "-h" || arg == "--help")
-        a.help = true;
-    else if (arg == "--version")
-        a.version = true;
-    else if (arg == "--no-recursive")
-        a.options.Recursive = false;
-    else if (arg == "--no-content")
-        a.noContent = true;
-    else if (arg == "--match-time")
-        a.options.IgnoreDate = false;
-    else if (arg == "--match-names")
-        a.options.IgnoreNames = false;
-    else if (arg == "--ignore-size")
-        a.options.IgnoreSize = true;
-    else if (arg == "--list")
-        a.list = true;
-    else if (arg == "--progress")
-        a.progress = true;
-    else if (arg == "--no-cache")
-        a.noCache = true;
-    else if (arg == "--clear-cache")
-        a.clearCache = true;
-    else if (arg == "--visual")
-        a.visual = true;
-    else if (arg == "--any-proportion")
-        a.options.Visual.SameProportion = false;
-    else if (arg == "--rotations")
-        a.options.Visual.FindRotations = true;
-    else if (arg == "--no-orientation")
-        a.options.Visual.CameraOrientation = false;
+    a.keep = ParseSelectionRule(v);
+    if (!a.keep)
+        return "unknown rule '" + std::string(v) +
+               "' (newest, oldest, shortest-path, longest-path, shortest-name, first, "
+               "in:DIR, not-in:DIR or name:MASK)";
+    return std::nullopt;
+}
+
+Problem linkOption(Args &a, std::string_view v)
+{
+    if (v == "hard")
+        a.link = ScriptAction::HardLink;
+    else if (v == "symbolic")
+        a.link = ScriptAction::SymbolicLink;
     else
-        return false;
-    return true;
-}
-
-// An option with its value; the error text when the value is bad.
-std::optional<std::string> parseValueOption(std::string_view arg, std::string_view v, Args &a)
-{
-    const std::string name(arg);
-    if (arg == "--mask") {
-        a.options.Mask = v;
-    } else if (arg == "--db") {
-        a.databases.emplace_back(v);
-    } else if (arg == "--create-db") {
-        if (StripQuotes(v).empty())
-            return std::string("--create-db needs a file name");
-        a.createDb = std::string(v);
-    } else if (arg == "--format") {
-        if (v == "paths")
-            a.format = Format::Paths;
-        else if (v == "csv")
-            a.format = Format::Csv;
-        else if (v == "json")
-            a.format = Format::Json;
-        else
-            return "unknown format '" + std::string(v) + "' (paths, csv or json)";
-    } else if (arg == "--threads") {
-        double n = 0;
-        if (!parseBytes(v, n) || n < 1 || n > 256)
-            return std::string("--threads needs a number from 1 to 256");
-        a.options.ReadThreads = static_cast<unsigned>(n);
-    } else {
-        double bytes = 0;
-        if (!parseBytes(v, bytes))
-            return name + " needs a whole number of bytes, not '" + std::string(v) + "'";
-        (arg == "--min-size" ? a.options.MinSize : a.options.MaxSize) = bytes;
-    }
+        return "unknown link kind '" + std::string(v) + "' (hard or symbolic)";
     return std::nullopt;
 }
+
+Problem createDbOption(Args &a, std::string_view v)
+{
+    if (StripQuotes(v).empty())
+        return std::string("--create-db needs a file name");
+    a.createDb = std::string(v);
+    return std::nullopt;
+}
+
+struct Option {
+    std::string_view name;
+    bool takesValue;
+    Problem (*apply)(Args &, std::string_view value);
+};
+
+// Every option; a value is given as the next argument or after "=".
+constexpr Option kOptions[] = {
+    {"-h", false, [](Args &a, std::string_view) -> Problem { return a.help = true, Problem(); }},
+    {"--help", false,
+     [](Args &a, std::string_view) -> Problem { return a.help = true, Problem(); }},
+    {"--version", false,
+     [](Args &a, std::string_view) -> Problem { return a.version = true, Problem(); }},
+    {"--mask", true,
+     [](Args &a, std::string_view v) -> Problem { return a.options.Mask = v, Problem(); }},
+    {"--no-recursive", false,
+     [](Args &a, std::string_view) -> Problem { return a.options.Recursive = false, Problem(); }},
+    {"--min-size", true,
+     [](Args &a, std::string_view v) { return sizeBound("--min-size", v, a.options.MinSize); }},
+    {"--max-size", true,
+     [](Args &a, std::string_view v) { return sizeBound("--max-size", v, a.options.MaxSize); }},
+    {"--exclude", true,
+     [](Args &a, std::string_view v) -> Problem {
+         return a.options.Exclusions.emplace_back(v), Problem();
+     }},
+    {"--no-content", false,
+     [](Args &a, std::string_view) -> Problem { return a.noContent = true, Problem(); }},
+    {"--match-time", false,
+     [](Args &a, std::string_view) -> Problem { return a.options.IgnoreDate = false, Problem(); }},
+    {"--match-names", false,
+     [](Args &a, std::string_view) -> Problem { return a.options.IgnoreNames = false, Problem(); }},
+    {"--ignore-size", false,
+     [](Args &a, std::string_view) -> Problem { return a.options.IgnoreSize = true, Problem(); }},
+    {"--reference", true,
+     [](Args &a, std::string_view v) -> Problem {
+         return a.options.ReferenceFolders.emplace_back(v), Problem();
+     }},
+    {"--db", true,
+     [](Args &a, std::string_view v) -> Problem { return a.databases.emplace_back(v), Problem(); }},
+    {"--visual", false,
+     [](Args &a, std::string_view) -> Problem { return a.visual = true, Problem(); }},
+    {"--resizing", true,
+     [](Args &a, std::string_view v) {
+         return wholeIn("--resizing", v, 1, 10, a.options.Visual.Resizing);
+     }},
+    {"--splitting", true,
+     [](Args &a, std::string_view v) {
+         return wholeIn("--splitting", v, 1, 10, a.options.Visual.Splitting);
+     }},
+    {"--acc1", true,
+     [](Args &a, std::string_view v) {
+         return numberIn("--acc1", v, 50, 500, false, a.options.Visual.Acc1);
+     }},
+    {"--acc2", true,
+     [](Args &a, std::string_view v) {
+         return numberIn("--acc2", v, 0.5, 50, false, a.options.Visual.Acc2);
+     }},
+    {"--acc3", true,
+     [](Args &a, std::string_view v) {
+         return numberIn("--acc3", v, 0.5, 50, false, a.options.Visual.Acc3);
+     }},
+    {"--acc4", true,
+     [](Args &a, std::string_view v) {
+         return numberIn("--acc4", v, 0.5, 50, false, a.options.Visual.Acc4);
+     }},
+    {"--any-proportion", false,
+     [](Args &a, std::string_view) -> Problem {
+         return a.options.Visual.SameProportion = false, Problem();
+     }},
+    {"--rotations", false,
+     [](Args &a, std::string_view) -> Problem {
+         return a.options.Visual.FindRotations = true, Problem();
+     }},
+    {"--no-orientation", false,
+     [](Args &a, std::string_view) -> Problem {
+         return a.options.Visual.CameraOrientation = false, Problem();
+     }},
+    {"--list", false,
+     [](Args &a, std::string_view) -> Problem { return a.list = true, Problem(); }},
+    {"--create-db", true, createDbOption},
+    {"--keep", true, keepOption},
+    {"--link", true, linkOption},
+    {"--format", true, formatOption},
+    {"--progress", false,
+     [](Args &a, std::string_view) -> Problem { return a.progress = true, Problem(); }},
+    {"--threads", true, threadsOption},
+    {"--no-cache", false,
+     [](Args &a, std::string_view) -> Problem { return a.noCache = true, Problem(); }},
+    {"--clear-cache", false,
+     [](Args &a, std::string_view) -> Problem { return a.clearCache = true, Problem(); }},
+};
 
 // Options that cannot be used together; the error text, or nothing.
-std::optional<std::string> refusedCombination(const Args &a)
+Problem refusedCombination(const Args &a)
 {
     if (a.createDb && a.list)
         return std::string("--create-db and --list cannot be used together");
     if (a.createDb && !a.databases.empty())
         return std::string("--create-db and --db cannot be used together");
-    if (a.options.Folders.empty() && a.databases.empty() && !a.clearCache)
+    if (a.options.Folders.empty() && a.options.ReferenceFolders.empty() && a.databases.empty() &&
+        !a.clearCache)
         return std::string("no folder given");
-
     if (a.visual && a.createDb)
         return std::string("--visual and --create-db cannot be used together");
     if (a.visual && !a.databases.empty())
         return std::string("--visual and --db cannot be used together");
+    if (a.keep && (a.createDb || a.list))
+        return std::string("--keep needs a duplicate search (not --list or --create-db)");
+    if (a.keep && a.format == ReportFormat::Paths)
+        return std::string("--keep needs --format csv, json or sh");
+    if (a.format == ReportFormat::Shell && !a.keep)
+        return std::string("--format sh needs --keep (which copy of each group to keep)");
+    if (a.link && a.format != ReportFormat::Shell)
+        return std::string("--link needs --format sh");
     return std::nullopt;
 }
 
-// Returns an error text, or nothing when the arguments are good.
-std::optional<std::string> parse(int argc, const char *const *argv, Args &a)
+// One option with its value (the next argument unless given after "="); `i` moves past it.
+Problem parseOption(std::string_view arg, int &i, int argc, const char *const *argv, Args &a)
 {
-    std::vector<std::string_view> rest;
+    std::optional<std::string_view> inlineValue;
+    if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+        inlineValue = arg.substr(eq + 1);
+        arg = arg.substr(0, eq);
+    }
+    const Option *option = nullptr;
+    for (const Option &o : kOptions)
+        if (o.name == arg)
+            option = &o;
+    if (!option)
+        return "unknown option '" + std::string(arg) + "'";
+    std::string_view value;
+    if (option->takesValue) {
+        if (inlineValue)
+            value = *inlineValue;
+        else if (i + 1 < argc)
+            value = argv[++i];
+        else
+            return std::string(arg) + " needs a value";
+    }
+    return option->apply(a, value);
+}
+
+// Returns an error text, or nothing when the arguments are good.
+Problem parse(int argc, const char *const *argv, Args &a)
+{
     bool endOfOptions = false;
     for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
+        const std::string_view arg = argv[i];
         if (endOfOptions || arg.empty() || arg[0] != '-' || arg == "-") {
             a.options.Folders.emplace_back(arg);
-            continue;
-        }
-        if (arg == "--") {
+        } else if (arg == "--") {
             endOfOptions = true;
-            continue;
-        }
-        std::optional<std::string_view> inlineValue;
-        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-            inlineValue = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-        }
-        auto value = [&](std::string_view &v) -> bool {
-            if (inlineValue) {
-                v = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= argc)
-                return false;
-            v = argv[++i];
-            return true;
-        };
-        std::string_view v;
-        const std::string name(arg);
-        if (parseSwitch(arg, a)) {
-            continue;
-        } else if (const auto problem = parseVisualValue(arg, inlineValue, i, argc, argv, a)) {
-            if (!problem->empty())
-                return *problem;
-        } else if (arg == "--mask" || arg == "--db" || arg == "--create-db" || arg == "--format" ||
-                   arg == "--min-size" || arg == "--max-size" || arg == "--threads") {
-            if (!value(v))
-                return name + " needs a value";
-            if (const auto problem = parseValueOption(arg, v, a))
-                return *problem;
-        } else {
-            return "unknown option '" + name + "'";
+        } else if (auto problem = parseOption(arg, i, argc, argv, a)) {
+            return problem;
         }
     }
     if (a.help || a.version)
@@ -412,6 +499,40 @@ int finish(std::ostream &out, std::ostream &err, int status)
     return 1;
 }
 
+// The search itself, with its progress line on stderr where wanted.
+SearchResult search(const Args &a, CrcDatabase initial, std::ostream &err, bool stderrIsTerminal)
+{
+    ScanProgress progress;
+    std::optional<ProgressLine> line;
+    if (stderrIsTerminal || a.progress)
+        line.emplace(progress, err, stderrIsTerminal);
+    VisualHooks visual;
+    if (a.options.VisualCompare) {
+        std::shared_ptr<const platform::ImageReader> pictures;
+#ifdef TWINLY_QT_IMAGES
+        pictures = platform::MakeQtImageReader();
+#endif
+        visual = visual::MakeVisualHooks(a.options.Visual, std::move(pictures));
+    }
+    return RunSearch(a.options, std::move(initial), progress, {}, visual);
+}
+
+int writeDatabase(const std::string &file, SearchResult &result, std::ostream &err, int status)
+{
+    const auto unread = std::count_if(result.FileList.begin(), result.FileList.end(),
+                                      [](const TFileData &d) { return d.OnDisk && !d.CrcKnown; });
+    RemoveRepeatedEntries(result.FileList);
+    if (const auto problem = SaveCRCDatabase(file, result.FileList)) {
+        report(err, *problem);
+        return 1;
+    }
+    if (unread > 0)
+        err << "twinly-cli: " << unread << (unread == 1 ? " file" : " files")
+            << " could not be read and " << (unread == 1 ? "was" : "were")
+            << " left out of the database\n";
+    return status;
+}
+
 } // namespace
 
 std::optional<SearchOptions> SearchOptionsFromArguments(int argc, const char *const *argv,
@@ -442,12 +563,15 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
         return finish(out, err, 0);
     }
 
-    int status = reportUnreadableFolders(a.options.Folders, err) ? 0 : 1;
+    int status = reportUnreadableFolders(a.options.Folders, err) &&
+                         reportUnreadableFolders(a.options.ReferenceFolders, err)
+                     ? 0
+                     : 1;
     if (a.clearCache && !HashCache::clear(HashCache::DefaultFolder())) {
         err << "twinly-cli: the remembered checksums could not be cleared\n";
         status = 1;
     }
-    if (a.options.Folders.empty() && a.databases.empty())
+    if (a.options.Folders.empty() && a.options.ReferenceFolders.empty() && a.databases.empty())
         return status;
     CrcDatabase initial;
     if (!a.options.CreateDB) {
@@ -457,39 +581,15 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
         }
     }
 
-    ScanProgress progress;
-    SearchResult result;
-    {
-        std::optional<ProgressLine> line;
-        if (stderrIsTerminal || a.progress)
-            line.emplace(progress, err, stderrIsTerminal);
-        VisualHooks visual;
-        if (a.options.VisualCompare) {
-            std::shared_ptr<const platform::ImageReader> pictures;
-#ifdef TWINLY_QT_IMAGES
-            pictures = platform::MakeQtImageReader();
-#endif
-            visual = visual::MakeVisualHooks(a.options.Visual, std::move(pictures));
-        }
-        result = RunSearch(a.options, std::move(initial), progress, {}, visual);
-    }
-
-    if (a.createDb) {
-        const auto unread =
-            std::count_if(result.FileList.begin(), result.FileList.end(),
-                          [](const TFileData &d) { return d.OnDisk && !d.CrcKnown; });
-        RemoveRepeatedEntries(result.FileList);
-        if (const auto problem = SaveCRCDatabase(*a.createDb, result.FileList)) {
-            report(err, *problem);
-            return 1;
-        }
-        if (unread > 0)
-            err << "twinly-cli: " << unread << (unread == 1 ? " file" : " files")
-                << " could not be read and " << (unread == 1 ? "was" : "were")
-                << " left out of the database\n";
-        return status;
-    }
-    WriteRows(out, a.format, result.FileList, result.RowBand);
+    SearchResult result = search(a, std::move(initial), err, stderrIsTerminal);
+    if (a.createDb)
+        return writeDatabase(*a.createDb, result, err, status);
+    RowMarks marks;
+    if (a.keep)
+        marks = SelectByRule(result.FileList, result.RowGroup, *a.keep);
+    WriteReport(out, a.format,
+                ReportRows{result.FileList, result.RowBand, result.RowGroup, marks, "remove"},
+                a.link.value_or(ScriptAction::Remove));
     return finish(out, err, status);
 }
 

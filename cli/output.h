@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Standard output for twinly-cli; what is written there comes from report.h.
 #pragma once
-
-#include "file_data.h"
-#include "grouping.h"
 
 #include <iosfwd>
 #include <streambuf>
@@ -10,19 +8,6 @@
 #include <string_view>
 
 namespace twinly::cli {
-
-enum class Format { Paths, Csv, Json };
-
-// The CRC as the list shows it: a signed decimal, empty when 0 or unknown.
-std::string CrcText(const TFileData &d);
-// "YYYY-MM-DD HH:MM:SS", empty for a zero time.
-std::string TimeText(DosTime t);
-std::string CsvField(std::string_view s);
-// A JSON string literal. Bytes that are not UTF-8 become U+FFFD; `lossy` tells the caller.
-std::string JsonString(std::string_view s, bool *lossy = nullptr);
-std::string HexBytes(std::string_view s);
-
-void WriteRows(std::ostream &out, Format format, const FileList &rows, const RowBand &bands);
 
 // A buffered stream over a file descriptor that keeps the reason of the first failed write
 // (a full disk, a closed pipe), which an ostream's state alone does not tell. After a failure

@@ -56,6 +56,9 @@ public:
     // Size and time of a regular file of this folder; false when it is gone or no longer a file.
     // `name` is the null-terminated name as forEach handed it out.
     bool statFile(const char *name, FileStat &out) const;
+    // Device and inode of an entry of this folder, looked at without opening it (so a folder
+    // left out of a walk is never opened) and without following a link.
+    bool entryIdentity(const char *name, std::uint64_t &device, std::uint64_t &inode) const;
 
 private:
     explicit Directory(int fd) : m_fd(fd) {}

@@ -5,6 +5,7 @@
 // look like a duplicate of itself. So overlap is decided by device and inode, never by text.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,9 @@ std::string CleanFolderPath(std::string_view text);
 // cannot be reached (missing, no permission), their clean texts decide: `inner` equals `outer`
 // or continues it after a separator.
 bool FolderWithin(const std::string &inner, const std::string &outer);
+
+// Device and inode of what `path` names, through links (the folder or file a user means by a
+// path). False when it cannot be reached.
+bool IdentifyThroughLinks(const std::string &path, std::uint64_t &device, std::uint64_t &inode);
 
 } // namespace twinly::platform

@@ -47,6 +47,9 @@ struct TFileData {
     std::uint32_t CRC = 0;
     bool OnDisk = true;
     bool CrcKnown = false; // false until the content was read (or the entry came from a database)
+    // The file lies in a reference folder: an original, never to be taken away. Sits in what
+    // would otherwise be padding, so the flag costs a record nothing.
+    bool Reference = false;
     // Who the file is, as the walk saw it: a file is its device and inode, never its path text
     // (overlapping folders, links and "." or ".." in a folder reach one file by several texts).
     // Times are nanoseconds since the epoch; all four are 0 for database entries.

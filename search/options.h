@@ -48,6 +48,13 @@ struct SearchOptions {
     unsigned ReadThreads = 0;
     // Where checksums are remembered between searches (HashCache); empty: nowhere.
     std::string CacheFolder;
+    // Folders not walked and files not taken: paths (with a "/") or name masks; see
+    // exclusions.h. Empty: only the mask and the size bounds leave files out.
+    std::vector<std::string> Exclusions;
+    // Folders whose files are originals: walked after Folders (unless a folder of Folders
+    // already holds them), their records marked Reference, and a group made only of them is
+    // not shown.
+    std::vector<std::string> ReferenceFolders;
 
     bool operator==(const SearchOptions &) const = default;
 

@@ -18,6 +18,7 @@
 #include "content_pass.h"
 #include "hash_cache.h"
 #include "paths.h"
+#include "reference_folders.h"
 #include "walk.h"
 
 #include <algorithm>
@@ -88,6 +89,13 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
         if (!WalkDirectory(WalkFolderText(folder), walk))
             return stoppedResult();
     }
+    for (const std::string &folder :
+         ReferenceFoldersToWalk(options.Folders, options.ReferenceFolders)) {
+        if (stop.stop_requested() || !WalkDirectory(WalkFolderText(folder), walk))
+            return stoppedResult();
+    }
+    if (!options.ReferenceFolders.empty())
+        MarkReferenceRecords(list, options.ReferenceFolders);
     if (stop.stop_requested())
         return stoppedResult();
     if (!databases.empty()) {
@@ -164,6 +172,8 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
             result.RowGroup.insert(result.RowGroup.end(), groups[g].size(),
                                    static_cast<std::uint32_t>(g));
         LayOutGroups(list, groups, result.RowBand);
+        if (!options.ReferenceFolders.empty())
+            DropReferenceOnlyGroups(list, result.RowBand, result.RowGroup);
     }
     return result;
 }

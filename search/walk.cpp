@@ -42,19 +42,31 @@ bool sizeAccepted(const SearchOptions &o, std::int64_t size)
     return true;
 }
 
+// A subfolder is compared with the excluded paths before it is opened: only its directory entry
+// is looked at.
+bool excludedByPath(const Directory &dir, std::string_view name, const ExclusionRules &ex)
+{
+    if (!ex.hasPaths())
+        return false;
+    std::uint64_t device = 0, inode = 0;
+    return dir.entryIdentity(name.data(), device, inode) && ex.identityExcluded(device, inode);
+}
+
 // Lists the frame's folder. Returns false when stopped.
 bool listFrame(Frame &frame, const std::string &path, WalkContext &ctx)
 {
     const SearchOptions &o = ctx.options;
     bool stopped = false;
+    const ExclusionRules &ex = ctx.exclusions;
     frame.dir.forEach([&](std::string_view name, EntryKind kind) {
         if (kind == EntryKind::Directory) {
-            if (o.Recursive)
+            if (o.Recursive && !ex.nameExcluded(name) && !excludedByPath(frame.dir, name, ex))
                 frame.subdirs.emplace_back(name);
         } else if (kind == EntryKind::RegularFile &&
-                   MatchMaskList(name, ctx.masks, /*wholeName=*/true)) {
+                   MatchMaskList(name, ctx.masks, /*wholeName=*/true) && !ex.nameExcluded(name)) {
             platform::FileStat st;
-            if (frame.dir.statFile(name.data(), st) && sizeAccepted(o, st.size)) {
+            if (frame.dir.statFile(name.data(), st) && sizeAccepted(o, st.size) &&
+                !(ex.hasPaths() && ex.identityExcluded(st.device, st.inode))) {
                 TFileData &d = frame.files.emplace_back(
                     TFileData::onDisk(path, name, st.size, DosTimeFromUnix(st.mtime)));
                 d.Device = st.device;
@@ -297,6 +309,8 @@ bool walkSubtreesInParallel(Frame &root, const std::string &rootPath, WalkContex
 
 bool WalkDirectory(const std::string &folder, WalkContext &ctx)
 {
+    if (ctx.exclusions.hasPaths() && ctx.exclusions.topFolderExcluded(folder))
+        return !ctx.stop.stop_requested();
     std::string path = folder;
     std::vector<Frame> stack;
     stack.push_back(Frame{{}, path.size(), Directory::openPath(path), {}, 0, {}, false});

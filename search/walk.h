@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "exclusions.h"
 #include "file_data.h"
 #include "masksearch.h"
 #include "options.h"
@@ -14,6 +15,7 @@ namespace twinly {
 struct WalkContext {
     const SearchOptions &options;
     MaskList masks;
+    ExclusionRules exclusions;
     ScanProgress &progress;
     std::stop_token stop;
     FileList &out;
@@ -25,12 +27,15 @@ struct WalkContext {
     unsigned threads = 1;
 
     WalkContext(const SearchOptions &opts, ScanProgress &p, std::stop_token s, FileList &list)
-        : options(opts), masks(BuildMaskList(opts.Mask)), progress(p), stop(std::move(s)), out(list)
+        : options(opts), masks(BuildMaskList(opts.Mask)), exclusions(opts.Exclusions), progress(p),
+          stop(std::move(s)), out(list)
     {}
 };
 
 // Appends a record for every accepted file below `folder` (given without a trailing
 // separator): a folder's subfolders first, depth first, in listing order, then its own files.
+// Excluded folders are never opened and excluded files never looked at further; a `folder`
+// that is or lies below an excluded path contributes nothing.
 // Returns false when stopped (what was appended is then to be discarded).
 bool WalkDirectory(const std::string &folder, WalkContext &ctx);
 

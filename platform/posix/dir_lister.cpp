@@ -172,4 +172,14 @@ bool Directory::statFile(const char *name, FileStat &out) const
     return true;
 }
 
+bool Directory::entryIdentity(const char *name, std::uint64_t &device, std::uint64_t &inode) const
+{
+    struct stat st {};
+    if (m_fd < 0 || ::fstatat(m_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    device = static_cast<std::uint64_t>(st.st_dev);
+    inode = static_cast<std::uint64_t>(st.st_ino);
+    return true;
+}
+
 } // namespace twinly::platform

@@ -129,4 +129,14 @@ bool FolderWithin(const std::string &inner, const std::string &outer)
     return lexicallyWithin(CleanFolderPath(inner), CleanFolderPath(outer));
 }
 
+bool IdentifyThroughLinks(const std::string &path, std::uint64_t &device, std::uint64_t &inode)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return false;
+    device = static_cast<std::uint64_t>(st.st_dev);
+    inode = static_cast<std::uint64_t>(st.st_ino);
+    return true;
+}
+
 } // namespace twinly::platform
