@@ -15,6 +15,7 @@
 #include "paths.h"
 #include "results_model.h"
 #include "results_view.h"
+#include "system_info.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -22,9 +23,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTabWidget>
-
-#include <pwd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -45,20 +43,11 @@ QString textOf(std::string_view s)
     return platform::DisplayPath(s);
 }
 
-std::string homeFolder()
-{
-    if (const char *home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd *pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return {};
-}
-
 // "~" and "~/..." begin at the home folder; every other text is taken as it stands.
 std::string expandHome(std::string text)
 {
     if (text == "~" || text.starts_with("~/")) {
-        const std::string home = homeFolder();
+        const std::string home = platform::HomeFolder();
         if (!home.empty())
             text.replace(0, 1, home);
     }

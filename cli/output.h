@@ -13,8 +13,7 @@ namespace twinly::cli {
 
 enum class Format { Paths, Csv, Json };
 
-// The CRC as the list shows it: a signed decimal, empty when 0 or unknown.
-std::string CrcText(const TFileData &d);
+using twinly::CrcText;
 // "YYYY-MM-DD HH:MM:SS", empty for a zero time.
 std::string TimeText(DosTime t);
 std::string CsvField(std::string_view s);
