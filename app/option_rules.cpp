@@ -30,8 +30,6 @@
 #include <QToolTip>
 #include <QUrl>
 
-#include <sys/stat.h>
-
 namespace twinly {
 
 namespace {
@@ -208,8 +206,7 @@ std::vector<std::string> droppedFolders(const QMimeData *mime)
         // those of a name that is not UTF-8.
         const std::string path = platform::PathFromBytes(
             QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
-        struct stat st {};
-        if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        if (platform::IsFolder(path))
             folders.push_back(path);
     }
     return folders;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "output.h"
 
-#include <unistd.h>
+#include "handle_io.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -40,20 +40,8 @@ bool FdStreamBuf::drain()
     const char *p = pbase();
     std::size_t left = static_cast<std::size_t>(pptr() - pbase());
     setp(m_buffer, m_buffer + sizeof m_buffer);
-    while (left > 0 && m_error == 0) {
-        const ssize_t written = ::write(m_fd, p, left);
-        if (written < 0) {
-            if (errno != EINTR)
-                m_error = errno;
-            continue;
-        }
-        if (written == 0) {
-            m_error = EIO; // no progress: waiting longer would not help
-            break;
-        }
-        p += written;
-        left -= static_cast<std::size_t>(written);
-    }
+    if (left > 0 && m_error == 0)
+        m_error = platform::WriteAll(m_fd, p, left);
     return m_error == 0;
 }
 

@@ -35,6 +35,9 @@ public:
     bool currentIdentity(FileIdentity &out) const;
     // Bytes read (fewer only at the end), 0 at the end, -1 on an error.
     std::int64_t read(void *buffer, std::size_t size);
+    // The rest of the file. False on a read error, or when it holds more than `maxBytes`: the
+    // size it had at open is no promise (the kernel's own files say 0 and hand out far more).
+    bool readToEnd(std::string &out, std::size_t maxBytes);
 
 private:
     explicit FileReader(int fd) : m_fd(fd) {}
@@ -43,5 +46,12 @@ private:
     int m_fd = -1;
     FileIdentity m_identity;
 };
+
+enum class WholeFileStatus : std::uint8_t { Ok, Absent, NotRegular, Failed };
+
+// A whole regular file of at most `maxBytes`, for files the user points at (settings, language
+// files): a link to one is followed, and a FIFO in its place cannot hang the reader. Absent
+// when nothing has the name; Failed for every other error, a file too large among them.
+WholeFileStatus ReadWholeFile(const std::string &path, std::size_t maxBytes, std::string &out);
 
 } // namespace twinly::platform

@@ -27,4 +27,7 @@ bool FolderWithin(const std::string &inner, const std::string &outer);
 // path). False when it cannot be reached.
 bool IdentifyThroughLinks(const std::string &path, std::uint64_t &device, std::uint64_t &inode);
 
+// True when `path` names a folder, through links.
+bool IsFolder(const std::string &path);
+
 } // namespace twinly::platform

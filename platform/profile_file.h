@@ -4,6 +4,8 @@
 // the translator and the command line both use it.
 #pragma once
 
+#include "text.h" // IsValidUtf8
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -54,8 +56,5 @@ std::optional<std::string> ProfileStringFromText(std::string_view text, std::str
 // 0x8D, 0x8F, 0x90, 0x9D) become the C1 controls of the same number, as the system's own
 // conversion makes them, so the result is always valid UTF-8 and nothing is lost.
 std::string Windows1252ToUtf8(std::string_view bytes);
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no cut-off sequence.
-bool IsValidUtf8(std::string_view bytes);
 
 } // namespace twinly::platform

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Facts about the machine that limits are derived from.
+// Facts about the machine and the user the program runs for.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace twinly::platform {
 
@@ -13,5 +14,9 @@ std::uint64_t PhysicalMemoryBytes();
 // disk, where reading two files at once costs more than reading them one after the other.
 // False where the system does not say (network and memory file systems).
 bool DeviceIsRotational(std::uint64_t device);
+
+// $HOME, or the user account's home folder when that is unset or empty; empty when neither
+// says.
+std::string HomeFolder();
 
 } // namespace twinly::platform

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "folder_text.h"
 
-#include <pwd.h>
-#include <unistd.h>
+#include "system_info.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,15 +10,6 @@
 namespace twinly {
 
 namespace {
-
-std::string homeFolder()
-{
-    if (const char *home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd *pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return {};
-}
 
 // True when the absolute path, read lexically, names the root folder ("/", "//", "/.", "/a/..").
 bool namesRoot(std::string_view path)
@@ -43,7 +33,7 @@ bool namesRoot(std::string_view path)
 std::string ExpandHome(std::string text)
 {
     if (text == "~" || text.starts_with("~/")) {
-        const std::string home = homeFolder();
+        const std::string home = platform::HomeFolder();
         if (!home.empty())
             text.replace(0, 1, home);
     }

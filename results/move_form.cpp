@@ -3,6 +3,7 @@
 
 #include "path_fields.h"
 #include "settings_store.h"
+#include "text.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -24,13 +25,6 @@ QPushButton *button(const QString &text, const char *name, const QString &hint)
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(hint);
     return b;
-}
-
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 } // namespace
@@ -169,7 +163,7 @@ void TMoveForm::OKButClick()
     if (!folder.empty()) {
         // The same folder spelt with other letter case (A-Z only) moves to the top, as typed.
         for (int i = 0; i < DirList->count(); ++i) {
-            if (equalIgnoringAsciiCase(platform::ItemPath(DirList->item(i)), folder)) {
+            if (platform::EqualsIgnoringAsciiCase(platform::ItemPath(DirList->item(i)), folder)) {
                 delete DirList->takeItem(i);
                 break;
             }

@@ -144,9 +144,7 @@ QString ResultsModel::timeText(DosTime t)
 
 QString ResultsModel::crcText(const TFileData &d)
 {
-    if (!d.CrcKnown || d.CRC == 0)
-        return {};
-    return QString::number(static_cast<std::int32_t>(d.CRC));
+    return QString::fromStdString(CrcText(d));
 }
 
 int ResultsModel::rowCount(const QModelIndex &parent) const

@@ -4,6 +4,7 @@
 #include "atomic_file.h"
 #include "dos_time.h"
 #include "file_reader.h"
+#include "little_endian.h"
 #include "system_info.h"
 
 #include <algorithm>
@@ -29,15 +30,7 @@ UserMessage saveError(std::string_view name, std::string_view reason)
 
 std::int32_t getLe32(const unsigned char *p)
 {
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void putLe32(std::string &out, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    return static_cast<std::int32_t>(platform::Le32At(p));
 }
 
 } // namespace
@@ -193,12 +186,12 @@ std::optional<UserMessage> SaveCRCDatabase(std::string_view nameText, const File
     std::string bytes;
     bytes.reserve(4 + 8 * list.size());
     std::uint32_t count = 0;
-    putLe32(bytes, 0); // patched below
+    platform::AppendLe32(bytes, 0); // patched below
     for (const TFileData &d : list) {
         if (!d.CrcKnown)
             continue;
-        putLe32(bytes, static_cast<std::uint32_t>(d.FileSize));
-        putLe32(bytes, d.CRC);
+        platform::AppendLe32(bytes, static_cast<std::uint32_t>(d.FileSize));
+        platform::AppendLe32(bytes, d.CRC);
         ++count;
     }
     if (count > 0x7FFFFFFFu)

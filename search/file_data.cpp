@@ -30,4 +30,11 @@ TFileData TFileData::databaseEntry(std::int32_t size, std::uint32_t crc, DosTime
     return d;
 }
 
+std::string CrcText(const TFileData &d)
+{
+    if (!d.CrcKnown || d.CRC == 0)
+        return {};
+    return std::to_string(static_cast<std::int32_t>(d.CRC));
+}
+
 } // namespace twinly

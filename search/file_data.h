@@ -77,6 +77,10 @@ struct TFileData {
 
 using FileList = std::vector<TFileData>;
 
+// The CRC as the lists show it: a signed decimal, as the database stores it; empty when 0 or
+// unknown.
+std::string CrcText(const TFileData &d);
+
 // True when both records are files on disk and name one file (the same device and inode).
 // Records without an identity (made by hand, not by the walk) fall back to their path text.
 inline bool SameFile(const TFileData &a, const TFileData &b)

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hash_cache.h"
 
-#include <lmdb.h>
+#include "file_identity.h"
+#include "private_folder.h"
 
-#include <sys/stat.h>
+#include <lmdb.h>
 
 #include <algorithm>
 #include <chrono>
@@ -209,13 +210,11 @@ std::unique_ptr<HashCache> HashCache::open(const std::string &folder, std::size_
 {
     if (folder.empty())
         return nullptr;
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    ::chmod(folder.c_str(), 0700);
-    struct stat st {};
+    // A failure shows when the store is opened.
+    (void)platform::MakePrivateFolder(folder);
     const std::string path = folder + "/" + kStoreName;
     // Only a regular file is ours to open (or set aside).
-    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (platform::IdentifyFile(path).kind == platform::FileIdentity::Kind::Other)
         return nullptr;
     bool damaged = false;
     auto impl = openStore(path, maxEntries, damaged);

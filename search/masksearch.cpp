@@ -31,15 +31,6 @@ std::string rewriteMask(std::string mask)
 
 } // namespace
 
-std::string LowerAscii(std::string_view s)
-{
-    std::string out(s);
-    for (char &c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 MaskList BuildMaskList(std::string_view maskText)
 {
     if (maskText.empty())

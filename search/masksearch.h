@@ -5,6 +5,8 @@
 // later occurrences are never tried. Users' saved masks rely on these rules; keep them.
 #pragma once
 
+#include "text.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +23,6 @@ bool MatchOneMask(std::string_view name, std::string_view mask, bool wholeName);
 bool MaskMatch(std::string_view name, std::string_view maskText, bool wholeName);
 
 // ASCII-only lower case, as the matcher sees names and masks.
-std::string LowerAscii(std::string_view s);
+using platform::LowerAscii;
 
 } // namespace twinly

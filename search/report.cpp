@@ -3,19 +3,13 @@
 
 #include "dos_time.h"
 #include "folder_identity.h"
+#include "text.h"
 
 #include <cstdio>
 #include <optional>
 #include <ostream>
 
 namespace twinly {
-
-std::string CrcText(const TFileData &d)
-{
-    if (!d.CrcKnown || d.CRC == 0)
-        return {};
-    return std::to_string(static_cast<std::int32_t>(d.CRC));
-}
 
 std::string TimeText(DosTime t)
 {
@@ -43,52 +37,13 @@ std::string CsvField(std::string_view s)
     return out;
 }
 
-namespace {
-
-// Length of the valid UTF-8 sequence at s[i], or 0.
-std::size_t utf8Length(std::string_view s, std::size_t i)
-{
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len;
-    std::uint32_t cp;
-    if (b0 < 0x80)
-        return 1;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-        cp = b0 & 0x1Fu;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        cp = b0 & 0x0Fu;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        cp = b0 & 0x07u;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size())
-        return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = cp << 6 | (b & 0x3Fu);
-    }
-    const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-    const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-    if (overlong || surrogate || cp > 0x10FFFF)
-        return 0;
-    return len;
-}
-
-} // namespace
-
 std::string JsonString(std::string_view s, bool *lossy)
 {
     std::string out = "\"";
     if (lossy)
         *lossy = false;
     for (std::size_t i = 0; i < s.size();) {
-        const std::size_t len = utf8Length(s, i);
+        const std::size_t len = platform::Utf8SequenceLength(s, i);
         if (len == 0) {
             out += "\xEF\xBF\xBD";
             if (lossy)
@@ -123,13 +78,10 @@ std::string JsonString(std::string_view s, bool *lossy)
 
 std::string HexBytes(std::string_view s)
 {
-    static const char digits[] = "0123456789abcdef";
     std::string out;
     out.reserve(s.size() * 2);
-    for (unsigned char c : s) {
-        out.push_back(digits[c >> 4]);
-        out.push_back(digits[c & 15]);
-    }
+    for (unsigned char c : s)
+        platform::AppendHexByte(out, c);
     return out;
 }
 

@@ -40,8 +40,6 @@ struct ReportRows {
 void WriteReport(std::ostream &out, ReportFormat format, const ReportRows &rows,
                  ScriptAction action = ScriptAction::Remove);
 
-// The CRC as the list shows it: a signed decimal, empty when 0 or unknown.
-std::string CrcText(const TFileData &d);
 // "YYYY-MM-DD HH:MM:SS", empty for a zero time.
 std::string TimeText(DosTime t);
 std::string CsvField(std::string_view s);

@@ -70,24 +70,29 @@ FileList UsableDatabaseEntries(const CrcDatabase &databases, const FileList &fou
     return list;
 }
 
-SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgress &progress,
-                       std::stop_token stop, const VisualHooks &visual)
-{
-    options.applyCreateDbMode();
-    SearchResult result;
-    FileList &list = result.FileList;
+namespace {
 
+unsigned readThreads(const SearchOptions &options)
+{
+    return options.ReadThreads != 0 ? options.ReadThreads
+                                    : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// The walk, then the database entries that can match, ahead of the files found. False when
+// stopped.
+bool collectFiles(const SearchOptions &options, CrcDatabase databases, ScanProgress &progress,
+                  std::stop_token stop, FileList &list, double &totalKB)
+{
     progress.setGauge(0);
     progress.showGauge(true);
     progress.setPhase(Phase::CreatingPathList);
     WalkContext walk(options, progress, stop, list);
-    walk.threads = options.ReadThreads != 0 ? options.ReadThreads
-                                            : std::max(1u, std::thread::hardware_concurrency());
+    walk.threads = readThreads(options);
     for (const std::string &folder : options.Folders) {
         if (stop.stop_requested())
-            return stoppedResult();
+            return false;
         if (!WalkDirectory(WalkFolderText(folder), walk))
-            return stoppedResult();
+            return false;
     }
     for (const std::string &folder :
          ReferenceFoldersToWalk(options.Folders, options.ReferenceFolders)) {
@@ -97,26 +102,29 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
     if (!options.ReferenceFolders.empty())
         MarkReferenceRecords(list, options.ReferenceFolders);
     if (stop.stop_requested())
-        return stoppedResult();
+        return false;
     if (!databases.empty()) {
         FileList entries = UsableDatabaseEntries(databases, list, options);
         databases = {};
         list.insert(list.begin(), std::make_move_iterator(entries.begin()),
                     std::make_move_iterator(entries.end()));
     }
+    totalKB = walk.totalKB;
+    return true;
+}
 
-    if (!options.FindDuplicates) {
-        result.RowBand.assign(list.size(), 1);
-        result.RowGroup.resize(list.size());
-        for (std::size_t i = 0; i < list.size(); ++i)
-            result.RowGroup[i] = static_cast<std::uint32_t>(i);
-        return result;
-    }
-    progress.setTimerInterval(500);
+// Without FindDuplicates every record is a row of its own, all in band 1.
+void listEveryRecord(SearchResult &result)
+{
+    const std::size_t n = result.FileList.size();
+    result.RowBand.assign(n, 1);
+    result.RowGroup.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+        result.RowGroup[i] = static_cast<std::uint32_t>(i);
+}
 
-    GroupList groups;
-    double totalKB = walk.totalKB;
-    PassProgress pass{progress, stop, totalKB};
+MatchSwitches switchesOf(const SearchOptions &options, const VisualHooks &visual)
+{
     MatchSwitches sw;
     sw.IgnoreSize = options.IgnoreSize;
     sw.IgnoreDate = options.IgnoreDate;
@@ -124,6 +132,61 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
     sw.CompareContent = options.CompareContent;
     sw.ImagesAlike = visual.ImagesAlike;
     sw.ImagesKey = visual.ImagesKey;
+    return sw;
+}
+
+// The content pass, then pass 2 with every switch. False when stopped.
+bool compareContent(const SearchOptions &options, const VisualHooks &visual, MatchSwitches sw,
+                    FileList &list, GroupList &groups, PassProgress &pass)
+{
+    ScanProgress &progress = pass.progress;
+    if (pass.stop.stop_requested())
+        return false;
+    if (!options.CreateDB && !FlattenGroups(list, groups, pass.stop))
+        return false;
+    progress.setPhase(sw.Visual ? Phase::CalculatingImageProperties : Phase::CalculatingCrc);
+    ContentPassOptions content;
+    std::unique_ptr<HashCache> cache;
+    if (!sw.Visual && !options.CacheFolder.empty()) {
+        cache = HashCache::open(options.CacheFolder);
+        content.cache = cache.get();
+    }
+    content.threads = options.ReadThreads;
+    content.skipUnmatchable = !options.CreateDB;
+    content.databaseMatchesAnySize = options.IgnoreSize;
+    if (sw.Visual)
+        content.signature = visual.CalcImageProperties
+                                ? visual.CalcImageProperties
+                                : std::function<void(TFileData &)>([](TFileData &) {});
+    if (!ComputeContent(list, content, progress, pass.stop, pass.totalKB))
+        return false;
+    if (options.CreateDB)
+        return true;
+    progress.setPhase(Phase::RemovingDifferentFiles);
+    sw.Threads = readThreads(options);
+    return GroupFiles(list, groups, sw, pass);
+}
+
+} // namespace
+
+SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgress &progress,
+                       std::stop_token stop, const VisualHooks &visual)
+{
+    options.applyCreateDbMode();
+    SearchResult result;
+    FileList &list = result.FileList;
+    double totalKB = 0;
+    if (!collectFiles(options, std::move(databases), progress, stop, list, totalKB))
+        return stoppedResult();
+    if (!options.FindDuplicates) {
+        listEveryRecord(result);
+        return result;
+    }
+    progress.setTimerInterval(500);
+
+    GroupList groups;
+    PassProgress pass{progress, stop, totalKB};
+    MatchSwitches sw = switchesOf(options, visual);
     if (!options.CreateDB) {
         progress.setPhase(Phase::ComparingFiles);
         MatchSwitches cheap = sw;
@@ -133,37 +196,9 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
     }
     sw.Visual = options.VisualCompare;
     progress.setItem("");
-
-    if (sw.CompareContent || sw.Visual) {
-        if (stop.stop_requested())
-            return stoppedResult();
-        if (!options.CreateDB && !FlattenGroups(list, groups, stop))
-            return stoppedResult();
-        progress.setPhase(sw.Visual ? Phase::CalculatingImageProperties : Phase::CalculatingCrc);
-        ContentPassOptions content;
-        std::unique_ptr<HashCache> cache;
-        if (!sw.Visual && !options.CacheFolder.empty()) {
-            cache = HashCache::open(options.CacheFolder);
-            content.cache = cache.get();
-        }
-        content.threads = options.ReadThreads;
-        content.skipUnmatchable = !options.CreateDB;
-        content.databaseMatchesAnySize = options.IgnoreSize;
-        if (sw.Visual)
-            content.signature = visual.CalcImageProperties
-                                    ? visual.CalcImageProperties
-                                    : std::function<void(TFileData &)>([](TFileData &) {});
-        if (!ComputeContent(list, content, progress, stop, totalKB))
-            return stoppedResult();
-        if (!options.CreateDB) {
-            progress.setPhase(Phase::RemovingDifferentFiles);
-            sw.Threads = options.ReadThreads != 0
-                             ? options.ReadThreads
-                             : std::max(1u, std::thread::hardware_concurrency());
-            if (!GroupFiles(list, groups, sw, pass))
-                return stoppedResult();
-        }
-    }
+    if ((sw.CompareContent || sw.Visual) &&
+        !compareContent(options, visual, sw, list, groups, pass))
+        return stoppedResult();
     if (stop.stop_requested())
         return stoppedResult();
     if (!options.CreateDB) {

@@ -4,6 +4,7 @@
 #include "file_reader.h"
 #include "jpeg_reader.h"
 #include "orientation.h"
+#include "text.h"
 
 #include <algorithm>
 #include <array>
@@ -19,48 +20,10 @@ namespace {
 // make us hold in memory.
 constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != b[i])
-            return false;
-    }
-    return true;
-}
-
-bool readWholeFile(const std::string &path, std::vector<std::byte> &bytes)
+bool readWholeFile(const std::string &path, std::string &bytes)
 {
     platform::FileReader file = platform::FileReader::open(path);
-    if (!file.isOpen())
-        return false;
-    // One allocation of the size the file has, plus a byte to see it has not grown; a file that
-    // grows after all is read on in pieces.
-    const auto expected = static_cast<std::size_t>(std::max<std::int64_t>(0, file.identity().Size));
-    if (expected >= kMaxFileBytes)
-        return false;
-    constexpr std::size_t kPiece = std::size_t{1} << 20;
-    bytes.resize(expected + 1);
-    std::size_t at = 0;
-    for (;;) {
-        if (at == bytes.size()) {
-            if (at >= kMaxFileBytes)
-                return false;
-            bytes.resize(at + kPiece);
-        }
-        const std::int64_t got = file.read(bytes.data() + at, bytes.size() - at);
-        if (got < 0)
-            return false;
-        if (got == 0) {
-            bytes.resize(at);
-            return true;
-        }
-        at += static_cast<std::size_t>(got);
-    }
+    return file.isOpen() && file.readToEnd(bytes, kMaxFileBytes - 1);
 }
 
 } // namespace
@@ -89,7 +52,7 @@ PictureFormat FormatOfName(std::string_view name)
                                                      {"tif", PictureFormat::Tiff},
                                                      {"tiff", PictureFormat::Tiff}}};
     for (const Entry &e : kFormats)
-        if (equalsIgnoringCase(ext, e.ext))
+        if (platform::EqualsIgnoringAsciiCase(ext, e.ext))
             return e.format;
     return PictureFormat::Unknown;
 }
@@ -144,9 +107,10 @@ LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::Im
         return LoadOutcome::Failed;
     if (format != PictureFormat::Jpeg && !reader)
         return LoadOutcome::Failed;
-    std::vector<std::byte> bytes;
-    if (!readWholeFile(path, bytes))
+    std::string content;
+    if (!readWholeFile(path, content))
         return LoadOutcome::Failed;
+    const std::span<const std::byte> bytes = std::as_bytes(std::span(content));
 
     if (format == PictureFormat::Jpeg) {
         JpegPicture jpeg;

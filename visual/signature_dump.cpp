@@ -2,6 +2,7 @@
 #include "signature_dump.h"
 
 #include "atomic_file.h"
+#include "little_endian.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,18 +17,6 @@ void appendReal(std::string &out, long double value)
     const int n = std::snprintf(line, sizeof line, "%23.15LE\r\n", value);
     if (n > 0)
         out.append(line, static_cast<std::size_t>(std::min<int>(n, sizeof line - 1)));
-}
-
-void put16(std::string &out, std::uint32_t v)
-{
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void put32(std::string &out, std::uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
 }
 
 } // namespace
@@ -51,26 +40,26 @@ std::string Bitmap565File(const Bitmap16 &bitmap)
     std::string out;
     out.reserve(offset + stride * h);
     out += "BM";
-    put32(out, offset + stride * h);
-    put32(out, 0);
-    put32(out, offset);
-    put32(out, 40); // BITMAPINFOHEADER
-    put32(out, w);
-    put32(out, h); // positive: bottom-up
-    put16(out, 1);
-    put16(out, 16);
-    put32(out, 3); // BI_BITFIELDS: the masks below, not the 5-5-5 default
-    put32(out, stride * h);
-    put32(out, 3780); // 96 dpi
-    put32(out, 3780);
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 0xF800);
-    put32(out, 0x07E0);
-    put32(out, 0x001F);
+    platform::AppendLe32(out, offset + stride * h);
+    platform::AppendLe32(out, 0);
+    platform::AppendLe32(out, offset);
+    platform::AppendLe32(out, 40); // BITMAPINFOHEADER
+    platform::AppendLe32(out, w);
+    platform::AppendLe32(out, h); // positive: bottom-up
+    platform::AppendLe16(out, 1);
+    platform::AppendLe16(out, 16);
+    platform::AppendLe32(out, 3); // BI_BITFIELDS: the masks below, not the 5-5-5 default
+    platform::AppendLe32(out, stride * h);
+    platform::AppendLe32(out, 3780); // 96 dpi
+    platform::AppendLe32(out, 3780);
+    platform::AppendLe32(out, 0);
+    platform::AppendLe32(out, 0);
+    platform::AppendLe32(out, 0xF800);
+    platform::AppendLe32(out, 0x07E0);
+    platform::AppendLe32(out, 0x001F);
     for (std::uint32_t y = h; y-- > 0;) {
         for (std::uint32_t x = 0; x < w; ++x)
-            put16(out, bitmap.words[std::size_t{y} * w + x]);
+            platform::AppendLe16(out, bitmap.words[std::size_t{y} * w + x]);
         for (std::uint32_t pad = w * 2; pad < stride; ++pad)
             out.push_back('\0');
     }

@@ -35,6 +35,21 @@ std::size_t at(Order order, std::size_t i)
     return order ? order[i] : i;
 }
 
+// The settings' score: the share of small differences and of smooth steps, weighed against the
+// largest difference, the average one and the largest step. Both loops reckon it in this order.
+template<typename F>
+F weighedScore(F acc4, F small, F smooth, F count, F largest, F avg, F largestStep)
+{
+    F score = acc4;
+    score *= F(100) * small / count;
+    score *= F(100);
+    score /= largest;
+    score /= avg;
+    score *= F(100) * smooth / count;
+    score /= largestStep;
+    return score;
+}
+
 bool exactSay(const ImageSignature &a, const ImageSignature &b, Order order, long double range,
               const VisualSettings &settings)
 {
@@ -62,13 +77,9 @@ bool exactSay(const ImageSignature &a, const ImageSignature &b, Order order, lon
     // Equal signatures, and signatures apart by the same amount in every square.
     if (largest == 0 || avg == 0 || largestStep == 0)
         return true;
-    long double score = settings.Acc4;
-    score *= 100.0L * static_cast<long double>(small) / count;
-    score *= 100.0L;
-    score /= largest;
-    score /= avg;
-    score *= 100.0L * static_cast<long double>(smooth) / count;
-    score /= largestStep;
+    const long double score = weighedScore<long double>(
+        settings.Acc4, static_cast<long double>(small), static_cast<long double>(smooth), count,
+        largest, avg, largestStep);
     return score > static_cast<long double>(settings.Acc1);
 }
 
@@ -114,13 +125,10 @@ Verdict quickSay(const std::uint32_t *a, const std::uint32_t *b, Order order, st
         // come adds at most one to each count.
         if ((i & 15) == 15 && largestStep > 0 && i + 1 < n) {
             const double left = static_cast<double>(n - i - 1), count = static_cast<double>(n);
-            double cap = settings.Acc4;
-            cap *= 100.0 * (static_cast<double>(small + unsure) + left) / count;
-            cap *= 100.0;
-            cap /= largest;
-            cap /= sum / count;
-            cap *= 100.0 * (static_cast<double>(smooth + unsure) + left) / count;
-            cap /= largestStep;
+            const double cap =
+                weighedScore<double>(settings.Acc4, static_cast<double>(small + unsure) + left,
+                                     static_cast<double>(smooth + unsure) + left, count, largest,
+                                     sum / count, largestStep);
             const double margin = kScoreMargin + kCancellation * largest / largestStep;
             if (cap < settings.Acc1 * (1 - margin))
                 return Verdict::NotAlike;
@@ -133,14 +141,9 @@ Verdict quickSay(const std::uint32_t *a, const std::uint32_t *b, Order order, st
     if (unsure != 0)
         return Verdict::Unsure;
     const double count = static_cast<double>(n);
-    const double avg = sum / count;
-    double score = settings.Acc4;
-    score *= 100.0 * static_cast<double>(small) / count;
-    score *= 100.0;
-    score /= largest;
-    score /= avg;
-    score *= 100.0 * static_cast<double>(smooth) / count;
-    score /= largestStep;
+    const double score =
+        weighedScore<double>(settings.Acc4, static_cast<double>(small), static_cast<double>(smooth),
+                             count, largest, sum / count, largestStep);
     // A small largest step is the difference of two large e: its error is that of e.
     const double margin = kScoreMargin + kCancellation * largest / largestStep;
     const double threshold = settings.Acc1;

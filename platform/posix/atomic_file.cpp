@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "atomic_file.h"
 
+#include "handle_io.h"
+#include "path_parts.h"
+
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -22,16 +25,6 @@ constexpr int kMaxLinks = 40;
 constexpr int kTempAttempts = 100;
 constexpr std::string_view kTempPrefix = ".twl";
 constexpr std::size_t kTempRandomChars = 6;
-
-std::string folderOf(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
 
 bool readLink(const std::string &path, std::size_t sizeHint, std::string &out)
 {
@@ -79,25 +72,42 @@ std::string tempNameIn(const std::string &folder)
     return name;
 }
 
-bool writeAll(int fd, std::string_view bytes)
+// A new file of its own in `folder`, named in `temp`; -1 (errno set) when none can be made.
+int createTempIn(const std::string &folder, unsigned mode, std::string &temp)
 {
-    const char *p = bytes.data();
-    std::size_t size = bytes.size();
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        p += n;
-        size -= static_cast<std::size_t>(n);
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < kTempAttempts; ++attempt) {
+        temp = tempNameIn(folder);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                    static_cast<mode_t>(mode & 07777));
+        if (fd < 0 && errno != EEXIST)
+            break;
     }
-    return true;
+    return fd;
+}
+
+// The replacement gets the old file's owner and mode, and at least `requiredMode`.
+bool takeOwnerAndMode(int fd, const struct stat &old, unsigned requiredMode)
+{
+    // Owner first: changing it clears set-id bits, which the mode below puts back. Only a
+    // privileged process may give a file away, so a failure here is no failure of the save.
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+    const auto mode = static_cast<mode_t>((old.st_mode & 07777) | (requiredMode & 0777));
+    return ::fchmod(fd, mode) == 0;
+}
+
+// Makes a rename in the folder durable. The new file is in place whatever happens here, and
+// some file systems cannot flush a folder, so a failure is not a failed write.
+void syncFolder(const std::string &folder)
+{
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        (void)::fsync(dirFd);
+        ::close(dirFd);
+    }
 }
 
 FileWriteResult refuseUnlessRegular(const struct stat &st)
@@ -151,7 +161,7 @@ FileWriteResult ResolveWriteTarget(const std::string &path, std::string &target)
         if (next.back() == '/')
             return FileWriteError(EISDIR);
         // A relative link is relative to the folder that holds it.
-        current = next.front() == '/' ? next : folderOf(current) + "/" + next;
+        current = next.front() == '/' ? next : ParentFolder(current) + "/" + next;
     }
 }
 
@@ -169,16 +179,9 @@ FileWriteResult WriteFileAtomically(const std::string &path, std::string_view by
     }
 
     // In the target's own folder: a rename is atomic only within one file system.
-    const std::string folder = folderOf(target);
+    const std::string folder = ParentFolder(target);
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < kTempAttempts; ++attempt) {
-        temp = tempNameIn(folder);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                    static_cast<mode_t>(options.newFileMode & 07777));
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
+    const int fd = createTempIn(folder, options.newFileMode, temp);
     if (fd < 0)
         return FileWriteError(errno);
     const auto discard = [&temp](int error) {
@@ -186,22 +189,12 @@ FileWriteResult WriteFileAtomically(const std::string &path, std::string_view by
         return FileWriteError(error);
     };
 
-    if (existed) {
-        // Owner first: changing it clears set-id bits, which the mode below puts back. Only a
-        // privileged process may give a file away, so a failure here is no failure of the save.
-        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0)
-                (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-        }
-        const auto mode =
-            static_cast<mode_t>((old.st_mode & 07777) | (options.requiredMode & 0777));
-        if (::fchmod(fd, mode) != 0) {
-            const int e = errno;
-            ::close(fd);
-            return discard(e);
-        }
+    if (existed && !takeOwnerAndMode(fd, old, options.requiredMode)) {
+        const int e = errno;
+        ::close(fd);
+        return discard(e);
     }
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool written = WriteAll(fd, bytes.data(), bytes.size()) == 0 && ::fsync(fd) == 0;
     const int writeError = errno;
     if (::close(fd) != 0 && written)
         return discard(errno);
@@ -220,13 +213,7 @@ FileWriteResult WriteFileAtomically(const std::string &path, std::string_view by
     if (::rename(temp.c_str(), target.c_str()) != 0)
         return discard(errno);
 
-    // Makes the rename itself durable. The new file is in place whatever happens here, and
-    // some file systems cannot flush a folder, so a failure is not a failed write.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        (void)::fsync(dirFd);
-        ::close(dirFd);
-    }
+    syncFolder(folder);
     return {};
 }
 

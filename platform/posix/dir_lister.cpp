@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dir_lister.h"
 
+#include "stat_identity.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -163,12 +165,13 @@ bool Directory::statFile(const char *name, FileStat &out) const
     struct stat st {};
     if (::fstatat(m_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
         return false;
-    out.size = static_cast<std::int64_t>(st.st_size);
+    const FileIdentity id = IdentityOf(st);
+    out.size = id.Size;
     out.mtime = static_cast<std::int64_t>(st.st_mtime);
-    out.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    out.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
-    out.device = static_cast<std::uint64_t>(st.st_dev);
-    out.inode = static_cast<std::uint64_t>(st.st_ino);
+    out.mtimeNs = id.MtimeNs;
+    out.ctimeNs = id.CtimeNs;
+    out.device = id.Device;
+    out.inode = id.Inode;
     return true;
 }
 

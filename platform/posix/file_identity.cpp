@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "file_identity.h"
 
+#include "stat_identity.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -17,13 +19,7 @@ FileIdentity IdentifyFile(const std::string &path)
                       : FileIdentity::Kind::Unreadable;
         return id;
     }
-    id.kind = S_ISREG(st.st_mode) ? FileIdentity::Kind::Regular : FileIdentity::Kind::Other;
-    id.Device = static_cast<std::uint64_t>(st.st_dev);
-    id.Inode = static_cast<std::uint64_t>(st.st_ino);
-    id.Size = static_cast<std::int64_t>(st.st_size);
-    id.MtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    id.CtimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
-    return id;
+    return IdentityOf(st);
 }
 
 } // namespace twinly::platform

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "file_ops.h"
 
+#include "handle_io.h"
+#include "path_parts.h"
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/stat.h>
@@ -10,7 +13,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <vector>
 
 namespace twinly::platform {
 
@@ -74,14 +76,6 @@ FileOpResult success()
     return r;
 }
 
-std::string parentOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
 bool makeFolders(const std::string &folder, std::string &error)
 {
     std::error_code ec;
@@ -116,18 +110,34 @@ int renameNoReplace(const char *from, const char *to)
     return ::rename(from, to);
 }
 
-bool writeAll(int fd, const char *p, std::size_t n)
+// A new file of its own beside `target`, named in `temp`; -1 (errno set) when none can be made.
+int createPartFile(const std::string &target, std::string &temp)
 {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return false;
-        p += w;
-        n -= static_cast<std::size_t>(w);
+    int out = -1;
+    for (int attempt = 0; out < 0 && attempt < 100; ++attempt) {
+        temp = target + ".twinly-part" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (out < 0 && errno != EEXIST)
+            break;
     }
-    return true;
+    return out;
+}
+
+// Content, permissions and times of the source `st` describes, flushed to disk; `out` is closed
+// either way. 0, or the error number.
+int copyContent(int in, const struct stat &st, int out)
+{
+    int err = CopyAll(in, out);
+    if (err == 0) {
+        ::fchmod(out, st.st_mode & 07777);
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        ::futimens(out, times);
+        if (::fsync(out) != 0)
+            err = errno;
+    }
+    if (::close(out) != 0 && err == 0)
+        err = errno;
+    return err;
 }
 
 // Copies content, permissions and times into a new temporary file beside `target`, flushed
@@ -146,52 +156,14 @@ FileOpResult copyFile(const std::string &source, const std::string &target, bool
         return failure("Not a regular file: '" + source + "'");
     }
     std::string temp;
-    int out = -1;
-    for (int attempt = 0; out < 0 && attempt < 100; ++attempt) {
-        temp = target + ".twinly-part" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (out < 0 && errno != EEXIST)
-            break;
-    }
+    const int out = createPartFile(target, temp);
     if (out < 0) {
         const int e = errno;
         ::close(in);
         return failure("Cannot create", target, e);
     }
-    std::vector<char> buffer(1 << 20);
-    bool ok = true;
-    int err = 0;
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ok = false;
-            err = errno;
-            break;
-        }
-        if (n == 0)
-            break;
-        if (!writeAll(out, buffer.data(), static_cast<std::size_t>(n))) {
-            ok = false;
-            err = errno;
-            break;
-        }
-    }
-    if (ok) {
-        ::fchmod(out, st.st_mode & 07777);
-        const timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out, times);
-        if (::fsync(out) != 0) {
-            ok = false;
-            err = errno;
-        }
-    }
-    if (::close(out) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && forMove) {
+    const int err = copyContent(in, st, out);
+    if (err == 0 && forMove) {
         if (const auto &hook = moveCopiedHook())
             hook(source);
         if (!unchangedSince(st, in, source)) {
@@ -201,7 +173,7 @@ FileOpResult copyFile(const std::string &source, const std::string &target, bool
         }
     }
     ::close(in);
-    if (!ok) {
+    if (err != 0) {
         ::unlink(temp.c_str());
         return failure("Cannot copy to", target, err);
     }
@@ -244,7 +216,7 @@ FileOpResult PerformFileOperation(const std::string &source, const std::string &
     if (sameFile(st, target))
         return success(); // onto itself (or a hard link of itself): nothing to do
     std::string error;
-    if (!makeFolders(parentOf(target), error))
+    if (!makeFolders(ParentFolder(target), error))
         return failure(error);
 
     if (operation == FileOperation::Copy)

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "file_reader.h"
 
+#include "stat_identity.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <utility>
@@ -66,18 +69,6 @@ int openPath(const std::string &path, int flags)
     return openRelative(AT_FDCWD, path.c_str(), flags);
 }
 
-FileIdentity identityOf(const struct stat &st)
-{
-    FileIdentity id;
-    id.kind = S_ISREG(st.st_mode) ? FileIdentity::Kind::Regular : FileIdentity::Kind::Other;
-    id.Device = static_cast<std::uint64_t>(st.st_dev);
-    id.Inode = static_cast<std::uint64_t>(st.st_ino);
-    id.Size = static_cast<std::int64_t>(st.st_size);
-    id.MtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    id.CtimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
-    return id;
-}
-
 } // namespace
 
 FileReader::~FileReader()
@@ -134,7 +125,7 @@ FileReader FileReader::openWith(Open &&openFile, bool followLink, int *error)
         return FileReader();
     }
     FileReader reader(fd);
-    reader.m_identity = identityOf(st);
+    reader.m_identity = IdentityOf(st);
     return reader;
 }
 
@@ -143,7 +134,7 @@ bool FileReader::currentIdentity(FileIdentity &out) const
     struct stat st {};
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
         return false;
-    out = identityOf(st);
+    out = IdentityOf(st);
     return true;
 }
 
@@ -163,6 +154,47 @@ std::int64_t FileReader::read(void *buffer, std::size_t size)
         done += static_cast<std::size_t>(n);
     }
     return static_cast<std::int64_t>(done);
+}
+
+bool FileReader::readToEnd(std::string &out, std::size_t maxBytes)
+{
+    // One allocation of the size the file has, plus a byte to see it has not grown; a file that
+    // grows after all is read on in pieces.
+    const auto expected = static_cast<std::size_t>(std::max<std::int64_t>(0, m_identity.Size));
+    if (expected > maxBytes)
+        return false;
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    std::string bytes(expected + 1, '\0');
+    std::size_t at = 0;
+    for (;;) {
+        if (at == bytes.size()) {
+            if (at > maxBytes)
+                return false;
+            bytes.resize(at + std::min(kPiece, maxBytes + 1 - at));
+        }
+        const std::int64_t got = read(bytes.data() + at, bytes.size() - at);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        at += static_cast<std::size_t>(got);
+    }
+    bytes.resize(at);
+    out = std::move(bytes);
+    return true;
+}
+
+WholeFileStatus ReadWholeFile(const std::string &path, std::size_t maxBytes, std::string &out)
+{
+    int error = 0;
+    FileReader file = FileReader::open(path, /*followLink=*/true, &error);
+    if (!file.isOpen()) {
+        if (error == 0)
+            return WholeFileStatus::NotRegular;
+        return error == ENOENT || error == ENOTDIR ? WholeFileStatus::Absent
+                                                   : WholeFileStatus::Failed;
+    }
+    return file.readToEnd(out, maxBytes) ? WholeFileStatus::Ok : WholeFileStatus::Failed;
 }
 
 } // namespace twinly::platform

@@ -139,4 +139,10 @@ bool IdentifyThroughLinks(const std::string &path, std::uint64_t &device, std::u
     return true;
 }
 
+bool IsFolder(const std::string &path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 } // namespace twinly::platform

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "profile_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "file_reader.h"
+#include "text.h"
 
-#include <cerrno>
 #include <cstdint>
 
 namespace twinly::platform {
@@ -28,21 +26,11 @@ std::string_view trimBlanks(std::string_view s)
     return s;
 }
 
-char asciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Only ASCII letters fold: the names are object names and message keys, and folding other
 // letters would make a match depend on the encoding the file happened to be saved in.
 bool sameName(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i]))
-            return false;
-    return true;
+    return EqualsIgnoringAsciiCase(a, b);
 }
 
 std::string_view unquote(std::string_view v)
@@ -111,49 +99,6 @@ std::optional<std::string> findValue(std::string_view text, std::string_view sec
 
 } // namespace
 
-bool IsValidUtf8(std::string_view bytes)
-{
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        // The first continuation byte's range rules out overlong forms, surrogates and code
-        // points above U+10FFFF.
-        unsigned char low = 0x80, high = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            if (b == 0xE0)
-                low = 0xA0;
-            else if (b == 0xED)
-                high = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            if (b == 0xF0)
-                low = 0x90;
-            else if (b == 0xF4)
-                high = 0x8F;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length)
-            return false;
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        if (second < low || second > high)
-            return false;
-        for (std::size_t k = 2; k < length; ++k)
-            if (!isContinuation(bytes[i + k]))
-                return false;
-        i += length;
-    }
-    return true;
-}
-
 std::string Windows1252ToUtf8(std::string_view bytes)
 {
     // 0x80 to 0x9F; the rest of the upper half is Latin-1, which is the same code point.
@@ -198,33 +143,11 @@ std::optional<std::string> ProfileStringFromText(std::string_view text, std::str
 std::optional<std::string> ReadProfileString(const std::string &file, std::string_view section,
                                              std::string_view key)
 {
-    // Non-blocking, so that a FIFO given as a language file cannot hang the window; only
-    // regular files are read, and only up to the limit.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_size > static_cast<off_t>(kProfileFileMax)) {
-        ::close(fd);
-        return std::nullopt;
-    }
+    // Only regular files are read (a FIFO given as a language file cannot hang the window),
+    // and only up to the limit.
     std::string text;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        // The size given is no promise: files of the kernel's own say 0 and hand out far more.
-        if (n < 0 || text.size() + static_cast<std::size_t>(n) > kProfileFileMax) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    if (ReadWholeFile(file, kProfileFileMax, text) != WholeFileStatus::Ok)
+        return std::nullopt;
     return ProfileStringFromText(text, section, key);
 }
 

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "system_info.h"
 
+#include <pwd.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace twinly::platform {
 
@@ -30,6 +33,20 @@ bool DeviceIsRotational(std::uint64_t device)
             return c == '1';
     }
     return false;
+}
+
+std::string HomeFolder()
+{
+    if (const char *home = std::getenv("HOME"); home && *home)
+        return home;
+    const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+    passwd pw{};
+    passwd *found = nullptr;
+    if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir)
+        return found->pw_dir;
+    return {};
 }
 
 } // namespace twinly::platform

@@ -2,6 +2,7 @@
 #include "context_menu.h"
 
 #include "file_reader.h"
+#include "path_parts.h"
 #include "path_text.h"
 
 #include <sys/stat.h>
@@ -32,20 +33,6 @@ const char kOpenFolder[] = "openfolder";
 const char kCopyPath[] = "copypath";
 const char kProperties[] = "properties";
 const char kRename[] = "rename";
-
-std::string nameOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string folderOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
 
 // The programs the desktop lists for the file's type, as (id, name) pairs, default first.
 QList<QPair<QString, QString>> applicationsFor(const std::string &path)
@@ -102,7 +89,9 @@ QString typeText(const std::string &path)
     FileReader reader = FileReader::open(path);
     const std::int64_t n = reader.isOpen() ? reader.read(head.data(), 4096) : 0;
     head.resize(n > 0 ? static_cast<qsizetype>(n) : 0);
-    return QMimeDatabase().mimeTypeForFileNameAndData(DisplayPath(nameOf(path)), head).comment();
+    return QMimeDatabase()
+        .mimeTypeForFileNameAndData(DisplayPath(FileNameOf(path)), head)
+        .comment();
 }
 
 QDateTime timeOf(const timespec &t)
@@ -116,14 +105,14 @@ void showProperties(const std::string &path, QWidget *owner)
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return; // gone meanwhile: nothing to show
-    const QString name = DisplayPath(nameOf(path));
+    const QString name = DisplayPath(FileNameOf(path));
     QDialog dialog(owner);
     dialog.setObjectName(QStringLiteral("FileProperties"));
     dialog.setWindowTitle(QObject::tr("Properties of %1").arg(name));
     auto *form = new QFormLayout(&dialog);
     const QLocale locale;
     form->addRow(QObject::tr("Name:"), new QLabel(name));
-    form->addRow(QObject::tr("Folder:"), new QLabel(DisplayPath(folderOf(path))));
+    form->addRow(QObject::tr("Folder:"), new QLabel(DisplayPath(ParentFolder(path))));
     form->addRow(QObject::tr("Type:"), new QLabel(typeText(path)));
     form->addRow(
         QObject::tr("Size:"),
@@ -174,7 +163,7 @@ QString RunFileContextAction(const std::string &path, const QString &verb, const
     if (verb == QLatin1String(kOpen)) {
         launch(argument, path);
     } else if (verb == QLatin1String(kOpenFolder)) {
-        QDesktopServices::openUrl(FileUrlOf(folderOf(path)));
+        QDesktopServices::openUrl(FileUrlOf(ParentFolder(path)));
     } else if (verb == QLatin1String(kCopyPath)) {
         // The text to read and paste, and the URL that file managers take byte for byte.
         auto *data = new QMimeData;

@@ -3,6 +3,7 @@
 
 #include "dir_lister.h"
 #include "path_text.h"
+#include "text.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -19,11 +20,6 @@ std::string utf8Of(const QString &text)
 {
     const QByteArray utf8 = text.toUtf8();
     return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-}
-
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 } // namespace
@@ -66,12 +62,7 @@ bool SamePathIgnoringCase(std::string_view a, std::string_view b)
         return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
                    .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())),
                             Qt::CaseInsensitive) == 0;
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    return true;
+    return EqualsIgnoringAsciiCase(a, b);
 }
 
 std::optional<std::string> PathFromDialog(const QString &chosen)

@@ -1,59 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "path_text.h"
 
-#include "profile_file.h" // IsValidUtf8
+#include "text.h"
 
 namespace twinly::platform {
 
 namespace {
 
-// Length of the valid UTF-8 sequence starting at s[i], or 0 when the byte there starts none.
-std::size_t utf8SequenceLength(std::string_view s, std::size_t i)
-{
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80)
-        return 1;
-    std::size_t len;
-    unsigned minCode;
-    unsigned code;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2;
-        minCode = 0x80;
-        code = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3;
-        minCode = 0x800;
-        code = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4;
-        minCode = 0x10000;
-        code = b0 & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size())
-        return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (b & 0x3F);
-    }
-    if (code < minCode || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return len;
-}
-
 int hexValue(QChar c)
 {
     const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
+    return u < 0x80 ? HexDigitValue(static_cast<char>(u)) : -1;
 }
 
 } // namespace
@@ -62,16 +19,14 @@ QString DisplayPath(std::string_view bytes)
 {
     if (IsValidUtf8(bytes))
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    static const char digits[] = "0123456789ABCDEF";
     std::string escaped;
     escaped.reserve(bytes.size() + 16);
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t len = utf8SequenceLength(bytes, i);
+        const std::size_t len = Utf8SequenceLength(bytes, i);
         if (len == 0) {
             const auto b = static_cast<unsigned char>(bytes[i]);
             escaped += "\\x";
-            escaped.push_back(digits[b >> 4]);
-            escaped.push_back(digits[b & 15]);
+            AppendHexByte(escaped, b, HexCase::Upper);
             ++i;
         } else if (bytes[i] == '\\') {
             escaped += "\\\\";

@@ -5,7 +5,7 @@
 // everywhere, and text is made from them for display only.
 #pragma once
 
-#include "profile_file.h" // IsValidUtf8
+#include "text.h" // IsValidUtf8
 
 #include <QByteArray>
 #include <QString>

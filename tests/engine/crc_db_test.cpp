@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -177,12 +176,9 @@ TEST(SaveCRCDatabase, FailedSaveLeavesTheEarlierDatabase)
     test::TempTree tree;
     const std::string dir = tree.createDir("small");
     // A 16 KiB file system that a large database cannot fit in: the disk-full case.
-    if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=16k") != 0)
+    const test::SmallFileSystem disk(dir, "16k");
+    if (!disk.mounted())
         GTEST_SKIP() << "mounting a tmpfs is not allowed here";
-    struct Unmount {
-        std::string dir;
-        ~Unmount() { ::umount(dir.c_str()); }
-    } unmount{dir};
 
     FileList small;
     small.push_back(fileWith(1, 1));

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -17,6 +16,7 @@
 #include <iostream>
 
 using namespace twinly::platform;
+using twinly::test::SmallFileSystem;
 using twinly::test::TempTree;
 
 namespace fs = std::filesystem;
@@ -221,12 +221,9 @@ TEST(WriteFileAtomically, AFullDiskLeavesTheOldFileAndNoTemporaryFile)
 {
     TempTree tree;
     const std::string dir = tree.createDir("small");
-    if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") != 0)
+    const SmallFileSystem disk(dir, "64k");
+    if (!disk.mounted())
         GTEST_SKIP() << "mounting a tmpfs is not allowed here";
-    struct Unmount {
-        std::string dir;
-        ~Unmount() { ::umount(dir.c_str()); }
-    } unmount{dir};
 
     const std::string path = dir + "/file";
     ASSERT_TRUE(WriteFileAtomically(path, "small and old"));

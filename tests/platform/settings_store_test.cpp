@@ -24,6 +24,7 @@
 #include <sstream>
 
 using namespace twinly::platform;
+using twinly::test::SmallFileSystem;
 using twinly::test::TempTree;
 
 namespace fs = std::filesystem;
@@ -605,12 +606,9 @@ TEST(SettingsKey, AFullOrReadOnlyFileSystemLeavesTheOldFile)
 {
     TempTree tree;
     const std::string dir = tree.createDir("small");
-    if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=16k") != 0)
+    const SmallFileSystem disk(dir, "16k");
+    if (!disk.mounted())
         GTEST_SKIP() << "mounting a tmpfs is not allowed here";
-    struct Unmount {
-        std::string dir;
-        ~Unmount() { ::umount(dir.c_str()); }
-    } unmount{dir};
 
     const std::string path = dir + "/Zorvik.reg";
     auto key = SettingsKey::create(path);

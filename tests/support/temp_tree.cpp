@@ -2,6 +2,7 @@
 #include "temp_tree.h"
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +36,17 @@ TempTree::~TempTree()
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     }
     fs::remove_all(m_root, ec);
+}
+
+SmallFileSystem::SmallFileSystem(const std::string &folder, const char *size)
+    : m_folder(folder), m_mounted(::mount("tmpfs", folder.c_str(), "tmpfs", 0,
+                                          (std::string("size=") + size).c_str()) == 0)
+{}
+
+SmallFileSystem::~SmallFileSystem()
+{
+    if (m_mounted)
+        ::umount(m_folder.c_str());
 }
 
 std::string TempTree::path(std::string_view relative) const

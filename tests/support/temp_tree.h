@@ -31,6 +31,22 @@ private:
     std::string m_root;
 };
 
+// A small tmpfs mounted on `folder` for the object's life: a disk that fills up. Mounting needs
+// privileges: mounted() is false where it is not allowed, and the test then skips.
+class SmallFileSystem {
+public:
+    SmallFileSystem(const std::string &folder, const char *size);
+    ~SmallFileSystem();
+    SmallFileSystem(const SmallFileSystem &) = delete;
+    SmallFileSystem &operator=(const SmallFileSystem &) = delete;
+
+    bool mounted() const { return m_mounted; }
+
+private:
+    std::string m_folder;
+    bool m_mounted;
+};
+
 // True when the process can read a folder whose permissions forbid it (root can), so that
 // tests of unreadable folders know to skip.
 bool permissionsAreBypassed();

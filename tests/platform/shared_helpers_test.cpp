@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "file_reader.h"
+#include "handle_io.h"
+#include "little_endian.h"
+#include "path_parts.h"
+#include "temp_tree.h"
+#include "text.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <string>
+
+using namespace twinly::platform;
+using twinly::test::TempTree;
+
+TEST(WholeFile, ReadsUpToTheLimitAndNoFurther)
+{
+    TempTree tree;
+    const std::string exact = tree.createFile("exact", std::string(1000, 'x'));
+    const std::string over = tree.createFile("over", std::string(1001, 'x'));
+    std::string text = "earlier";
+    EXPECT_EQ(ReadWholeFile(exact, 1000, text), WholeFileStatus::Ok);
+    EXPECT_EQ(text, std::string(1000, 'x'));
+    text = "earlier";
+    EXPECT_EQ(ReadWholeFile(over, 1000, text), WholeFileStatus::Failed);
+    EXPECT_EQ(text, "earlier"); // nothing half-read is handed out
+
+    const std::string empty = tree.createFile("empty", "");
+    EXPECT_EQ(ReadWholeFile(empty, 1000, text), WholeFileStatus::Ok);
+    EXPECT_EQ(text, "");
+}
+
+TEST(WholeFile, FollowsLinksAndRefusesWhatIsNoRegularFile)
+{
+    TempTree tree;
+    tree.createFile("real", "content");
+    tree.symlink("real", "link");
+    tree.fifo("fifo");
+    tree.createDir("folder");
+    std::string text;
+    EXPECT_EQ(ReadWholeFile(tree.path("link"), 100, text), WholeFileStatus::Ok);
+    EXPECT_EQ(text, "content");
+    // A FIFO would block a reader forever: it is refused without waiting for a writer.
+    EXPECT_EQ(ReadWholeFile(tree.path("fifo"), 100, text), WholeFileStatus::NotRegular);
+    EXPECT_EQ(ReadWholeFile(tree.path("folder"), 100, text), WholeFileStatus::NotRegular);
+    EXPECT_EQ(ReadWholeFile(tree.path("missing"), 100, text), WholeFileStatus::Absent);
+    EXPECT_EQ(ReadWholeFile(tree.path("real/below"), 100, text), WholeFileStatus::Absent);
+}
+
+TEST(WholeFile, ReadToEndContinuesFromThePosition)
+{
+    TempTree tree;
+    FileReader file = FileReader::open(tree.createFile("f", "headbody"));
+    ASSERT_TRUE(file.isOpen());
+    char head[4];
+    ASSERT_EQ(file.read(head, 4), 4);
+    std::string rest;
+    ASSERT_TRUE(file.readToEnd(rest, 100));
+    EXPECT_EQ(rest, "body");
+}
+
+TEST(HandleIo, WritesAndCopiesEverything)
+{
+    TempTree tree;
+    const std::string big(3 << 20, 'b'); // more than one copy buffer
+    const int out = ::open(tree.path("out").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(out, 0);
+    EXPECT_EQ(WriteAll(out, big.data(), big.size()), 0);
+    ::close(out);
+    EXPECT_EQ(tree.read("out"), big);
+
+    const int from = ::open(tree.path("out").c_str(), O_RDONLY);
+    const int to = ::open(tree.path("copy").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(from, 0);
+    ASSERT_GE(to, 0);
+    EXPECT_EQ(CopyAll(from, to), 0);
+    ::close(from);
+    ::close(to);
+    EXPECT_EQ(tree.read("copy"), big);
+
+    const int readOnly = ::open(tree.path("out").c_str(), O_RDONLY);
+    EXPECT_EQ(WriteAll(readOnly, "x", 1), EBADF);
+    ::close(readOnly);
+}
+
+TEST(PathParts, ParentAndName)
+{
+    EXPECT_EQ(ParentFolder("/a/b/c"), "/a/b");
+    EXPECT_EQ(ParentFolder("/a"), "/");
+    EXPECT_EQ(ParentFolder("name"), ".");
+    EXPECT_EQ(ParentFolder("a/b/"), "a/b"); // a trailing separator is not looked through
+    EXPECT_EQ(FileNameOf("/a/b/c.txt"), "c.txt");
+    EXPECT_EQ(FileNameOf("c.txt"), "c.txt");
+    EXPECT_EQ(FileNameOf("/a/b/"), "");
+}
+
+TEST(Text, AsciiCaseFoldsOnlyAsciiLetters)
+{
+    EXPECT_TRUE(EqualsIgnoringAsciiCase("Photo.JPG", "photo.jpg"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("photo", "photos"));
+    // Bytes of other letters never fold: "Ä" and "ä" differ in UTF-8 and in every code page.
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("\xC3\x84", "\xC3\xA4"));
+    EXPECT_EQ(LowerAscii("AbC\xC3\x84[@]"), "abc\xC3\x84[@]");
+    EXPECT_TRUE(StartsWithIgnoringAsciiCase("DWORD:00000001", "dword:"));
+    EXPECT_FALSE(StartsWithIgnoringAsciiCase("dw", "dword:"));
+}
+
+TEST(Text, HexFormsAndValues)
+{
+    EXPECT_EQ(HexNumber(0), "0");
+    EXPECT_EQ(HexNumber(0x10), "10");
+    EXPECT_EQ(HexNumber(1, 8), "00000001");
+    EXPECT_EQ(HexNumber(0xCBF43926u, 8), "cbf43926");
+    std::string out;
+    AppendHexByte(out, 0xAB);
+    AppendHexByte(out, 0x0F, HexCase::Upper);
+    EXPECT_EQ(out, "ab0F");
+    EXPECT_EQ(HexDigitValue('f'), 15);
+    EXPECT_EQ(HexDigitValue('F'), 15);
+    EXPECT_EQ(HexDigitValue('g'), -1);
+}
+
+TEST(Text, Utf8SequencesAreStrict)
+{
+    const std::string s = "a\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80";
+    EXPECT_EQ(Utf8SequenceLength(s, 0), 1u);
+    EXPECT_EQ(Utf8SequenceLength(s, 1), 2u);
+    EXPECT_EQ(Utf8SequenceLength(s, 3), 3u);
+    EXPECT_EQ(Utf8SequenceLength(s, 6), 4u);
+    EXPECT_TRUE(IsValidUtf8(s));
+    EXPECT_EQ(Utf8SequenceLength("\xC0\xAF", 0), 0u);         // overlong "/"
+    EXPECT_EQ(Utf8SequenceLength("\xED\xA0\x80", 0), 0u);     // a surrogate
+    EXPECT_EQ(Utf8SequenceLength("\xF4\x90\x80\x80", 0), 0u); // above U+10FFFF
+    EXPECT_EQ(Utf8SequenceLength("\xE2\x82", 0), 0u);         // cut off
+    EXPECT_FALSE(IsValidUtf8("ok\xE2\x82"));
+}
+
+TEST(LittleEndian, RoundTrip)
+{
+    std::string out;
+    AppendLe32(out, 0x11223344u);
+    AppendLe16(out, 0xABCDu);
+    EXPECT_EQ(out, std::string("\x44\x33\x22\x11\xCD\xAB", 6));
+    EXPECT_EQ(Le32At(out.data()), 0x11223344u);
+    const unsigned char high[] = {0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(Le32At(high), 0xFFFFFFFFu);
+}
