@@ -190,8 +190,10 @@ FileWriteResult WriteFileAtomically(const std::string &path, std::string_view by
         // Owner first: changing it clears set-id bits, which the mode below puts back. Only a
         // privileged process may give a file away, so a failure here is no failure of the save.
         if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0)
-                (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+                ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+                // The group stays the process's: the save goes on all the same.
+            }
         }
         const auto mode =
             static_cast<mode_t>((old.st_mode & 07777) | (options.requiredMode & 0777));
