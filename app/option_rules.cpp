@@ -429,6 +429,7 @@ SearchOptions OptionPages::searchOptions() const
         if (DirList->item(i)->checkState() == Qt::Checked)
             o.Folders.push_back(platform::ItemPath(DirList->item(i)));
     o.Mask = MaskEdit->text().toUtf8().toStdString();
+    o.UseMask = MaskCBox->isChecked();
     o.Recursive = RecursiveDirs->isChecked();
     o.CreateDB = CreateCRC->isChecked();
     o.IgnoreSize = IgnoreSize->isChecked();
