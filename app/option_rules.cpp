@@ -288,11 +288,14 @@ void OptionPages::SpecOptionsShow()
     m_lang.FindLanguageFiles();
     if (m_lang.LanguageFiles.isEmpty())
         return;
-    Languages->addItems(m_lang.LanguageFiles);
-    int current = -1;
+    // First the way back to the built-in texts (its data is no file name), then the files.
+    Languages->addItem(TMultiLang::builtInEntry(), QString());
+    for (const QString &name : m_lang.LanguageFiles)
+        Languages->addItem(name, name);
+    int current = m_lang.CurrentLang.isEmpty() ? 0 : -1;
     for (int i = 0; i < m_lang.LanguageFiles.size() && !m_lang.CurrentLang.isEmpty(); ++i)
         if (m_lang.LanguageFiles[i].compare(m_lang.CurrentLang, Qt::CaseInsensitive) == 0)
-            current = i;
+            current = i + 1;
     Languages->setCurrentIndex(current);
     Label18->show();
     Languages->show();
@@ -300,7 +303,7 @@ void OptionPages::SpecOptionsShow()
 
 void OptionPages::LanguagesChange()
 {
-    m_lang.CurrentLang = Languages->currentText();
+    m_lang.CurrentLang = Languages->currentData().toString();
     Q_EMIT languageChanged();
 }
 
