@@ -193,7 +193,7 @@ QString TMultiLang::languageFolder()
 {
     if (!folderOverride().isEmpty())
         return folderOverride();
-    const QString program = QCoreApplication::applicationDirPath();
+    QString program = QCoreApplication::applicationDirPath();
     // An installed program keeps its language files in its data folder.
     const QDir data(program + QStringLiteral("/../share/twinly"));
     if (program.endsWith(QLatin1String("/bin")) && data.exists())

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace twinly::platform {
@@ -151,7 +152,12 @@ FileWriteResult ResolveWriteTarget(const std::string &path, std::string &target)
         if (next.back() == '/')
             return FileWriteError(EISDIR);
         // A relative link is relative to the folder that holds it.
-        current = next.front() == '/' ? next : folderOf(current) + "/" + next;
+        if (next.front() == '/') {
+            current = next;
+        } else {
+            std::string folder = folderOf(current);
+            current = std::move(folder.append("/").append(next));
+        }
     }
 }
 
