@@ -13,12 +13,13 @@ JOBS=$(nproc)
 PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins
+    qt6-translations-l10n
     libjpeg62-turbo-dev libgif-dev libxxhash-dev libdeflate-dev zlib1g-dev liblmdb-dev
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev xdg-utils
     xvfb xauth fonts-dejavu-core libxcb-cursor0
     clang clang-tidy clang-format cppcheck libclang-rt-14-dev
-    dpkg-dev file desktop-file-utils appstream bash-completion groff-base
+    dpkg-dev file desktop-file-utils appstream bash-completion groff-base lintian
 )
 
 install_packages() {

@@ -10,12 +10,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QTranslator>
 #include <QWidget>
+
+#include <utility>
 
 namespace twinly {
 
@@ -47,7 +54,41 @@ QTabWidget *tabsOf(const QWidget *w, int &index)
     return nullptr;
 }
 
+// The texts an object had before the first language reached it, kept on the object itself so
+// that they go when it goes.
+constexpr const char *kBuiltInCaption = "twinlyBuiltInCaption";
+constexpr const char *kBuiltInHint = "twinlyBuiltInHint";
+constexpr const char *kBuiltInTitle = "twinlyBuiltInTitle";
+constexpr const char *kBuiltInHeaders = "twinlyBuiltInHeaders";
+
+void keepBuiltIn(QObject *o, const char *property, const QVariant &text)
+{
+    if (!o->property(property).isValid())
+        o->setProperty(property, text);
+}
+
+// Column headers: each column's key is what its model gives for the key role.
+constexpr int kHeaderKeyRole = Qt::UserRole;
+
+QStringList headerKeys(const QHeaderView *header)
+{
+    QStringList keys;
+    const QAbstractItemModel *model = header->model();
+    if (!model)
+        return keys;
+    for (int i = 0; i < header->count(); ++i)
+        keys << model->headerData(i, header->orientation(), kHeaderKeyRole).toString();
+    return keys;
+}
+
 } // namespace
+
+QStringList HeaderKeysOf(const QObject *o)
+{
+    if (auto *header = qobject_cast<const QHeaderView *>(o))
+        return headerKeys(header);
+    return {};
+}
 
 QString CaptionOf(const QObject *o, bool &has)
 {
@@ -118,11 +159,41 @@ TMultiLang::TMultiLang()
     FindLanguageFiles();
 }
 
+TMultiLang::~TMultiLang()
+{
+    if (m_toolkit)
+        QCoreApplication::removeTranslator(m_toolkit.get());
+}
+
+TMultiLang::TMultiLang(TMultiLang &&other) noexcept
+    : LanguageFiles(std::move(other.LanguageFiles)), CurrentLang(std::move(other.CurrentLang)),
+      m_toolkit(std::move(other.m_toolkit)),
+      m_toolkitLocale(std::exchange(other.m_toolkitLocale, {}))
+{}
+
+TMultiLang &TMultiLang::operator=(TMultiLang &&other) noexcept
+{
+    if (this == &other)
+        return *this;
+    if (m_toolkit)
+        QCoreApplication::removeTranslator(m_toolkit.get());
+    LanguageFiles = std::move(other.LanguageFiles);
+    CurrentLang = std::move(other.CurrentLang);
+    m_toolkit = std::move(other.m_toolkit);
+    m_toolkitLocale = std::exchange(other.m_toolkitLocale, {});
+    return *this;
+}
+
+QString TMultiLang::builtInEntry()
+{
+    return QStringLiteral("English (built-in)");
+}
+
 QString TMultiLang::languageFolder()
 {
     if (!folderOverride().isEmpty())
         return folderOverride();
-    const QString program = QCoreApplication::applicationDirPath();
+    QString program = QCoreApplication::applicationDirPath();
     // An installed program keeps its language files in its data folder.
     const QDir data(program + QStringLiteral("/../share/twinly"));
     if (program.endsWith(QLatin1String("/bin")) && data.exists())
@@ -183,10 +254,63 @@ QString TMultiLang::GetString(const QString &key, const QString &builtIn) const
 
 void TMultiLang::ApplyCurrentLanguage(const QList<QWidget *> &windows)
 {
-    if (isPresent(CurrentLang))
+    if (isPresent(CurrentLang)) {
+        followWithToolkit(LocaleOf(CurrentLang));
         ApplyLanguage(CurrentLang, windows);
-    else
+    } else {
         CurrentLang.clear();
+        followWithToolkit({});
+        ApplyBuiltInTexts(windows);
+    }
+}
+
+QString TMultiLang::LocaleOf(const QString &name) const
+{
+    bool found = false;
+    const QString locale = value(name, QStringLiteral("Info"), QStringLiteral("Locale"), found);
+    // Letters, digits, "_" and "-" only: the text becomes part of a file name.
+    static const QRegularExpression form(QStringLiteral("^[A-Za-z]{2,3}([_-][A-Za-z0-9]{2,8})*$"));
+    return found && form.match(locale).hasMatch() ? locale : QString();
+}
+
+void TMultiLang::followWithToolkit(const QString &locale)
+{
+    if (locale == m_toolkitLocale)
+        return;
+    if (m_toolkit) {
+        QCoreApplication::removeTranslator(m_toolkit.get());
+        m_toolkit.reset();
+    }
+    m_toolkitLocale = locale;
+    if (locale.isEmpty())
+        return;
+    // A locale without a translation of the toolkit's texts leaves them English.
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QLocale(locale), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(translator.get()))
+        m_toolkit = std::move(translator);
+}
+
+void TMultiLang::ApplyBuiltInTexts(const QList<QWidget *> &windows) const
+{
+    for (QWidget *window : windows) {
+        if (!window)
+            continue;
+        if (const QVariant title = window->property(kBuiltInTitle); title.isValid())
+            window->setWindowTitle(title.toString());
+        for (QObject *o : window->findChildren<QObject *>()) {
+            if (const QVariant caption = o->property(kBuiltInCaption); caption.isValid())
+                SetCaption(o, caption.toString());
+            if (const QVariant hint = o->property(kBuiltInHint); hint.isValid())
+                SetHint(o, hint.toString());
+            auto *header = qobject_cast<QHeaderView *>(o);
+            const QStringList headers = o->property(kBuiltInHeaders).toStringList();
+            if (header && header->model())
+                for (int i = 0; i < headers.size() && i < header->count(); ++i)
+                    header->model()->setHeaderData(i, header->orientation(), headers[i]);
+        }
+    }
 }
 
 void TMultiLang::ApplyLanguage(const QString &name, const QList<QWidget *> &windows) const
@@ -200,15 +324,32 @@ void TMultiLang::ApplyLanguage(const QString &name, const QList<QWidget *> &wind
         const QString hintSection = QStringLiteral("Hint.") + section;
         bool found = false;
         const QString title = value(name, section, QStringLiteral("Caption"), found);
+        keepBuiltIn(window, kBuiltInTitle, window->windowTitle());
         if (found)
             window->setWindowTitle(title);
         for (QObject *o : window->findChildren<QObject *>()) {
+            if (auto *header = qobject_cast<QHeaderView *>(o); header && header->model()) {
+                QStringList texts;
+                const QStringList keys = headerKeys(header);
+                for (int i = 0; i < keys.size(); ++i)
+                    texts << header->model()->headerData(i, header->orientation()).toString();
+                keepBuiltIn(header, kBuiltInHeaders, texts);
+                for (int i = 0; i < keys.size(); ++i) {
+                    if (keys[i].isEmpty())
+                        continue;
+                    const QString text = value(name, section, keys[i], found);
+                    if (found)
+                        header->model()->setHeaderData(i, header->orientation(),
+                                                       QString(text).remove(QLatin1Char('|')));
+                }
+            }
             const QString key = o->objectName();
             if (key.isEmpty() || key.startsWith(QLatin1String("qt_")))
                 continue;
             bool has = false;
             const QString caption = CaptionOf(o, has);
             if (has) {
+                keepBuiltIn(o, kBuiltInCaption, caption);
                 QString text = value(name, section, key, found);
                 if (!found)
                     text = caption;
@@ -217,6 +358,7 @@ void TMultiLang::ApplyLanguage(const QString &name, const QList<QWidget *> &wind
             }
             const QString hint = HintOf(o, has);
             if (has) {
+                keepBuiltIn(o, kBuiltInHint, hint);
                 const QString text = value(name, hintSection, key, found);
                 SetHint(o, found ? text : hint);
             }

@@ -67,10 +67,11 @@ void showsPaths(QListWidget *list)
     list->setTextElideMode(Qt::ElideMiddle);
 }
 
-QLabel *warningStrip()
+QLabel *warningStrip(const char *name)
 {
-    auto *l =
-        new QLabel(QObject::tr("Warning! Changing this option can slow all comparing proces !"));
+    auto *l = named(
+        new QLabel(QObject::tr("Warning! Changing this option can slow all comparing proces !")),
+        name);
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignCenter);
     l->setAutoFillBackground(true);
@@ -366,9 +367,12 @@ void OptionPages::buildVisualPage()
                               tr("Diferential frequency"), tr("Frequency accuracy")};
     QDoubleSpinBox *fields[] = {Acc1, Acc2, Acc3, Acc4};
     for (int i = 0; i < 4; ++i) {
-        g6->addWidget(new QLabel(labels[i]), i, 0);
+        const QByteArray n = QByteArray::number(i + 1);
+        const QByteArray label = "AccLabel" + n;
+        const QByteArray unit = "AccUnit" + n;
+        g6->addWidget(named(new QLabel(labels[i]), label.constData()), i, 0);
         g6->addWidget(fields[i], i, 1);
-        g6->addWidget(new QLabel(QStringLiteral("%")), i, 2);
+        g6->addWidget(named(new QLabel(QStringLiteral("%")), unit.constData()), i, 2);
     }
     grid->addWidget(box6, 0, 0);
 
@@ -386,9 +390,9 @@ void OptionPages::buildVisualPage()
     Resizing = slider("Resizing", tr("Resize images to standart resolution."));
     SizeLabel = named(new QLabel, "SizeLabel");
     v8->addWidget(Resizing);
-    v8->addWidget(new QLabel(tr("Image will be resized to :")));
+    v8->addWidget(named(new QLabel(tr("Image will be resized to :")), "ResizedToLabel"));
     v8->addWidget(SizeLabel);
-    v8->addWidget(warningStrip());
+    v8->addWidget(warningStrip("ResizingWarning"));
     grid->addWidget(box8, 0, 1);
 
     auto *box7 = named(new QGroupBox(tr(" Image splitting ")), "GroupBox7");
@@ -396,9 +400,9 @@ void OptionPages::buildVisualPage()
     Splitting = slider("Splitting", tr("Split image to small squares."));
     SplittingLabel = named(new QLabel, "SplittingLabel");
     v7->addWidget(Splitting);
-    v7->addWidget(new QLabel(tr("Image splitted to :")));
+    v7->addWidget(named(new QLabel(tr("Image splitted to :")), "SplittedToLabel"));
     v7->addWidget(SplittingLabel);
-    v7->addWidget(warningStrip());
+    v7->addWidget(warningStrip("SplittingWarning"));
     grid->addWidget(box7, 1, 1);
 
     auto *methods = named(new QGroupBox(tr("Comparing methods")), "CMPMethods");
@@ -447,7 +451,7 @@ void OptionPages::buildSpecPage()
     Label18 = named(new QLabel(tr("Language")), "Label18");
     langRow->addWidget(Label18);
     Languages = named(new QComboBox, "Languages", tr("Select language file."));
-    Languages->addItem(QStringLiteral("Default.lng"));
+    Languages->addItem(QStringLiteral("Default.lng"), QStringLiteral("Default.lng"));
     Languages->setCurrentIndex(0);
     langRow->addWidget(Languages, 1);
     grid->addLayout(langRow, 1, 0, Qt::AlignTop);
@@ -491,12 +495,12 @@ QWidget *OptionPages::buildListBox()
         radio(tr("program menu"), "ProgramMenu", tr("Shift+Mouse RButton opens program menu."));
     SysMenu->setChecked(true);
     makeExclusive({SysMenu, ProgramMenu});
-    g10->addWidget(new QLabel(tr("Colors")), 0, 0);
+    g10->addWidget(named(new QLabel(tr("Colors")), "ColorsLabel"), 0, 0);
     g10->addWidget(Color1, 0, 1);
     g10->addWidget(Color2, 0, 2);
     g10->addWidget(ConfDel, 1, 0, 1, 3);
     g10->addWidget(ConfDelAll, 2, 0, 1, 3);
-    g10->addWidget(new QLabel(tr("Shift+Mouse RButton opens ")), 3, 0, 1, 3);
+    g10->addWidget(named(new QLabel(tr("Shift+Mouse RButton opens ")), "ShiftLabel"), 3, 0, 1, 3);
     g10->addWidget(SysMenu, 4, 1);
     g10->addWidget(ProgramMenu, 4, 2);
     return box10;
@@ -528,7 +532,7 @@ QWidget *OptionPages::buildChartBox()
     BackImage = checkBox(tr("Use image as background"), "BackImage",
                          tr("Preview image in chart background."));
     gc->addWidget(Chart3D, 0, 0, 1, 2);
-    gc->addWidget(new QLabel(tr("Drawing line color")), 1, 0);
+    gc->addWidget(named(new QLabel(tr("Drawing line color")), "ChartColorLabel"), 1, 0);
     gc->addWidget(ChartColor, 1, 1);
     gc->addWidget(BackImage, 2, 0, 1, 2);
     ChartGroup->hide();

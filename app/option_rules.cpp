@@ -370,11 +370,14 @@ void OptionPages::SpecOptionsShow()
     m_lang.FindLanguageFiles();
     if (m_lang.LanguageFiles.isEmpty())
         return;
-    Languages->addItems(m_lang.LanguageFiles);
-    int current = -1;
+    // First the way back to the built-in texts (its data is no file name), then the files.
+    Languages->addItem(TMultiLang::builtInEntry(), QString());
+    for (const QString &name : m_lang.LanguageFiles)
+        Languages->addItem(name, name);
+    int current = m_lang.CurrentLang.isEmpty() ? 0 : -1;
     for (int i = 0; i < m_lang.LanguageFiles.size() && !m_lang.CurrentLang.isEmpty(); ++i)
         if (m_lang.LanguageFiles[i].compare(m_lang.CurrentLang, Qt::CaseInsensitive) == 0)
-            current = i;
+            current = i + 1;
     Languages->setCurrentIndex(current);
     Label18->show();
     Languages->show();
@@ -382,7 +385,7 @@ void OptionPages::SpecOptionsShow()
 
 void OptionPages::LanguagesChange()
 {
-    m_lang.CurrentLang = Languages->currentText();
+    m_lang.CurrentLang = Languages->currentData().toString();
     Q_EMIT languageChanged();
 }
 
@@ -511,6 +514,7 @@ SearchOptions OptionPages::searchOptions() const
         if (DirList->item(i)->checkState() == Qt::Checked)
             o.Folders.push_back(platform::ItemPath(DirList->item(i)));
     o.Mask = MaskEdit->text().toUtf8().toStdString();
+    o.UseMask = MaskCBox->isChecked();
     o.Recursive = RecursiveDirs->isChecked();
     o.CreateDB = CreateCRC->isChecked();
     o.IgnoreSize = IgnoreSize->isChecked();

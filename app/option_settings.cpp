@@ -123,7 +123,16 @@ std::array<QAbstractButton *, 18> OptionPages::flagButtons() const
 void OptionPages::LoadSettings(const std::string &path)
 {
     std::array<std::uint8_t, kFlagsSize> flags{};
-    if (const auto key = SettingsKey::open(path)) {
+    const auto key = SettingsKey::open(path);
+    if (!key) {
+        // The first run: the flags keep the pages' built-in state (a search that finds
+        // duplicates by content, with both confirmations on), rather than a block of zeros
+        // that would search nothing and delete unasked.
+        CheckDublicates->setChecked(true);
+        const auto buttons = flagButtons();
+        for (std::size_t i = 0; i < buttons.size(); ++i)
+            flags[i] = buttons[i]->isChecked() ? 1 : 0;
+    } else {
         loadList(*key, "Paths", "SelectedPaths", DirList);
         loadList(*key, "Files", "SelectedFiles", CRCFileList);
         std::vector<std::uint8_t> stored;

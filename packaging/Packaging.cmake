@@ -35,25 +35,49 @@ if(TWINLY_LANG_FILES)
     install(FILES ${TWINLY_LANG_FILES} DESTINATION share/twinly)
 endif()
 
-configure_file("${TWINLY_DATA_DIR}/twinly-cli.1.in" "${PROJECT_BINARY_DIR}/packaging/twinly-cli.1"
-    @ONLY)
+# Manual pages and the change log, compressed as Debian wants them. gzip -n leaves out the name
+# and time, so the same text gives the same bytes.
 find_program(TWINLY_GZIP gzip)
-if(TWINLY_GZIP)
-    # -n leaves out the name and time, so the same page gives the same bytes.
-    add_custom_command(
-        OUTPUT "${PROJECT_BINARY_DIR}/packaging/twinly-cli.1.gz"
-        COMMAND "${TWINLY_GZIP}" -9 -n -f -k "${PROJECT_BINARY_DIR}/packaging/twinly-cli.1"
-        DEPENDS "${PROJECT_BINARY_DIR}/packaging/twinly-cli.1"
+set(TWINLY_PACKAGING_OUT "${PROJECT_BINARY_DIR}/packaging")
+set(TWINLY_COMPRESSED)
+function(twinly_compressed source destination) # source file, install folder, [name installed]
+    get_filename_component(name "${source}" NAME)
+    if(ARGC GREATER 2)
+        set(name "${ARGV2}")
+    endif()
+    if(NOT TWINLY_GZIP)
+        install(FILES "${source}" DESTINATION "${destination}" RENAME "${name}")
+        return()
+    endif()
+    set(plain "${TWINLY_PACKAGING_OUT}/compressed/${name}")
+    set(out "${plain}.gz")
+    add_custom_command(OUTPUT "${out}"
+        COMMAND "${CMAKE_COMMAND}" -E copy "${source}" "${plain}"
+        COMMAND "${TWINLY_GZIP}" -9 -n -f "${plain}"
+        DEPENDS "${source}"
         VERBATIM)
-    add_custom_target(twinly_man ALL DEPENDS "${PROJECT_BINARY_DIR}/packaging/twinly-cli.1.gz")
-    install(FILES "${PROJECT_BINARY_DIR}/packaging/twinly-cli.1.gz" DESTINATION share/man/man1)
-else()
-    install(FILES "${PROJECT_BINARY_DIR}/packaging/twinly-cli.1" DESTINATION share/man/man1)
+    install(FILES "${out}" DESTINATION "${destination}")
+    set(TWINLY_COMPRESSED ${TWINLY_COMPRESSED} "${out}" PARENT_SCOPE)
+endfunction()
+
+set(TWINLY_MAN_PAGES twinly-cli)
+if(TARGET twinly)
+    list(APPEND TWINLY_MAN_PAGES twinly)
+endif()
+foreach(page ${TWINLY_MAN_PAGES})
+    configure_file("${TWINLY_DATA_DIR}/${page}.1.in" "${TWINLY_PACKAGING_OUT}/${page}.1" @ONLY)
+    twinly_compressed("${TWINLY_PACKAGING_OUT}/${page}.1" share/man/man1)
+endforeach()
+# A package made here, not from a Debian source package: its change log is the native one.
+twinly_compressed("${CMAKE_CURRENT_LIST_DIR}/changelog" share/doc/twinly changelog)
+if(TWINLY_COMPRESSED)
+    add_custom_target(twinly_man ALL DEPENDS ${TWINLY_COMPRESSED})
 endif()
 
 install(FILES "${TWINLY_DATA_DIR}/completion/twinly-cli.bash"
     DESTINATION share/bash-completion/completions RENAME twinly-cli)
 install(FILES "${CMAKE_CURRENT_LIST_DIR}/copyright" DESTINATION share/doc/twinly)
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION share/doc/twinly)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME twinly)
@@ -74,10 +98,14 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Twinly developers <twinly@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://twinly.github.io/")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Opening a file or its folder calls xdg-open on most desktops; the image-format plugins let the
-# toolkit read WebP and TIFF pictures.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-image-formats-plugins")
+# toolkit read WebP and TIFF pictures; the Wayland plugin lets the window open on a Wayland
+# session without going through X; the toolkit's translations put its own buttons and dialogs
+# in the language chosen.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "xdg-utils, qt6-image-formats-plugins, qt6-wayland, qt6-translations-l10n")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

@@ -77,7 +77,8 @@ dpkg-deb -x "$deb" "$root"
 usr=$root/usr
 for f in bin/twinly bin/twinly-cli share/applications/$ID.desktop share/metainfo/$ID.metainfo.xml \
     share/icons/hicolor/scalable/apps/$ID.svg share/man/man1/twinly-cli.1.gz \
-    share/bash-completion/completions/twinly-cli; do
+    share/man/man1/twinly.1.gz share/bash-completion/completions/twinly-cli \
+    share/doc/twinly/copyright share/doc/twinly/changelog.gz share/doc/twinly/README.md; do
     [ -e "$usr/$f" ] || fail "missing /usr/$f"
 done
 [ -d "$usr/share/twinly" ] || fail "missing the language folder /usr/share/twinly"
@@ -90,6 +91,35 @@ for b in twinly twinly-cli; do
     fi
 done
 ok "files in place; the programs find their libraries, without run paths"
+
+# Built hardened and stripped, as Debian builds its packages.
+for b in twinly twinly-cli; do
+    elf=$usr/bin/$b
+    readelf -h "$elf" | grep -q 'Type:[[:space:]]*DYN' || fail "/usr/bin/$b is not position-independent"
+    readelf -lW "$elf" | grep -q GNU_RELRO || fail "/usr/bin/$b has no read-only relocations"
+    readelf -dW "$elf" | grep -Eq 'BIND_NOW|FLAGS.*NOW' || fail "/usr/bin/$b is not bound at start-up"
+    symbols=$(readelf --dyn-syms -W "$elf")
+    grep -q '__stack_chk_fail' <<<"$symbols" || fail "/usr/bin/$b has no stack protection"
+    grep -Eq '__[a-z]+_chk@' <<<"$symbols" || fail "/usr/bin/$b uses no checked functions"
+    if readelf -SW "$elf" | grep -q '\.symtab'; then fail "/usr/bin/$b is not stripped"; fi
+done
+ok "programs: PIE, RELRO, BIND_NOW, stack protector, fortified, stripped"
+
+changelog=$(gzip -dc "$usr/share/doc/twinly/changelog.gz")
+head -n 1 <<<"$changelog" | grep -q "^twinly ($version) " ||
+    fail "the change log's newest entry is not $version: $(head -n 1 <<<"$changelog")"
+ok "change log's newest entry is $version"
+
+if command -v lintian >/dev/null; then
+    # Errors and warnings fail; notes of the kinds "info" and "pedantic" do not.
+    lintian --tag-display-limit 0 --display-level '>=warning' "$deb" >"$work/lintian.log" 2>&1 ||
+        true
+    problems=$(grep -E '^[EW]: ' "$work/lintian.log" || true)
+    [ -z "$problems" ] || fail "lintian reports:"$'\n'"$problems"
+    ok "lintian: no errors, no warnings"
+else
+    fail "lintian is not installed (setup.sh installs it)"
+fi
 
 # PNG sizes straight from the header, so no image tool is needed.
 for size in 16 32 48 64 128 256; do
@@ -128,6 +158,16 @@ else
 fi
 ok "twinly starts (offscreen)"
 
+# Without a display: help and version answer, the program itself says why it cannot start.
+env -i "$usr/bin/twinly" --help | grep -q '^Usage: twinly' || fail "twinly --help without a display"
+[ "$(env -i "$usr/bin/twinly" --version)" = "twinly $version" ] ||
+    fail "twinly --version says '$(env -i "$usr/bin/twinly" --version)', the project is $version"
+status=0
+env -i HOME="$work/home" "$usr/bin/twinly" >/dev/null 2>"$work/nodisplay.log" || status=$?
+[ $status -eq 1 ] && [ "$(wc -l <"$work/nodisplay.log")" -eq 1 ] ||
+    fail "twinly without a display: status $status, said:"$'\n'"$(cat "$work/nodisplay.log")"
+ok "twinly without a display: --help, --version, and one line with status 1"
+
 # Hints and warnings count too: the entry is ours, and it validates without a word.
 validation=$(desktop-file-validate "$usr/share/applications/$ID.desktop" 2>&1) ||
     fail "the desktop entry does not validate:"$'\n'"$validation"
@@ -158,11 +198,16 @@ for o in $options; do
     grep -qE -- "(^|[ '|])$o([ '|]|$)" <<<"$completion" || fail "the bash completion lacks $o"
 done
 grep -q "^\.TH TWINLY-CLI 1 .*Twinly $version" <<<"$man" || fail "the man page's version is not $version"
+gui_man=$(gzip -dc "$usr/share/man/man1/twinly.1.gz")
+grep -q "^\.TH TWINLY 1 .*Twinly $version" <<<"$gui_man" ||
+    fail "twinly's man page's version is not $version"
 if command -v groff >/dev/null; then
-    warnings=$(groff -man -ww -z -Tutf8 <<<"$man" 2>&1)
-    [ -z "$warnings" ] || fail "the man page has formatting problems:"$'\n'"$warnings"
+    for page in "$man" "$gui_man"; do
+        warnings=$(groff -man -ww -z -Tutf8 <<<"$page" 2>&1)
+        [ -z "$warnings" ] || fail "a man page has formatting problems:"$'\n'"$warnings"
+    done
 fi
-ok "man page and completion cover the $(wc -w <<<"$options") long options"
+ok "man pages; the completion covers the $(wc -w <<<"$options") long options"
 
 if [ -f /usr/share/bash-completion/bash_completion ]; then
     complete_line() { # words...; the last one is completed

@@ -12,7 +12,9 @@
 
 namespace twinly {
 
-ResultsModel::ResultsModel(QObject *parent) : QAbstractTableModel(parent) {}
+ResultsModel::ResultsModel(QObject *parent)
+    : QAbstractTableModel(parent), m_headers{tr("File name"), tr("Size"), tr("Time"), tr("CRC")}
+{}
 
 void ResultsModel::fill(FileList &&records, const RowBand &bands,
                         const std::vector<std::uint32_t> &groups)
@@ -227,21 +229,29 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
 {
     if (orientation != Qt::Horizontal)
         return {};
-    if (role == Qt::DisplayRole) {
-        switch (section) {
-        case NameColumn:
-            return tr("File name");
-        case SizeColumn:
-            return tr("Size");
-        case TimeColumn:
-            return tr("Time");
-        case CrcColumn:
-            return tr("CRC");
-        }
+    if (section < 0 || section >= ColumnCount)
+        return {};
+    if (role == Qt::DisplayRole)
+        return m_headers[section];
+    if (role == Qt::UserRole) {
+        static const char *const keys[ColumnCount] = {"ListFileName", "ListSize", "ListTime",
+                                                      "ListCRC"};
+        return QString::fromLatin1(keys[section]);
     }
     if (role == Qt::TextAlignmentRole && section != NameColumn)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
+}
+
+bool ResultsModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
+                                 int role)
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount ||
+        (role != Qt::EditRole && role != Qt::DisplayRole))
+        return false;
+    m_headers[section] = value.toString();
+    Q_EMIT headerDataChanged(orientation, section, section);
+    return true;
 }
 
 } // namespace twinly

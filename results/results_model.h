@@ -63,7 +63,11 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Qt::UserRole gives a column's language-file key; a caption set for the display role
+    // replaces the built-in one.
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
+                       int role = Qt::EditRole) override;
 
 Q_SIGNALS:
     // The user committed an in-place edit of a caption; the rename belongs to the window. The
@@ -82,6 +86,7 @@ private:
     std::uint64_t m_nextId = 1;
     QColor m_band1 = Qt::red;
     QColor m_band0 = Qt::green;
+    QString m_headers[ColumnCount];
 };
 
 } // namespace twinly

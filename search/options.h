@@ -33,6 +33,7 @@ struct VisualSettings {
 struct SearchOptions {
     std::vector<std::string> Folders; // walked in this order
     std::string Mask;                 // empty matches every file
+    bool UseMask = true;              // false: the mask text is kept but every file is taken
     bool Recursive = true;
     bool IgnoreSize = false;
     bool IgnoreDate = true;
@@ -70,11 +71,16 @@ struct SearchOptions {
 };
 
 // The rules that tie the switches together, the same for every way of asking for a search (the
-// window's controls, the command line): ignoring sizes turns content comparison off; comparing
-// with CRC databases turns it on and ignores times and names; comparing by look replaces
-// comparing by content and reads only pictures; creating a database forces what it needs.
+// window's controls, the command line): a mask that is not in use takes every file; ignoring
+// sizes turns content comparison off; comparing with CRC databases turns it on and ignores
+// times and names; comparing by look replaces comparing by content and reads only pictures,
+// whatever the mask; creating a database forces what it needs.
 inline SearchOptions ResolveSearchOptions(SearchOptions o, bool withDatabases)
 {
+    if (!o.UseMask) {
+        o.Mask.clear();
+        o.UseMask = true; // from here on the mask text is the one that applies
+    }
     if (o.IgnoreSize)
         o.CompareContent = false;
     if (withDatabases && !o.CreateDB) {

@@ -97,7 +97,7 @@ bool collectFiles(const SearchOptions &options, CrcDatabase databases, ScanProgr
     for (const std::string &folder :
          ReferenceFoldersToWalk(options.Folders, options.ReferenceFolders)) {
         if (stop.stop_requested() || !WalkDirectory(WalkFolderText(folder), walk))
-            return stoppedResult();
+            return false;
     }
     if (!options.ReferenceFolders.empty())
         MarkReferenceRecords(list, options.ReferenceFolders);

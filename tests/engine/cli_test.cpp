@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -365,4 +366,25 @@ TEST(Cli, WhatCannotBeReadIsTold)
     EXPECT_NE(readAll(out).find(t.path("in/a") + "\n"), std::string::npos);
     ::close(out);
     ::chmod(t.path("closed").c_str(), 0755);
+}
+
+// The command line's mask is in use exactly when it is given; without one, every file.
+TEST(Cli, AMaskGivenSelectsAndNoMaskTakesEveryFile)
+{
+    test::TempTree t;
+    const auto a = t.createFile("a/notes.txt", "same words");
+    const auto b = t.createFile("b/notes.txt", "same words");
+    t.createFile("a/data.bin", "same bytes");
+    t.createFile("b/data.bin", "same bytes");
+    const auto lines = [](const std::string &out) {
+        std::istringstream in(out);
+        std::vector<std::string> got;
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty())
+                got.push_back(line);
+        std::sort(got.begin(), got.end());
+        return got;
+    };
+    EXPECT_EQ(lines(run({t.root()}).out).size(), 4u);
+    EXPECT_EQ(lines(run({"--mask", "*.txt", t.root()}).out), (std::vector<std::string>{a, b}));
 }

@@ -303,3 +303,27 @@ TEST(RunSearch, EveryRowCarriesItsGroupNumber)
     ASSERT_EQ(plain.RowGroup.size(), 7u);
     EXPECT_EQ(std::set<std::uint32_t>(plain.RowGroup.begin(), plain.RowGroup.end()).size(), 7u);
 }
+
+// A mask not in use takes every file, whatever its text; in use, it selects. Comparing by look
+// reads pictures only either way.
+TEST(RunSearch, AMaskAppliesOnlyWhenInUse)
+{
+    test::TempTree t;
+    const auto a = t.createFile("a/notes.txt", "same words");
+    const auto b = t.createFile("b/notes.txt", "same words");
+    const auto c = t.createFile("a/data.bin", "same bytes");
+    const auto d = t.createFile("b/data.bin", "same bytes");
+    SearchOptions o = optionsFor({t.root()});
+    o.Mask = "*.txt";
+    o.UseMask = false;
+    EXPECT_EQ(groupsOf(search(ResolveSearchOptions(o, false))),
+              (std::vector<std::vector<std::string>>{{c, d}, {a, b}}));
+    o.UseMask = true;
+    EXPECT_EQ(groupsOf(search(ResolveSearchOptions(o, false))),
+              (std::vector<std::vector<std::string>>{{a, b}}));
+    o.UseMask = false;
+    o.VisualCompare = true;
+    const SearchOptions visual = ResolveSearchOptions(o, false);
+    EXPECT_EQ(visual.Mask, kPictureFormatsMask);
+    EXPECT_TRUE(search(visual).FileList.empty());
+}

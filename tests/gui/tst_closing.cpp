@@ -90,7 +90,7 @@ class TestClosing : public QObject {
             m_tree->createFile("d" + std::to_string(i) + "/f", "same");
         addFolder(w, QString::fromStdString(m_tree->root()));
         click(w, "CheckDublicates");
-        click(w, "RecursiveDirs");
+        child<QAbstractButton>(w, "RecursiveDirs")->setChecked(true);
         child<QAbstractButton>(w, "CompareContent")->setChecked(true);
         child<QAbstractButton>(w, "IgnoreDate")->setChecked(true);
         child<QAbstractButton>(w, "IgnoreNames")->setChecked(true);

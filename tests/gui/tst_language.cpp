@@ -1,18 +1,125 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fake_dialogs.h"
 #include "gui_helpers.h"
+#include "move_form.h"
 #include "multi_language.h"
 #include "settings_store.h"
 
 #include <QComboBox>
+#include <QDirIterator>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QRegularExpression>
+#include <QScrollArea>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeView>
+
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <set>
 
 using namespace twinly;
 using namespace twinly::test;
+
+namespace {
+
+using KeySet = std::set<QString>; // "section/key", lower case as the file format matches them
+
+// The keys a language file can give for a window: its title, the captions and hints of its
+// named parts, its column headers. Texts the program writes itself while it runs are nothing
+// to translate.
+void addKeysOf(const QWidget *window, bool withTitle, KeySet &keys)
+{
+    static const std::set<QString> programTexts = {
+        QStringLiteral("SizeLabel"), QStringLiteral("SplittingLabel"), QStringLiteral("TrayIcon")};
+    const QString section = window->objectName().toLower();
+    if (withTitle && !window->windowTitle().isEmpty())
+        keys.insert(section + QStringLiteral("/caption"));
+    // Signs alone ("...", "%", ":-)") are the same in every language; blanks alone are a
+    // title kept free for a check box, which a translation keeps free too.
+    const auto hasLetter = [](const QString &text) {
+        if (!text.isEmpty() && text.trimmed().isEmpty())
+            return true;
+        return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
+    };
+    for (const QObject *o : window->findChildren<QObject *>()) {
+        for (const QString &key : HeaderKeysOf(o))
+            if (!key.isEmpty())
+                keys.insert(section + QLatin1Char('/') + key.toLower());
+        const QString name = o->objectName();
+        if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || programTexts.count(name))
+            continue;
+        // A page in a scroll area: the tab's caption is the page's key.
+        if (qobject_cast<const QScrollArea *>(o))
+            continue;
+        bool has = false;
+        if (const QString caption = CaptionOf(o, has); has && hasLetter(caption))
+            keys.insert(section + QLatin1Char('/') + name.toLower());
+        if (const QString hint = HintOf(o, has); has && hasLetter(hint))
+            keys.insert(QStringLiteral("hint.") + section + QLatin1Char('/') + name.toLower());
+    }
+}
+
+// Every message key in the sources: a key literal followed by its built-in text.
+KeySet messageKeysInSources(const QString &root)
+{
+    KeySet keys;
+    static const QRegularExpression keyAndText(QStringLiteral("\"(str\\w+)\"\\s*,\\s*\""));
+    for (const char *folder : {"app", "results", "search", "visual", "platform"}) {
+        QDirIterator it(root + QLatin1Char('/') + QLatin1String(folder),
+                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile f(it.next());
+            if (!f.open(QIODevice::ReadOnly))
+                qFatal("cannot read %s", qPrintable(f.fileName()));
+            const QString text = QString::fromUtf8(f.readAll());
+            for (const auto &m : keyAndText.globalMatch(text))
+                keys.insert(QStringLiteral("strings/") + m.captured(1).toLower());
+        }
+    }
+    return keys;
+}
+
+// The keys a language file holds, by the file format's rules (sections and keys in any case,
+// ";" lines are comments).
+KeySet keysInFile(const QString &path, std::map<QString, QString> &values)
+{
+    KeySet keys;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        qFatal("cannot read %s", qPrintable(path));
+    QString section;
+    for (const QString &raw : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = line.mid(1, line.size() - 2).trimmed().toLower();
+            continue;
+        }
+        const auto eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0 && !section.isEmpty()) {
+            const QString key = section + QLatin1Char('/') + line.left(eq).trimmed().toLower();
+            keys.insert(key);
+            values.emplace(key, line.mid(eq + 1).trimmed());
+        }
+    }
+    return keys;
+}
+
+QString listOf(const KeySet &keys)
+{
+    QStringList l(keys.begin(), keys.end());
+    return l.join(QStringLiteral(", "));
+}
+
+} // namespace
 
 class TestLanguage : public QObject {
     Q_OBJECT
@@ -78,9 +185,115 @@ private Q_SLOTS:
         for (int i = 0; i < list->count(); ++i)
             names << list->itemText(i);
         names.sort();
+        // First the way back to the built-in texts, current while no language is chosen.
+        QCOMPARE(names.takeFirst(), TMultiLang::builtInEntry());
+        QCOMPARE(list->currentIndex(), 0);
+        names.sort();
         QCOMPARE(names, (QStringList{QStringLiteral("French.lng"), QStringLiteral("German.lng")}));
         QVERIFY(!list->isHidden());
-        QCOMPARE(list->currentIndex(), -1); // no current language
+    }
+
+    void theBuiltInEntryBringsBackEveryText()
+    {
+        write(QStringLiteral("A.lng"), "[Form1]\nCaption=Zwilling\nRecursiveDirs=Rekursiv\n"
+                                       "AccLabel1=Genauigkeit\nListSize=Gr\xC3\xB6\xC3\x9F"
+                                       "e\n[Hint.Form1]\nGoBut=Los\n"
+                                       "[Strings]\nstr2=Leerer Name !\n");
+        open();
+        auto *header = child<QTreeView>(w(), "List")->header();
+        const auto headerText = [header](int column) {
+            return header->model()->headerData(column, Qt::Horizontal).toString();
+        };
+        const QString title = w()->windowTitle();
+        const QString hint = child(w(), "GoBut")->toolTip();
+        const QString size = headerText(1);
+        choose(QStringLiteral("A.lng"));
+        QCOMPARE(w()->windowTitle(), QStringLiteral("Zwilling"));
+        QCOMPARE(child<QLabel>(w(), "AccLabel1")->text(), QStringLiteral("Genauigkeit"));
+        QCOMPARE(headerText(1), QStringLiteral("Gr\u00F6\u00DFe"));
+        QCOMPARE(child(w(), "GoBut")->toolTip(), QStringLiteral("Los"));
+
+        choose(TMultiLang::builtInEntry());
+        QCOMPARE(w()->translator().CurrentLang, QString());
+        QCOMPARE(w()->windowTitle(), title);
+        QCOMPARE(child<QCheckBox>(w(), "RecursiveDirs")->text(),
+                 QStringLiteral("Recursive search"));
+        QCOMPARE(child<QLabel>(w(), "AccLabel1")->text(), QStringLiteral("Total accuracy"));
+        QCOMPARE(headerText(1), size);
+        QCOMPARE(child(w(), "GoBut")->toolTip(), hint);
+        QCOMPARE(w()->translator().GetString(QStringLiteral("str2"), QStringLiteral("built in")),
+                 QStringLiteral("built in"));
+        // The choice is kept: the next start shows the built-in texts.
+        w()->close();
+        open();
+        QCOMPARE(child<QCheckBox>(w(), "RecursiveDirs")->text(),
+                 QStringLiteral("Recursive search"));
+        choose(QStringLiteral("A.lng")); // and a language still applies after the way back
+        QCOMPARE(child<QCheckBox>(w(), "RecursiveDirs")->text(), QStringLiteral("Rekursiv"));
+    }
+
+    void theToolkitsTextsFollowTheLanguagesLocale()
+    {
+        const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                           QStringLiteral("/qtbase_de.qm")))
+            QSKIP("the toolkit's German translation is not installed");
+        write(QStringLiteral("De.lng"), "[Info]\nLocale=de\n[Form1]\nMaskCBox=Maske\n");
+        write(QStringLiteral("Bad.lng"), "[Info]\nLocale=../../x\n[Form1]\nMaskCBox=Masque\n");
+        open();
+        QCOMPARE(cancel(), QStringLiteral("Cancel"));
+        choose(QStringLiteral("De.lng"));
+        QCOMPARE(w()->translator().LocaleOf(QStringLiteral("De.lng")), QStringLiteral("de"));
+        QCOMPARE(cancel(), QStringLiteral("Abbrechen"));
+        // A locale that is no locale name loads nothing; the toolkit is English again.
+        choose(QStringLiteral("Bad.lng"));
+        QCOMPARE(w()->translator().LocaleOf(QStringLiteral("Bad.lng")), QString());
+        QCOMPARE(cancel(), QStringLiteral("Cancel"));
+        choose(QStringLiteral("De.lng"));
+        choose(TMultiLang::builtInEntry());
+        QCOMPARE(cancel(), QStringLiteral("Cancel"));
+        // A stored language brings the toolkit's texts with it at start-up.
+        choose(QStringLiteral("De.lng"));
+        w()->close();
+        m_window.reset();
+        QCOMPARE(cancel(), QStringLiteral("Cancel")); // the window's translator went with it
+        open();
+        QCOMPARE(cancel(), QStringLiteral("Abbrechen"));
+    }
+
+    // Keys the program has and keys the shipped German file gives must be the same two sets: a
+    // new control without its German text fails here, and so does a German text left behind
+    // for a control that is gone.
+    void theGermanFileCoversEveryKeyAndNoOther()
+    {
+        const QString source = QString::fromUtf8(TWINLY_SOURCE_DIR);
+        open();
+        KeySet program;
+        addKeysOf(w(), true, program);
+        TMoveForm destination(m_config.filePath(QStringLiteral("Zorvik.reg")).toStdString());
+        addKeysOf(&destination, false, program); // its title comes from str4 and str8
+        for (const QString &k : messageKeysInSources(source))
+            program.insert(k);
+        program.insert(QStringLiteral("info/locale"));
+
+        std::map<QString, QString> values;
+        const KeySet german = keysInFile(source + QStringLiteral("/lang/Deutsch.lng"), values);
+        KeySet missing, stale;
+        std::set_difference(program.begin(), program.end(), german.begin(), german.end(),
+                            std::inserter(missing, missing.end()));
+        std::set_difference(german.begin(), german.end(), program.begin(), program.end(),
+                            std::inserter(stale, stale.end()));
+        QVERIFY2(missing.empty(),
+                 qPrintable(QStringLiteral("not in Deutsch.lng: ") + listOf(missing)));
+        QVERIFY2(stale.empty(),
+                 qPrintable(QStringLiteral("in Deutsch.lng for nothing: ") + listOf(stale)));
+        QCOMPARE(values[QStringLiteral("info/locale")], QStringLiteral("de"));
+        // Placeholders stay as they are in the built-in texts.
+        for (const auto &[key, text] : values)
+            if (key.startsWith(QLatin1String("strings/")))
+                QVERIFY2(text.count(QStringLiteral("%s")) <= 1 &&
+                             text.count(QStringLiteral("%d")) <= 1,
+                         qPrintable(key));
     }
 
     void captionsLoseTheirBarsAndHintsKeepThem()

@@ -43,12 +43,20 @@ private Q_SLOTS:
     }
     void cleanup() { m_window.reset(); }
 
-    void firstRunStartsWithEveryStoredFlagCleared()
+    // Ready for a search that finds duplicates by content, and asking before deleting.
+    void firstRunStartsFromTheBuiltInOptions()
     {
         for (const char *name : {"RecursiveDirs", "CompareContent", "IgnoreDate", "IgnoreNames",
-                                 "ConfDel", "ConfDelAll", "CheckDublicates", "CreateCRC"})
+                                 "ConfDel", "ConfDelAll", "CheckDublicates"})
+            QVERIFY2(checked(w(), name), name);
+        for (const char *name : {"CreateCRC", "MaskCBox", "IgnoreSize", "VisualCMP", "CRCCompare",
+                                 "MinSizeC", "MaxSizeC"})
             QVERIFY2(!checked(w(), name), name);
-        QVERIFY(!child(w(), "GroupBox1")->isVisible());
+        QVERIFY(!child(w(), "GroupBox1")->isHidden()); // the compare setup shows
+        const SearchOptions o = w()->searchOptions();
+        QVERIFY(o.FindDuplicates && o.CompareContent && o.Recursive && o.IgnoreDate &&
+                o.IgnoreNames && !o.CreateDB);
+        QCOMPARE(o.Mask, std::string()); // "Use mask" is unchecked: every file
         QVERIFY(checked(w(), "CMPMethod1"));
         QVERIFY(checked(w(), "SysMenu"));
         QVERIFY(checked(w(), "Radio2"));
@@ -122,8 +130,7 @@ private Q_SLOTS:
 
     void visualCompareAndContentExcludeEachOther()
     {
-        click(w(), "CheckDublicates");
-        click(w(), "CompareContent");
+        QVERIFY(checked(w(), "CompareContent"));
         click(w(), "VisualCMP");
         QVERIFY(!checked(w(), "CompareContent"));
         QVERIFY(tabVisible("VisualOptions"));

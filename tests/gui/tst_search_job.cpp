@@ -6,6 +6,7 @@
 
 #include "results_model.h"
 #include "search_job.h"
+#include "settings_store.h"
 #include "temp_tree.h"
 #include <QAbstractItemModelTester>
 
@@ -46,7 +47,7 @@ class TestSearchJob : public QObject {
     {
         addFolder(w(), root());
         click(w(), "CheckDublicates");
-        click(w(), "RecursiveDirs");
+        child<QAbstractButton>(w(), "RecursiveDirs")->setChecked(true);
         child<QAbstractButton>(w(), "CompareContent")->setChecked(true);
         child<QAbstractButton>(w(), "IgnoreDate")->setChecked(true);
         child<QAbstractButton>(w(), "IgnoreNames")->setChecked(true);
@@ -65,9 +66,6 @@ private Q_SLOTS:
         w()->setSettingsPath(m_config.filePath(QStringLiteral("Zorvik.reg")));
         w()->show();
         QVERIFY(QTest::qWaitForWindowExposed(w()));
-        // The mask applies whether "Use mask" is checked or not; the first run's mask takes
-        // pictures only.
-        child<QLineEdit>(w(), "MaskEdit")->setText(QStringLiteral("*"));
     }
     void cleanup()
     {
@@ -109,6 +107,38 @@ private Q_SLOTS:
         // Checking rows works through the model's check role.
         QVERIFY(m->setData(m->index(1, 0), Qt::Checked, Qt::CheckStateRole));
         QVERIFY(m->isChecked(1));
+    }
+
+    // Unchecked, "Use mask" takes every file whatever the field says; checked, the mask
+    // decides; comparing by look reads pictures only, either way.
+    void useMaskDecidesWhetherTheMaskApplies()
+    {
+        m_tree->createFile("a/notes.txt", "same words");
+        m_tree->createFile("b/notes.txt", "same words");
+        m_tree->createFile("a/data.bin", "same bytes");
+        m_tree->createFile("b/data.bin", "same bytes");
+        prepareDuplicateSearch();
+        auto *mask = child<QLineEdit>(w(), "MaskEdit");
+        mask->setText(QStringLiteral("*.txt"));
+        const auto found = [this] {
+            click(w(), "GoBut");
+            waitForSearchEnd();
+            QStringList names;
+            for (int row = 0; row < w()->results()->rowCount(); ++row)
+                names << QString::fromUtf8(w()->results()->record(row).FileName());
+            names.sort();
+            return names;
+        };
+        QVERIFY(!checked(w(), "MaskCBox"));
+        QCOMPARE(found(), (QStringList{QStringLiteral("data.bin"), QStringLiteral("data.bin"),
+                                       QStringLiteral("notes.txt"), QStringLiteral("notes.txt")}));
+        click(w(), "MaskCBox");
+        QCOMPARE(found(), (QStringList{QStringLiteral("notes.txt"), QStringLiteral("notes.txt")}));
+        click(w(), "MaskCBox");
+        mask->setText(QStringLiteral("*.nothing"));
+        QCOMPARE(found().size(), 4);
+        click(w(), "VisualCMP");
+        QCOMPARE(found(), QStringList());
     }
 
     void listMenusHintsAndColoursFollowTheRules()
@@ -249,8 +279,23 @@ private Q_SLOTS:
     {
         m_tree->createFile("x", "1");
         m_tree->createFile("y", "22");
+        // Settings that choose neither "Check for duplicates" nor "Create CRC DB".
+        m_modelTester.reset();
+        m_window.reset();
+        const QString settings = m_config.filePath(QStringLiteral("Zorvik.reg"));
+        {
+            auto key = *platform::SettingsKey::create(settings.toStdString());
+            key.writeBinary("Setings", std::vector<std::uint8_t>(33, 0));
+            QVERIFY(key.save());
+        }
+        m_window = std::make_unique<TForm1>();
+        w()->setSettingsPath(settings);
+        w()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w()));
+        QFile::remove(settings); // the next case is a first run again
+        QVERIFY(!checked(w(), "CheckDublicates") && !checked(w(), "CreateCRC"));
         addFolder(w(), root());
-        click(w(), "GoBut"); // neither radio chosen: a plain listing
+        click(w(), "GoBut"); // a plain listing
         waitForSearchEnd();
         QCOMPARE(w()->results()->rowCount(), 2);
         QCOMPARE(w()->results()->band(0), 1);

@@ -26,7 +26,8 @@ enum Choice {
     Databases = 1 << 5,
     CreateDb = 1 << 6,
     Listing = 1 << 7,
-    AllChoices = 1 << 8,
+    NoMask = 1 << 8, // "Use mask" unchecked; no --mask
+    AllChoices = 1 << 9,
 };
 
 // Combinations the command line refuses as bad usage.
@@ -38,10 +39,11 @@ bool refusedByCommandLine(int c)
 
 QString describe(int c)
 {
-    static const char *const names[] = {"ignore-size", "no-content", "match-time", "match-names",
-                                        "visual",      "db",         "create-db",  "list"};
+    static const char *const names[] = {"ignore-size", "no-content", "match-time",
+                                        "match-names", "visual",     "db",
+                                        "create-db",   "list",       "no-mask"};
     QString text;
-    for (int bit = 0; bit < 8; ++bit)
+    for (int bit = 0; bit < 9; ++bit)
         if (c & (1 << bit))
             text += QLatin1String(names[bit]) + QLatin1Char(' ');
     return text.isEmpty() ? QStringLiteral("(defaults)") : text;
@@ -57,6 +59,7 @@ QString differences(const SearchOptions &a, const SearchOptions &b)
     };
     check("Folders", a.Folders == b.Folders);
     check("Mask", a.Mask == b.Mask);
+    check("UseMask", a.UseMask == b.UseMask);
     check("Recursive", a.Recursive == b.Recursive);
     check("IgnoreSize", a.IgnoreSize == b.IgnoreSize);
     check("IgnoreDate", a.IgnoreDate == b.IgnoreDate);
@@ -90,11 +93,14 @@ void setControls(QObject *window, int c)
     set("CRCCompare", c & Databases);
     set("CreateCRC", c & CreateDb);
     set("CheckDublicates", !(c & Listing) && !(c & CreateDb));
+    set("MaskCBox", !(c & NoMask));
 }
 
 std::vector<std::string> commandLine(int c, const std::string &folder)
 {
-    std::vector<std::string> args = {"twinly-cli", "--mask", "*.txt"};
+    std::vector<std::string> args = {"twinly-cli"};
+    if (!(c & NoMask))
+        args.insert(args.end(), {"--mask", "*.txt"});
     if (c & IgnoreSize)
         args.emplace_back("--ignore-size");
     if (c & NoContent)
@@ -173,6 +179,14 @@ private Q_SLOTS:
         const SearchOptions visual = ResolveSearchOptions(chosen, false);
         QVERIFY(!visual.CompareContent);
         QCOMPARE(visual.Mask, std::string(kPictureFormatsMask));
+        // A mask not in use takes every file; pictures are still all a visual search reads.
+        chosen.UseMask = false;
+        QCOMPARE(ResolveSearchOptions(chosen, false).Mask, std::string(kPictureFormatsMask));
+        chosen.VisualCompare = false;
+        const SearchOptions noMask = ResolveSearchOptions(chosen, false);
+        QCOMPARE(noMask.Mask, std::string());
+        QCOMPARE(ResolveSearchOptions(noMask, false), noMask);
+        chosen.UseMask = true;
         chosen.CreateDB = true;
         chosen.FindDuplicates = false;
         const SearchOptions db = ResolveSearchOptions(chosen, true);

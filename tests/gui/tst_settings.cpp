@@ -95,12 +95,14 @@ private Q_SLOTS:
         QCOMPARE(dirs->item(0)->text(), QStringLiteral("/Program Files"));
         QCOMPARE(dirs->item(0)->checkState(), Qt::Checked);
         QCOMPARE(dirs->item(1)->checkState(), Qt::Unchecked);
+        // Turned off from the first run's state, and off they stay.
         QVERIFY(checked(w.get(), "CheckDublicates"));
-        QVERIFY(checked(w.get(), "RecursiveDirs"));
-        QVERIFY(checked(w.get(), "CompareContent"));
+        QVERIFY(!checked(w.get(), "RecursiveDirs"));
+        QVERIFY(!checked(w.get(), "CompareContent"));
         QVERIFY(checked(w.get(), "MaskCBox"));
         QVERIFY(checked(w.get(), "MinSizeC"));
-        QVERIFY(checked(w.get(), "ConfDel")); // the first run starts it cleared
+        QVERIFY(!checked(w.get(), "ConfDel"));
+        QVERIFY(checked(w.get(), "ConfDelAll"));
         QCOMPARE(child<QLineEdit>(w.get(), "MaskEdit")->text(), QStringLiteral("*.txt, *.doc"));
         QCOMPARE(child<QDoubleSpinBox>(w.get(), "MinSize")->value(), 1000.0);
         QCOMPARE(child<QDoubleSpinBox>(w.get(), "Acc2")->value(), 12.0); // stored whole
@@ -241,6 +243,28 @@ private Q_SLOTS:
         auto w = open();
         QVERIFY(!checked(w.get(), "RecursiveDirs"));
         QVERIFY(!checked(w.get(), "ConfDel"));
+    }
+
+    // Only a missing settings file gives the first run's options; stored settings without
+    // flags, or with a block of zeros, clear them.
+    void storedSettingsClearTheFlagsTheyDoNotSet()
+    {
+        for (const bool zeros : {false, true}) {
+            QFile::remove(path());
+            {
+                SettingsKey k = key();
+                k.writeString("Mask", "*.txt");
+                if (zeros)
+                    k.writeBinary("Setings", std::vector<std::uint8_t>(33, 0));
+                QVERIFY(k.save());
+            }
+            auto w = open();
+            for (const char *name : {"RecursiveDirs", "CompareContent", "IgnoreDate", "IgnoreNames",
+                                     "ConfDel", "ConfDelAll", "CheckDublicates"})
+                QVERIFY2(!checked(w.get(), name), name);
+            QVERIFY(child(w.get(), "GroupBox1")->isHidden());
+            w->hide();
+        }
     }
 
     void badValuesAreSkippedOneByOne()
