@@ -3,8 +3,11 @@
 
 #include "file_data.h"
 #include "grouping.h"
+#include "progress.h"
 
+#include <chrono>
 #include <iosfwd>
+#include <optional>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -21,6 +24,13 @@ std::string CsvField(std::string_view s);
 // A JSON string literal. Bytes that are not UTF-8 become U+FFFD; `lossy` tells the caller.
 std::string JsonString(std::string_view s, bool *lossy = nullptr);
 std::string HexBytes(std::string_view s);
+
+// A size in the units people read: "512 bytes", "1.5 KB", "3.4 MB", "1.2 GB" (of 1024).
+std::string SizeText(std::uint64_t bytes);
+// The counts of a running search: "1234 files found"; once files are read "120 of 450 files
+// read, 1.2 MB of 3.4 MB", with ", 0:42 left" when the time left is known.
+std::string CountsText(const ScanProgress::Counts &counts,
+                       std::optional<std::chrono::seconds> left);
 
 void WriteRows(std::ostream &out, Format format, const FileList &rows, const RowBand &bands);
 
