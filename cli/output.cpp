@@ -143,10 +143,10 @@ std::string SizeText(std::uint64_t bytes)
 {
     if (bytes < 1024)
         return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-    static const char *const units[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    static const char *const units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
     double value = static_cast<double>(bytes) / 1024.0;
     std::size_t unit = 0;
-    // Rounded as printed: 1023.96 KB shows as 1.0 MB, not 1024.0 KB.
+    // Rounded as printed: 1023.96 kB shows as 1.0 MB, not 1024.0 kB.
     while (value >= 1023.95 && unit + 1 < std::size(units)) {
         value /= 1024.0;
         ++unit;

@@ -25,7 +25,7 @@ std::string CsvField(std::string_view s);
 std::string JsonString(std::string_view s, bool *lossy = nullptr);
 std::string HexBytes(std::string_view s);
 
-// A size in the units people read: "512 bytes", "1.5 KB", "3.4 MB", "1.2 GB" (of 1024).
+// A size in the units people read: "512 bytes", "1.5 kB", "3.4 MB", "1.2 GB" (of 1024).
 std::string SizeText(std::uint64_t bytes);
 // The counts of a running search: "1234 files found"; once files are read "120 of 450 files
 // read, 1.2 MB of 3.4 MB", with ", 0:42 left" when the time left is known.

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window's status bar: panel 0 the activity in words, panel 1 the gauge, panel 2 the
+// The window's status bar: panel 0 the activity in words, panel 1 the gauge, then the counts
+// of a search (and, once it has ended, what it found, until the next search), and panel 2 the
 // folder, file or count being worked on. A search and the list's long commands write it; when
 // nothing runs, panels 0 and 2 are empty and the gauge is hidden.
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 class QLabel;
@@ -12,7 +14,7 @@ class QStatusBar;
 
 namespace twinly {
 
-class StatusPanels {
+class StatusPanels final : public QObject {
 public:
     // Builds the panels into `bar`, which owns their widgets.
     explicit StatusPanels(QStatusBar *bar);
@@ -23,13 +25,22 @@ public:
     void setGauge(int percent);
     int gauge() const;
     void showGauge(bool visible);
-    // Panels 0 and 2 emptied; the gauge stays as it is.
+    // Panels 0 and 2 emptied; the gauge and the counts stay as they are.
     void clearTexts();
+    void setCounts(const QString &text);
+    QString counts() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fitActivityPanel();
+
     QLabel *m_panel0;
     QProgressBar *Gauge1;
+    QLabel *m_counts;
     QLabel *m_panel2;
+    int m_countsWidth = 0;
 };
 
 } // namespace twinly

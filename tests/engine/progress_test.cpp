@@ -158,7 +158,7 @@ TEST(ScanProgress, TimeLeftFollowsThePaceSinceThePlanSettled)
     EXPECT_FALSE(p.timeLeft(t0 + 6s)) << "nothing left";
     const ScanProgress::Counts c = p.counts();
     EXPECT_EQ(c.filesRead, 4u);
-    EXPECT_EQ(cli::CountsText(c, 75s), "4 of 4 files read, 3.9 KB of 3.9 KB, 1:15 left");
+    EXPECT_EQ(cli::CountsText(c, 75s), "4 of 4 files read, 3.9 kB of 3.9 kB, 1:15 left");
 
     ScanProgress stalled;
     stalled.planRead(1, 10);
@@ -176,7 +176,7 @@ TEST(ProgressTexts, TimesAndSizesReadAsPeopleWriteThem)
     EXPECT_EQ(cli::SizeText(0), "0 bytes");
     EXPECT_EQ(cli::SizeText(1), "1 byte");
     EXPECT_EQ(cli::SizeText(1023), "1023 bytes");
-    EXPECT_EQ(cli::SizeText(1536), "1.5 KB");
+    EXPECT_EQ(cli::SizeText(1536), "1.5 kB");
     EXPECT_EQ(cli::SizeText(1024 * 1024 - 1), "1.0 MB");
     EXPECT_EQ(cli::SizeText(std::uint64_t{5} << 30), "5.0 GB");
     ScanProgress::Counts one;
