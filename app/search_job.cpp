@@ -69,12 +69,13 @@ void SearchJob::GoButClick()
     if (m_searching)
         return;
     ClearResults();
+    // What the last search found stood until now (its rows are gone, even when this one is
+    // refused).
+    m_parts.status->setCounts({});
+    m_parts.note->setOutcome({});
     const OptionPages &options = *m_parts.options;
     if (!options.readyForSearch())
         return;
-    // What the last search found stands until this one.
-    m_parts.status->setCounts({});
-    m_parts.note->setOutcome({});
     m_parts.tray->showSearching();
     auto scanner = std::make_unique<TDirScanner>();
     scanner->Options = options.searchOptions();
@@ -143,7 +144,8 @@ void SearchJob::ThreadDone()
     m_parts.status->clearTexts();
     // Nothing of a stopped search is shown; anything else is told, an empty list above all.
     m_parts.status->setCounts(summary);
-    m_parts.note->setOutcome(summary);
+    if (m_parts.results->rowCount() == 0)
+        m_parts.note->setOutcome(summary);
     m_parts.tray->showIdle();
 }
 
