@@ -30,8 +30,8 @@ int widthFor(const QLabel *label, const QString &text)
 } // namespace
 
 StatusPanels::StatusPanels(QStatusBar *bar)
-    : QObject(bar), m_panel0(new QLabel), Gauge1(new QProgressBar), m_counts(new QLabel),
-      m_panel2(new QLabel)
+    : QObject(bar), m_panel0(new QLabel), Gauge1(new QProgressBar), m_panel1(new QWidget),
+      m_counts(new QLabel), m_panel2(new QLabel)
 {
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(true);
@@ -44,18 +44,25 @@ StatusPanels::StatusPanels(QStatusBar *bar)
     Gauge1->setFixedSize(95, 15);
     Gauge1->setTextVisible(false);
     Gauge1->hide();
-    auto *panel1 = new QWidget;
-    panel1->setFixedWidth(100);
-    auto *h = new QHBoxLayout(panel1);
+    m_panel1->setFixedWidth(100);
+    auto *h = new QHBoxLayout(m_panel1);
     h->setContentsMargins(2, 0, 2, 0);
     h->addWidget(Gauge1);
     m_counts->setObjectName(QStringLiteral("StatusCounts"));
     m_panel2->setObjectName(QStringLiteral("StatusPanel2"));
     m_panel2->setMinimumWidth(50);
     bar->addWidget(m_panel0);
-    bar->addWidget(panel1);
+    bar->addWidget(m_panel1);
     bar->addWidget(m_counts);
     bar->addWidget(m_panel2, 1);
+    collapseWhenIdle();
+}
+
+void StatusPanels::collapseWhenIdle()
+{
+    const bool busy = !m_panel0->text().isEmpty() || !Gauge1->isHidden();
+    m_panel0->setVisible(busy);
+    m_panel1->setVisible(busy);
 }
 
 bool StatusPanels::eventFilter(QObject *watched, QEvent *event)
@@ -87,6 +94,7 @@ void StatusPanels::setActivity(const QString &text)
     m_panel0->setText(text);
     if (widthFor(m_panel0, text) > m_panel0->width())
         fitActivityPanel();
+    collapseWhenIdle();
 }
 
 QString StatusPanels::activity() const
@@ -112,12 +120,14 @@ int StatusPanels::gauge() const
 void StatusPanels::showGauge(bool visible)
 {
     Gauge1->setVisible(visible);
+    collapseWhenIdle();
 }
 
 void StatusPanels::clearTexts()
 {
     m_panel0->clear();
     m_panel2->clear();
+    collapseWhenIdle();
 }
 
 void StatusPanels::setCounts(const QString &text)

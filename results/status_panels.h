@@ -2,7 +2,8 @@
 // The window's status bar: panel 0 the activity in words, panel 1 the gauge, then the counts
 // of a search (and, once it has ended, what it found, until the next search), and panel 2 the
 // folder, file or count being worked on. A search and the list's long commands write it; when
-// nothing runs, panels 0 and 2 are empty and the gauge is hidden.
+// nothing runs, panels 0 and 2 are empty and the gauge is hidden; panels 0 and 1 then give
+// their room up, so that what the last search found stands at the bar's left.
 #pragma once
 
 #include <QObject>
@@ -35,9 +36,11 @@ protected:
 
 private:
     void fitActivityPanel();
+    void collapseWhenIdle();
 
     QLabel *m_panel0;
     QProgressBar *Gauge1;
+    QWidget *m_panel1;
     QLabel *m_counts;
     QLabel *m_panel2;
     int m_countsWidth = 0;
