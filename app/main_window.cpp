@@ -2,6 +2,7 @@
 #include "main_window.h"
 
 #include "about.h"
+#include "empty_note.h"
 #include "list_commands.h"
 #include "list_host.h"
 #include "option_pages.h"
@@ -14,6 +15,7 @@
 #include "status_panels.h"
 #include "tray.h"
 #include "widgets.h"
+#include "window_keys.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -55,20 +57,31 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 
     buildResultsPage();
     m_options = new OptionPages(this, PageControl1, m_lang);
-    m_status = std::make_unique<StatusPanels>(statusBar());
+    m_status = new StatusPanels(statusBar());
     m_tray = new Tray(this);
     m_search =
-        new SearchJob({this, m_options, m_model, Panel3, m_tray, m_status.get(), Brain, &m_lang},
+        new SearchJob({this, m_options, m_model, Panel3, m_tray, m_status, Brain, &m_lang, m_note},
                       m_stopRequested);
     m_search->setObjectName(QStringLiteral("SearchJob"));
     m_listHost = std::make_unique<WindowListHost>(
         WindowListHost::Parts{this, Panel1, PageControl1, List, m_options, Panel3, &m_lang,
                               &m_settingsPath, &m_closePending});
-    m_commands =
-        new ListCommands(this, List, m_model, m_status.get(), *m_listHost, m_stopRequested);
+    m_commands = new ListCommands(this, List, m_model, m_status, *m_listHost, m_stopRequested);
     m_commands->setObjectName(QStringLiteral("ListCommands"));
 
+    m_keys = new WindowKeys({this, PageControl1, GoBut, StopBut, ExitBut}, [this] {
+        if (Searching())
+            return m_lang.GetString(QStringLiteral("strGoSearching"),
+                                    QStringLiteral("A search is running."));
+        if (!m_options->hasFolders())
+            return m_lang.GetString(
+                QStringLiteral("strGoNoFolders"),
+                QStringLiteral("Add a folder to search on the Options page first."));
+        return QString();
+    });
+
     connectParts();
+    refreshGuide();
     UpdateButtons();
 }
 
@@ -150,11 +163,15 @@ void TForm1::buildResultsPage()
                            QStyle::SP_TrashIcon, 18);
     RemoveAll = toolButton(panel6, "RemoveAll", tr("Remove all checked files from list."),
                            QStyle::SP_DialogDiscardButton, 18);
+    auto *label1 = named(new QLabel(tr("Delete marked files")), "Label1");
+    auto *label2 = named(new QLabel(tr("Remove marked files from list")), "Label2");
+    ActAsButton(label1, DeleteAll);
+    ActAsButton(label2, RemoveAll);
     h6->addWidget(DeleteAll);
-    h6->addWidget(named(new QLabel(tr("Delete marked files")), "Label1"));
+    h6->addWidget(label1);
     h6->addSpacing(12);
     h6->addWidget(RemoveAll);
-    h6->addWidget(named(new QLabel(tr("Remove marked files from list")), "Label2"));
+    h6->addWidget(label2);
     h6->addStretch(1);
     v2->addWidget(panel6);
 
@@ -166,6 +183,7 @@ void TForm1::buildResultsPage()
     List->header()->resizeSection(ResultsModel::TimeColumn, 150);
     List->header()->resizeSection(ResultsModel::CrcColumn, 80);
     v2->addWidget(List, 1);
+    m_note = new EmptyListNote(List);
     RxSplitter1->addWidget(panel2);
 
     Panel3 = new PreviewPanel;
@@ -190,8 +208,11 @@ void TForm1::connectParts()
     connect(m_options, &OptionPages::previewModeChanged, Panel3, &PreviewPanel::setMode);
     connect(m_options, &OptionPages::previewStyleChanged, this,
             [this] { m_listHost->pushPreviewStyle(); });
-    connect(m_options, &OptionPages::languageChanged, this,
-            [this] { m_lang.ApplyCurrentLanguage(m_tray->translatedWindows()); });
+    connect(m_options, &OptionPages::languageChanged, this, [this] {
+        m_lang.ApplyCurrentLanguage(m_tray->translatedWindows());
+        refreshGuide();
+    });
+    connect(m_options, &OptionPages::foldersChanged, this, &TForm1::refreshGuide);
     connect(DeleteAll, &QToolButton::clicked, m_commands, &ListCommands::DeleteAllClick);
     connect(RemoveAll, &QToolButton::clicked, m_commands, &ListCommands::RemoveAllClick);
     connect(GoBut, &QToolButton::clicked, m_search, &SearchJob::GoButClick);
@@ -200,6 +221,7 @@ void TForm1::connectParts()
     connect(m_search, &SearchJob::runningChanged, this, [this](bool running) {
         m_options->setPagesEnabled(!running);
         DublPage->setEnabled(!running);
+        m_keys->setSearching(running);
         UpdateButtons();
     });
     connect(m_search, &SearchJob::resultsShown, this, &TForm1::RezButClick);
@@ -208,6 +230,14 @@ void TForm1::connectParts()
         if (PageControl1->widget(index) == DublPage)
             DublPageShow();
     });
+}
+
+void TForm1::refreshGuide()
+{
+    m_note->setGuide(m_lang.GetString(QStringLiteral("strNoFolders"),
+                                      QStringLiteral("No folder to search yet: add one on the "
+                                                     "Options page, then press Go (F5).")),
+                     !m_options->hasFolders());
 }
 
 void TForm1::UpdateButtons()
@@ -261,6 +291,7 @@ void TForm1::FormShow()
     m_options->FormShow();
     m_stopRequested = false;
     LoadSettings();
+    refreshGuide();
 }
 
 void TForm1::changeEvent(QEvent *event)

@@ -24,6 +24,7 @@ class QToolButton;
 
 namespace twinly {
 
+class EmptyListNote;
 class ListCommands;
 class OptionPages;
 class PreviewPanel;
@@ -32,6 +33,7 @@ class ResultsView;
 class SearchJob;
 class StatusPanels;
 class Tray;
+class WindowKeys;
 class WindowListHost;
 
 class TForm1 final : public QMainWindow {
@@ -82,6 +84,9 @@ private:
     void buildToolBar();
     void buildResultsPage();
     void connectParts();
+    // The empty list's line on what to do first, in the current language, shown while there
+    // is no folder to search.
+    void refreshGuide();
     void FormShow();
 
     // Tool bar
@@ -99,12 +104,14 @@ private:
     ResultsModel *m_model = nullptr;
     QToolButton *DeleteAll = nullptr, *RemoveAll = nullptr;
     PreviewPanel *Panel3 = nullptr;
+    EmptyListNote *m_note = nullptr;
     // Status bar and the working parts
-    std::unique_ptr<StatusPanels> m_status;
+    StatusPanels *m_status = nullptr;
     Tray *m_tray = nullptr;
     SearchJob *m_search = nullptr;
     std::unique_ptr<WindowListHost> m_listHost;
     ListCommands *m_commands = nullptr;
+    WindowKeys *m_keys = nullptr;
 
     TMultiLang m_lang;
     std::string m_settingsPath;

@@ -3,11 +3,13 @@
 
 #include "crc_db.h"
 #include "dialogs.h"
+#include "empty_note.h"
 #include "hash_cache.h"
 #include "multi_language.h"
 #include "option_pages.h"
 #include "path_text.h"
 #include "preview_panel.h"
+#include "progress_text.h"
 #include "qt_image_reader.h"
 #include "results_model.h"
 #include "status_panels.h"
@@ -16,6 +18,8 @@
 
 #include <QLabel>
 #include <QTimer>
+
+#include <chrono>
 
 namespace twinly {
 
@@ -65,6 +69,10 @@ void SearchJob::GoButClick()
     if (m_searching)
         return;
     ClearResults();
+    // What the last search found stood until now (its rows are gone, even when this one is
+    // refused).
+    m_parts.status->setCounts({});
+    m_parts.note->setOutcome({});
     const OptionPages &options = *m_parts.options;
     if (!options.readyForSearch())
         return;
@@ -99,6 +107,7 @@ void SearchJob::StopButClick()
     Q_EMIT stopping();
     m_scanner->Terminate();
     m_parts.status->clearTexts();
+    m_parts.status->setCounts({});
 }
 
 void SearchJob::ThreadDone()
@@ -107,6 +116,8 @@ void SearchJob::ThreadDone()
         return;
     m_scanner->WaitFor();
     SearchResult result = m_scanner->takeResult();
+    const bool listing = !m_scanner->Options.FindDuplicates;
+    const std::uint64_t filesFound = m_scanner->Progress.counts().filesFound;
     m_scanner.reset();
     m_statusTimer->stop();
 
@@ -116,18 +127,25 @@ void SearchJob::ThreadDone()
     Q_EMIT runningChanged(false);
 
     const OptionPages &options = *m_parts.options;
+    QString summary;
     if (m_stopRequested || result.stopped) {
         ClearResults();
     } else if (options.createsDatabase()) {
+        summary = SearchSummary(*m_parts.lang, result, /*listing=*/true, filesFound);
         RemoveRepeatedEntries(result.FileList);
         if (const auto problem = SaveCRCDatabase(options.databaseTarget(), result.FileList))
             showError(problem->key, problem->text);
     } else {
+        summary = SearchSummary(*m_parts.lang, result, listing, filesFound);
         m_parts.results->fill(std::move(result.FileList), result.RowBand, result.RowGroup);
         Q_EMIT resultsShown();
     }
     m_parts.preview->clear();
     m_parts.status->clearTexts();
+    // Nothing of a stopped search is shown; anything else is told, an empty list above all.
+    m_parts.status->setCounts(summary);
+    if (m_parts.results->rowCount() == 0)
+        m_parts.note->setOutcome(summary);
     m_parts.tray->showIdle();
 }
 
@@ -139,6 +157,10 @@ void SearchJob::refreshStatus()
     // Setting the interval restarts the timer: done at every poll, it would never fire.
     if (const int interval = m_scanner->Progress.timerInterval(); Timer1->interval() != interval)
         Timer1->setInterval(interval);
+    // Counts move without the rest, and the time left with the clock alone.
+    m_parts.status->setCounts(
+        CountsLine(*m_parts.lang, m_scanner->Progress.counts(),
+                   m_scanner->Progress.timeLeft(std::chrono::steady_clock::now())));
     if (s.seq == m_lastProgressSeq)
         return;
     m_lastProgressSeq = s.seq;
@@ -159,6 +181,10 @@ void SearchJob::Timer1Timer()
         m_parts.tray->setImage(brain->isVisible() ? 2 : 1);
         progress = m_parts.status->activity() + QStringLiteral(" - ") +
                    QString::number(m_parts.status->gauge()) + QStringLiteral("% done");
+        if (m_scanner && !m_stopRequested)
+            progress += QStringLiteral("\r\n") +
+                        CountsShort(*m_parts.lang, m_scanner->Progress.counts(),
+                                    m_scanner->Progress.timeLeft(std::chrono::steady_clock::now()));
     }
     m_parts.tray->setHint(progress.isEmpty() ? QStringLiteral("Twinly")
                                              : QStringLiteral("Twinly\r\n") + progress);

@@ -23,6 +23,7 @@ class QWidget;
 
 namespace twinly {
 
+class EmptyListNote;
 class OptionPages;
 class PreviewPanel;
 class ResultsModel;
@@ -43,6 +44,7 @@ public:
         StatusPanels *status;
         QLabel *brain; // the busy indicator
         const TMultiLang *lang;
+        EmptyListNote *note; // says what a search that found nothing looked at
     };
     // `stopRequested` is the window's stop flag, shared with the deleting run.
     SearchJob(const Parts &parts, std::atomic<bool> &stopRequested);

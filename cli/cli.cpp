@@ -430,25 +430,36 @@ public:
 private:
     void loop()
     {
-        std::uint64_t lastSeq = ~0ull;
+        std::string lastLine;
         auto lastPrint = std::chrono::steady_clock::now() - std::chrono::hours(1);
         std::unique_lock lock(m_mutex);
         while (!m_wake.wait_for(lock, std::chrono::milliseconds(100), [this] { return m_done; })) {
             const auto s = m_progress.snapshot();
             const auto now = std::chrono::steady_clock::now();
             // A log (not a terminal) gets a line a second at most.
-            if (s.seq == lastSeq || (!m_terminal && now - lastPrint < std::chrono::seconds(1)))
+            if (!m_terminal && now - lastPrint < std::chrono::seconds(1))
                 continue;
-            lastSeq = s.seq;
-            lastPrint = now;
+            std::string line = std::string(PhaseText(s.phase)) + " " + std::to_string(s.gauge) +
+                               "% " + CountsText(m_progress.counts(), m_progress.timeLeft(now));
+            // On a terminal the item gets what is left of 76 columns: a wrapped line would not
+            // be cleared by the next one. A log keeps the item's last 60 bytes.
             std::string item = s.item;
-            if (item.size() > 60)
+            const std::size_t room = line.size() + 3 < 76 ? 76 - line.size() - 3 : 0;
+            if (m_terminal && item.size() > room)
+                item = room > 3 ? "..." + item.substr(item.size() - (room - 3)) : std::string();
+            else if (item.size() > 60)
                 item = "..." + item.substr(item.size() - 57);
             for (char &c : item)
                 if (static_cast<unsigned char>(c) < 0x20)
                     c = '?';
-            m_err << (m_terminal ? "\r\033[K" : "") << PhaseText(s.phase) << " " << s.gauge << "% "
-                  << item << (m_terminal ? "" : "\n") << std::flush;
+            if (!item.empty())
+                line += " - " + item;
+            if (line == lastLine)
+                continue;
+            lastLine = line;
+            lastPrint = now;
+            m_err << (m_terminal ? "\r\033[K" : "") << line << (m_terminal ? "" : "\n")
+                  << std::flush;
             m_shown = true;
         }
     }

@@ -2,12 +2,24 @@
 // Standard output for twinly-cli; what is written there comes from report.h.
 #pragma once
 
+#include "progress.h"
+
+#include <chrono>
+#include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <streambuf>
 #include <string>
 #include <string_view>
 
 namespace twinly::cli {
+
+// A size in the units people read: "512 bytes", "1.5 kB", "3.4 MB", "1.2 GB" (of 1024).
+std::string SizeText(std::uint64_t bytes);
+// The counts of a running search: "1234 files found"; once files are read "120 of 450 files
+// read, 1.2 MB of 3.4 MB", with ", 0:42 left" when the time left is known.
+std::string CountsText(const ScanProgress::Counts &counts,
+                       std::optional<std::chrono::seconds> left);
 
 // A buffered stream over a file descriptor that keeps the reason of the first failed write
 // (a full disk, a closed pipe), which an ostream's state alone does not tell. After a failure

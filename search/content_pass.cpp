@@ -181,6 +181,11 @@ public:
             }
         }
         if (m_options.signature) {
+            std::uint64_t bytes = 0;
+            for (std::uint32_t i : onDisk)
+                bytes += fileBytes(i);
+            m_progress.planRead(onDisk.size(), bytes);
+            m_progress.settleReadPlan();
             sortByDiskOrder(m_list, onDisk);
             // Decoding costs many times the read of a picture, even from a disk that seeks, so
             // signatures go on every reader whatever the disk.
@@ -188,6 +193,10 @@ public:
                 onDisk,
                 [&](TFileData &d, std::vector<std::byte> &, FolderOpener &) {
                     m_options.signature(d);
+                    // The decoder reads the whole picture (or gives up on it early; either
+                    // way it is done with).
+                    m_progress.addRead(
+                        static_cast<std::uint64_t>(std::max<std::int64_t>(0, d.FileSize)));
                 },
                 /*anyDisk=*/true);
         }
@@ -226,6 +235,14 @@ private:
     }
 
     bool hasFull(std::uint32_t i) const { return m_list[i].CrcKnown; }
+    std::uint64_t fileBytes(std::uint32_t i) const
+    {
+        return static_cast<std::uint64_t>(std::max<std::int64_t>(0, m_list[i].FileSize));
+    }
+    std::uint64_t headBytes(std::uint32_t i) const
+    {
+        return std::min<std::uint64_t>(kPrefixBlockSize, fileBytes(i));
+    }
 
     // Decides which records must be read whole; reads first blocks where that decides.
     bool choose(const std::vector<std::uint32_t> &onDisk, std::vector<std::uint32_t> &toRead)
@@ -285,27 +302,38 @@ private:
         for (std::uint32_t i : probe)
             if (!(m_flags[i] & kHasPrefix))
                 missing.push_back(i);
+        // Every file the pass will open is known now: the heads and the files already chosen
+        // whole (a file whose head matches is read whole later, but counted here once).
+        std::uint64_t bytes = 0;
+        for (std::uint32_t i : missing)
+            bytes += headBytes(i);
+        for (std::uint32_t i : toRead)
+            bytes += fileBytes(i);
+        m_progress.planRead(missing.size() + toRead.size(), bytes);
+        m_plannedWholes = toRead.size();
         sortByDiskOrder(m_list, missing);
         std::vector<char> readable(m_list.size(), 1);
-        const bool finished = runParallel(
-            missing.size(), m_threads, m_stop,
-            [&](std::size_t k, std::vector<std::byte> &buffer, FolderOpener &opener) {
-                const std::uint32_t i = missing[k];
-                const TFileData &d = m_list[i];
-                const ExpectedFile expected = ExpectedFile::of(d);
-                auto file = opener.open(d);
-                const auto head = file.isOpen()
-                                      ? ReadPrefixHash(file, buffer, kPrefixBlockSize, &expected)
-                                      : std::nullopt;
-                m_progress.addRead(std::min<std::uint64_t>(kPrefixBlockSize,
-                                                           static_cast<std::uint64_t>(d.FileSize)));
-                if (head) {
-                    m_prefix[i] = *head;
-                    m_flags[i] |= kHasPrefix | kFresh;
-                } else {
-                    readable[i] = 0;
-                }
-            });
+        const bool finished =
+            runParallel(missing.size(), m_threads, m_stop,
+                        [&](std::size_t k, std::vector<std::byte> &buffer, FolderOpener &opener) {
+                            const std::uint32_t i = missing[k];
+                            const TFileData &d = m_list[i];
+                            const ExpectedFile expected = ExpectedFile::of(d);
+                            auto file = opener.open(d);
+                            const auto head =
+                                file.isOpen()
+                                    ? ReadPrefixHash(file, buffer, kPrefixBlockSize, &expected)
+                                    : std::nullopt;
+                            m_progress.addRead(head ? headBytes(i) : 0);
+                            if (!head)
+                                m_progress.unplanBytes(headBytes(i));
+                            if (head) {
+                                m_prefix[i] = *head;
+                                m_flags[i] |= kHasPrefix | kFresh;
+                            } else {
+                                readable[i] = 0;
+                            }
+                        });
         if (!finished)
             return false;
 
@@ -362,15 +390,28 @@ private:
 
     bool readWhole(std::vector<std::uint32_t> &toRead)
     {
+        // The files chosen after their heads were read (or all of them, where no head decides);
+        // a file whose head was read now is counted already.
+        std::uint64_t files = 0, bytes = 0;
+        for (std::size_t k = m_plannedWholes; k < toRead.size(); ++k) {
+            files += (m_flags[toRead[k]] & kFresh) ? 0 : 1;
+            bytes += fileBytes(toRead[k]);
+        }
+        m_progress.planRead(files, bytes);
+        m_progress.settleReadPlan();
         sortByDiskOrder(m_list, toRead);
         return read(
             toRead, [&](TFileData &d, std::vector<std::byte> &buffer, FolderOpener &opener) {
-                const auto i = static_cast<std::size_t>(&d - m_list.data());
+                const auto i = static_cast<std::uint32_t>(&d - m_list.data());
+                const bool headRead = (m_flags[i] & kFresh) != 0;
                 const ExpectedFile expected = ExpectedFile::of(d);
                 auto file = opener.open(d);
                 const auto digest =
                     file.isOpen() ? ReadDigest(file, buffer, m_stop, &expected) : std::nullopt;
-                m_progress.addRead(digest ? digest->bytes : 0);
+                const std::uint64_t got = digest ? digest->bytes : 0;
+                m_progress.addRead(got, /*newFile=*/!headRead);
+                if (got < fileBytes(i))
+                    m_progress.unplanBytes(fileBytes(i) - got);
                 if (digest) {
                     d.CrcKnown = true;
                     d.CRC = digest->crc;
@@ -414,6 +455,7 @@ private:
     std::vector<std::uint64_t> m_prefix;
     std::vector<std::uint8_t> m_flags;
     unsigned m_threads = 1;
+    std::size_t m_plannedWholes = 0; // the first entries of the whole reads, counted in the plan
     std::map<std::uint64_t, bool> m_rotational; // asked on the pass's own thread only
 };
 

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "progress.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 namespace twinly {
 
 std::string_view PhaseText(Phase phase)
@@ -20,6 +24,62 @@ std::string_view PhaseText(Phase phase)
         return "Removing diferent files fom list";
     }
     return "";
+}
+
+std::string TimeLeftText(std::chrono::seconds left)
+{
+    const long long total = std::max<long long>(0, left.count());
+    const long long h = total / 3600, m = total / 60 % 60, s = total % 60;
+    char text[32];
+    if (h > 0)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", h, m, s);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", m, s);
+    return text;
+}
+
+void ScanProgress::settleReadPlan(std::chrono::steady_clock::time_point now)
+{
+    m_planned.store(true, std::memory_order_relaxed);
+    m_bytesAtSettle.store(m_bytesRead.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    // 0 means "not settled": a clock reading of exactly 0 counts from its next tick.
+    m_settledAt.store(
+        std::max<std::int64_t>(1, now.time_since_epoch() / std::chrono::nanoseconds(1)),
+        std::memory_order_release);
+}
+
+ScanProgress::Counts ScanProgress::counts() const
+{
+    Counts c;
+    c.filesFound = m_filesFound.load(std::memory_order_relaxed);
+    c.reading = m_planned.load(std::memory_order_relaxed);
+    c.filesToRead = m_filesToRead.load(std::memory_order_relaxed);
+    c.bytesToRead = m_bytesToRead.load(std::memory_order_relaxed);
+    c.filesRead = m_filesRead.load(std::memory_order_relaxed);
+    c.bytesRead = m_bytesRead.load(std::memory_order_relaxed);
+    return c;
+}
+
+std::optional<std::chrono::seconds>
+ScanProgress::timeLeft(std::chrono::steady_clock::time_point now) const
+{
+    using namespace std::chrono;
+    const std::int64_t at = m_settledAt.load(std::memory_order_acquire);
+    if (at == 0)
+        return std::nullopt;
+    const auto elapsed = now.time_since_epoch() - nanoseconds(at);
+    // A pace taken over less is mostly the first files' seeks and the disk cache.
+    if (elapsed < seconds(2))
+        return std::nullopt;
+    const std::uint64_t read = m_bytesRead.load(std::memory_order_relaxed);
+    const std::uint64_t planned = m_bytesToRead.load(std::memory_order_relaxed);
+    const std::uint64_t since =
+        read - std::min(read, m_bytesAtSettle.load(std::memory_order_relaxed));
+    if (since == 0 || read >= planned)
+        return std::nullopt;
+    const double left = duration<double>(elapsed).count() * static_cast<double>(planned - read) /
+                        static_cast<double>(since);
+    return seconds(static_cast<std::int64_t>(std::ceil(left)));
 }
 
 void ScanProgress::setPhase(Phase phase)

@@ -115,4 +115,14 @@ void ApplyRowOrder(FileList &rows, std::vector<std::uint32_t> &rowGroup, RowBand
     }
 }
 
+std::uint64_t GroupCount(const SearchResult &result)
+{
+    return TotalsOf(result.FileList, result.RowGroup).groups;
+}
+
+std::uint64_t RedundantBytes(const SearchResult &result)
+{
+    return TotalsOf(result.FileList, result.RowGroup).redundantBytes;
+}
+
 } // namespace twinly

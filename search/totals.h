@@ -7,6 +7,7 @@
 
 #include "file_data.h"
 #include "grouping.h"
+#include "scanner.h"
 
 #include <cstdint>
 #include <span>
@@ -46,5 +47,12 @@ std::vector<std::size_t> LargestGroupsFirst(std::span<const TFileData> rows,
 // indices) and bands the groups again (1, 0, 1, ... per run of one group number).
 void ApplyRowOrder(FileList &rows, std::vector<std::uint32_t> &rowGroup, RowBand &bands,
                    std::span<const std::size_t> order);
+
+// What a finished search's end is told by. In a plain listing every row is a group of one.
+std::uint64_t GroupCount(const SearchResult &result);
+// The bytes the redundant copies of every group take (TotalsOf). A copy known only from a CRC
+// database frees nothing and keeps nothing: deleting the only file on disk of its group would
+// leave no copy here.
+std::uint64_t RedundantBytes(const SearchResult &result);
 
 } // namespace twinly

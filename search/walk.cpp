@@ -73,6 +73,7 @@ bool listFrame(Frame &frame, const std::string &path, WalkContext &ctx)
                 d.Inode = st.inode;
                 d.MtimeNs = st.mtimeNs;
                 d.CtimeNs = st.ctimeNs;
+                ctx.progress.addFound();
             }
         }
         stopped = ctx.stop.stop_requested();

@@ -252,7 +252,8 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(w(), "StatusPanel0")->text(), QStringLiteral("Calculating CRC"));
         const int percent = child<QProgressBar>(w(), "Gauge1")->value();
         QCOMPARE(tray->toolTip(), QStringLiteral("Twinly\r\nCalculating CRC - ") +
-                                      QString::number(percent) + QStringLiteral("% done"));
+                                      QString::number(percent) +
+                                      QStringLiteral("% done\r\n2 files found"));
 
         *release = true;
         waitForSearchEnd();
