@@ -4,6 +4,7 @@
 #include "fake_dialogs.h"
 #include "gui_helpers.h"
 
+#include "multi_language.h"
 #include "path_text.h"
 #include "results_model.h"
 #include "settings_store.h"
@@ -11,7 +12,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QComboBox>
 #include <QFont>
+#include <QGroupBox>
 #include <QIcon>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -135,6 +138,7 @@ private Q_SLOTS:
         m_window.reset();
         m_dialogs.reset();
         m_tree.reset();
+        TMultiLang::setLanguageFolder({});
     }
 
     void excludedFoldersAndFilesAreLeftOut()
@@ -446,6 +450,34 @@ private Q_SLOTS:
         action->trigger();
         menu->hide();
         QVERIFY(w()->searchOptions().ReferenceFolders.empty());
+    }
+
+    void theShippedGermanTextsReachTheNewControls()
+    {
+        QTemporaryDir program;
+        QVERIFY(QFile::copy(QStringLiteral(TWINLY_SOURCE_DIR "/lang/Deutsch.lng"),
+                            program.filePath(QStringLiteral("Deutsch.lng"))));
+        TMultiLang::setLanguageFolder(program.path());
+        m_tree->createDir("x");
+        addFolder(w(), QString::fromStdString(path("x")));
+        markReference(path("x"));
+        auto *tabs = child<QTabWidget>(w(), "PageControl1");
+        tabs->setCurrentIndex(tabs->count() - 1); // "More options" lists the language files
+        auto *languages = child<QComboBox>(w(), "Languages");
+        const int index = languages->findText(QStringLiteral("Deutsch.lng"));
+        QVERIFY(index >= 0);
+        languages->setCurrentIndex(index);
+        Q_EMIT languages->activated(index);
+        QTRY_VERIFY(folderEntry(path("x"))->text().endsWith(QStringLiteral("(Referenz)")));
+        QCOMPARE(child<QAbstractButton>(w(), "LargestFirst")->text(),
+                 QStringLiteral("Größte Gruppen zuerst"));
+        QCOMPARE(child<QAbstractButton>(w(), "RemoveEmptyFolders")->text(),
+                 QStringLiteral("Leer gewordene Ordner entfernen"));
+        QCOMPARE(child<QGroupBox>(w(), "ExcludeGroup")->title(), QStringLiteral(" Ausschließen "));
+        QCOMPARE(child<QAction>(w(), "RefDir1")->text(),
+                 QStringLiteral("Referenzordner (geschützt)"));
+        QVERIFY(child(w(), "RefDirBut")->toolTip().startsWith(QStringLiteral("Den gewählten")));
+        QVERIFY(child(w(), "ExcludeEdit")->toolTip().startsWith(QStringLiteral("Ein Ordnername")));
     }
 };
 
