@@ -347,6 +347,7 @@ QWidget *OptionPages::buildDeleteBox()
                  tr("After deleting or moving files from the list, remove the folders that this "
                     "left empty (never a folder of the search list)."));
     g3->addWidget(RemoveEmptyFolders, 4, 0, 1, 2);
+    g3->setRowStretch(5, 1); // the option stays beside the folder it is about
     g3->setColumnStretch(0, 1);
     for (QLabel *smile : {Smile1, Smile2, Smile3}) {
         smile->setFixedSize(33, 33);
