@@ -94,4 +94,14 @@ bool WindowListHost::deleteRunEnded()
     return true;
 }
 
+bool WindowListHost::removeFoldersLeftEmpty() const
+{
+    return m_parts.options->removeFoldersLeftEmpty();
+}
+
+std::vector<std::string> WindowListHost::searchListFolders() const
+{
+    return m_parts.options->searchListFolders();
+}
+
 } // namespace twinly

@@ -48,6 +48,8 @@ public:
     void setBusy(bool busy) override;
     QString showPreview(const TFileData &record) override;
     bool deleteRunEnded() override;
+    bool removeFoldersLeftEmpty() const override;
+    std::vector<std::string> searchListFolders() const override;
 
 private:
     Parts m_parts;

@@ -7,6 +7,7 @@
 #include "dialogs.h"
 #include "multi_language.h"
 #include "path_fields.h"
+#include "reference_mark.h"
 #include "widgets.h"
 
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
@@ -129,7 +131,8 @@ void OptionPages::buildOptionsPage()
     grid->setContentsMargins(4, 4, 4, 4);
     grid->setSpacing(4);
     grid->addWidget(buildFolderBox(), 0, 0);
-    grid->addWidget(buildSearchBox(), 0, 1, 2, 1);
+    grid->addWidget(buildSearchBox(), 0, 1);
+    grid->addWidget(buildExcludeBox(), 1, 1);
     grid->addWidget(buildCompareBox(), 0, 2);
     grid->addWidget(buildDatabaseColumn(), 1, 0);
     grid->addWidget(buildDeleteBox(), 1, 2);
@@ -159,12 +162,57 @@ QWidget *OptionPages::buildFolderBox()
     DirectoryEdit =
         named(new QLineEdit, "DirectoryEdit", tr("Select directory where files located."));
     DirectoryEdit->setReadOnly(true);
+    // Reference folders: the selected entry's mark, by this button or the list's row menu.
+    m_refDir = toolButton(box2, "RefDirBut",
+                          tr("Mark or unmark the selected folder as a reference folder: its files "
+                             "are searched and shown, but never checked, deleted or moved."),
+                          QStyle::SP_DialogCancelButton, 19);
+    m_refDir->setIcon(ReferenceIcon());
+    connect(m_refDir, &QToolButton::clicked, this, &OptionPages::RefDirButClick);
+    DirPopup = named(new QMenu(m_window), "DirPopup");
+    QAction *reference = DirPopup->addAction(tr("Reference folder (protected)"));
+    reference->setObjectName(QStringLiteral("RefDir1"));
+    reference->setCheckable(true);
+    connect(reference, &QAction::triggered, this, &OptionPages::RefDirButClick);
+    DirList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DirList, &QWidget::customContextMenuRequested, this, &OptionPages::DirListMenu);
+    auto *buttons = new QVBoxLayout;
+    buttons->setSpacing(2);
+    buttons->addWidget(m_delDir);
+    buttons->addWidget(m_refDir);
+    buttons->addStretch(1);
     compact(g2);
     g2->addWidget(withBrowseButton(DirectoryEdit, &m_dirBrowse), 0, 0);
     g2->addWidget(m_addDir, 0, 1);
     g2->addWidget(DirList, 1, 0);
-    g2->addWidget(m_delDir, 1, 1, Qt::AlignTop);
+    g2->addLayout(buttons, 1, 1);
     return box2;
+}
+
+// What a search leaves out: folder names or paths not walked, masks of files not taken.
+QWidget *OptionPages::buildExcludeBox()
+{
+    auto *box = named(new QGroupBox(tr(" Exclude ")), "ExcludeGroup");
+    auto *g = new QGridLayout(box);
+    ExcludeEdit = named(new QLineEdit, "ExcludeEdit",
+                        tr("A folder name or path not to search (.git, node_modules, "
+                           "/home/me/.cache), or masks of files not to take (*.tmp;~*)."));
+    ExcludeList = named(new QListWidget, "ExcludeList", tr("Folders and files left out."));
+    showsPaths(ExcludeList);
+    ExcludeList->setMinimumHeight(48);
+    m_addExclude =
+        toolButton(box, "AddExcludeBut", tr("Add to the exclusions."), QStyle::SP_ArrowRight, 19);
+    m_delExclude = toolButton(box, "DelExcludeBut", tr("Remove the selected exclusion."),
+                              QStyle::SP_DialogCancelButton, 19);
+    connect(m_addExclude, &QToolButton::clicked, this, &OptionPages::AddExcludeClick);
+    connect(m_delExclude, &QToolButton::clicked, this, &OptionPages::DelExcludeClick);
+    connect(ExcludeEdit, &QLineEdit::returnPressed, this, &OptionPages::AddExcludeClick);
+    compact(g);
+    g->addWidget(ExcludeEdit, 0, 0);
+    g->addWidget(m_addExclude, 0, 1);
+    g->addWidget(ExcludeList, 1, 0);
+    g->addWidget(m_delExclude, 1, 1, Qt::AlignTop);
+    return box;
 }
 
 QWidget *OptionPages::buildSearchBox()
@@ -210,7 +258,10 @@ QWidget *OptionPages::buildSearchBox()
     g4->addWidget(CheckDublicates, 5, 0, 1, 2);
     g4->addWidget(CreateCRC, 6, 0, 1, 2);
     g4->addWidget(withBrowseButton(CRCFileSave, &m_saveBrowse), 7, 0, 1, 2);
-    g4->setRowStretch(8, 1);
+    LargestFirst = checkBox(tr("Largest groups first"), "LargestFirst",
+                            tr("Show first the groups whose copies take the most space."));
+    g4->addWidget(LargestFirst, 8, 0, 1, 2);
+    g4->setRowStretch(9, 1);
     return box4;
 }
 
@@ -292,6 +343,12 @@ QWidget *OptionPages::buildDeleteBox()
     g3->addWidget(Radio2, 1, 0);
     g3->addWidget(Radio1, 2, 0);
     g3->addWidget(withBrowseButton(MoveDir, &m_moveBrowse), 3, 0, 1, 2);
+    RemoveEmptyFolders =
+        checkBox(tr("Remove folders left empty"), "RemoveEmptyFolders",
+                 tr("After deleting or moving files from the list, remove the folders that this "
+                    "left empty (never a folder of the search list)."));
+    g3->addWidget(RemoveEmptyFolders, 4, 0, 1, 2);
+    g3->setRowStretch(5, 1); // the option stays beside the folder it is about
     g3->setColumnStretch(0, 1);
     for (QLabel *smile : {Smile1, Smile2, Smile3}) {
         smile->setFixedSize(33, 33);

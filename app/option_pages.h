@@ -27,6 +27,9 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class QPoint;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -56,6 +59,12 @@ public:
     // The databases to compare with; none unless "Compare CRC in DB" applies.
     std::vector<std::string> databasesToCompare() const;
     bool hasFolders() const;
+    // Every folder of the folder list, checked or not, reference or not.
+    std::vector<std::string> searchListFolders() const;
+    // Results ordered by the space their groups would free, the largest first.
+    bool largestGroupsFirst() const;
+    // Deleting or moving files also removes the folders this left empty.
+    bool removeFoldersLeftEmpty() const;
 
     int deleteMode() const { return m_deleteMode; }
     // The keeping folder as the user typed it (its bytes).
@@ -88,6 +97,10 @@ public Q_SLOTS:
     void AddDirButClick();
     void DelDirButClick();
     void DirListClickCheck();
+    // Turns the selected folder into a reference folder, or back into a plain one.
+    void RefDirButClick();
+    void AddExcludeClick();
+    void DelExcludeClick();
     void AddFileClick();
     void DelFileClick();
     void MaskCBoxClick();
@@ -130,6 +143,13 @@ private:
     void addFolder(const std::string &folder);
     void buildOptionsPage();
     QWidget *buildFolderBox();
+    QWidget *buildExcludeBox();
+    // The folder list's row menu (the reference mark).
+    void DirListMenu(const QPoint &pos);
+    void setReference(QListWidgetItem *item, bool reference);
+    static bool isReference(const QListWidgetItem *item);
+    // Shows the mark in the current language.
+    void showReferenceMarks();
     QWidget *buildSearchBox();
     QWidget *buildCompareBox();
     QWidget *buildDatabaseColumn();
@@ -168,6 +188,11 @@ private:
     QPushButton *m_moveBrowse = nullptr;
     QToolButton *m_addDir = nullptr, *m_delDir = nullptr, *m_addFile = nullptr;
     QToolButton *m_delFile = nullptr;
+    QToolButton *m_refDir = nullptr, *m_addExclude = nullptr, *m_delExclude = nullptr;
+    QMenu *DirPopup = nullptr;
+    QListWidget *ExcludeList = nullptr;
+    QLineEdit *ExcludeEdit = nullptr;
+    QCheckBox *LargestFirst = nullptr, *RemoveEmptyFolders = nullptr;
     // Visual comparing options
     QDoubleSpinBox *Acc1 = nullptr, *Acc2 = nullptr, *Acc3 = nullptr, *Acc4 = nullptr;
     QSlider *Resizing = nullptr, *Splitting = nullptr;

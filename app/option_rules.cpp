@@ -6,11 +6,13 @@
 #include "color_list.h"
 #include "dialogs.h"
 #include "folder_identity.h"
+#include "folder_text.h"
 #include "hash_cache.h"
 #include "messages.h"
 #include "multi_language.h"
 #include "path_fields.h"
 #include "path_text.h"
+#include "reference_mark.h"
 #include "widgets.h"
 
 #include <QCheckBox>
@@ -22,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QRadioButton>
 #include <QSlider>
@@ -33,6 +36,9 @@
 namespace twinly {
 
 namespace {
+
+// Beside the path's bytes (Qt::UserRole), an entry of the folder list keeps its reference mark.
+constexpr int kReferenceRole = Qt::UserRole + 1;
 
 template<typename Handler> void onChecked(QRadioButton *r, OptionPages *w, Handler h)
 {
@@ -277,15 +283,85 @@ void OptionPages::DirListClickCheck()
             if (later->checkState() != Qt::Checked)
                 continue;
             const std::string laterPath = platform::ItemPath(later);
+            // A reference folder inside a plain one is how originals are kept apart from the
+            // copies around them: the search walks it once and marks its files.
             if (platform::FolderWithin(laterPath, firstPath)) {
-                later->setCheckState(Qt::Unchecked);
+                if (!(isReference(later) && !isReference(first)))
+                    later->setCheckState(Qt::Unchecked);
             } else if (platform::FolderWithin(firstPath, laterPath)) {
-                first->setCheckState(Qt::Unchecked);
-                break;
+                if (!(isReference(first) && !isReference(later))) {
+                    first->setCheckState(Qt::Unchecked);
+                    break;
+                }
             }
         }
     }
     DirList->viewport()->update();
+}
+
+bool OptionPages::isReference(const QListWidgetItem *item)
+{
+    return item->data(kReferenceRole).toBool();
+}
+
+void OptionPages::setReference(QListWidgetItem *item, bool reference)
+{
+    const QSignalBlocker block(DirList);
+    item->setData(kReferenceRole, reference);
+    const QString path = platform::DisplayPath(platform::ItemPath(item));
+    if (reference) {
+        item->setIcon(ReferenceIcon());
+        item->setText(path + QLatin1Char(' ') + GetString("strReference", "(reference)"));
+    } else {
+        item->setIcon(QIcon());
+        item->setText(path);
+    }
+}
+
+void OptionPages::showReferenceMarks()
+{
+    for (int i = 0; i < DirList->count(); ++i)
+        if (isReference(DirList->item(i)))
+            setReference(DirList->item(i), true);
+}
+
+void OptionPages::RefDirButClick()
+{
+    QListWidgetItem *item = DirList->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    setReference(item, !isReference(item));
+    DirListClickCheck();
+}
+
+void OptionPages::DirListMenu(const QPoint &pos)
+{
+    QListWidgetItem *item = DirList->itemAt(pos);
+    if (!item || !DirList->isEnabled())
+        return;
+    DirList->setCurrentItem(item);
+    QAction *reference = DirPopup->findChild<QAction *>(QStringLiteral("RefDir1"));
+    reference->setChecked(isReference(item));
+    DirPopup->popup(DirList->viewport()->mapToGlobal(pos));
+}
+
+void OptionPages::AddExcludeClick()
+{
+    if (ExcludeEdit->text().trimmed().isEmpty())
+        return;
+    const std::string pattern = platform::FieldPath(ExcludeEdit);
+    for (int i = 0; i < ExcludeList->count(); ++i)
+        if (platform::ItemPath(ExcludeList->item(i)) == pattern)
+            return;
+    ExcludeList->addItem(platform::NewPathItem(pattern));
+    ExcludeEdit->clear();
+}
+
+void OptionPages::DelExcludeClick()
+{
+    const int row = ExcludeList->currentRow();
+    if (row >= 0 && ExcludeList->item(row)->isSelected())
+        delete ExcludeList->takeItem(row);
 }
 
 void OptionPages::DelDirButClick()
@@ -404,6 +480,9 @@ OptionPages::OptionPages(QWidget *window, QTabWidget *pages, TMultiLang &lang)
     buildVisualPage();
     buildSpecPage();
     connectInterlocks();
+    // After the window has put the new language in place.
+    connect(this, &OptionPages::languageChanged, this, &OptionPages::showReferenceMarks,
+            Qt::QueuedConnection);
 }
 
 QString OptionPages::GetString(const char *key, const char *builtIn) const
@@ -452,6 +531,24 @@ std::vector<std::string> OptionPages::databasesToCompare() const
 bool OptionPages::hasFolders() const
 {
     return DirList->count() > 0;
+}
+
+std::vector<std::string> OptionPages::searchListFolders() const
+{
+    std::vector<std::string> folders;
+    for (int i = 0; i < DirList->count(); ++i)
+        folders.push_back(platform::ItemPath(DirList->item(i)));
+    return folders;
+}
+
+bool OptionPages::largestGroupsFirst() const
+{
+    return LargestFirst->isChecked();
+}
+
+bool OptionPages::removeFoldersLeftEmpty() const
+{
+    return RemoveEmptyFolders->isChecked();
 }
 
 std::string OptionPages::keepingFolderText() const
@@ -512,7 +609,13 @@ SearchOptions OptionPages::searchOptions() const
     SearchOptions o;
     for (int i = 0; i < DirList->count(); ++i)
         if (DirList->item(i)->checkState() == Qt::Checked)
-            o.Folders.push_back(platform::ItemPath(DirList->item(i)));
+            (isReference(DirList->item(i)) ? o.ReferenceFolders : o.Folders)
+                .push_back(platform::ItemPath(DirList->item(i)));
+    for (int i = 0; i < ExcludeList->count(); ++i) {
+        std::string pattern = platform::ItemPath(ExcludeList->item(i));
+        o.Exclusions.push_back(pattern.starts_with("~/") ? ExpandHome(std::move(pattern))
+                                                         : std::move(pattern));
+    }
     o.Mask = MaskEdit->text().toUtf8().toStdString();
     o.UseMask = MaskCBox->isChecked();
     o.Recursive = RecursiveDirs->isChecked();

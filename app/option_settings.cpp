@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -134,7 +135,23 @@ void OptionPages::LoadSettings(const std::string &path)
             flags[i] = buttons[i]->isChecked() ? 1 : 0;
     } else {
         loadList(*key, "Paths", "SelectedPaths", DirList);
+        // Reference folders are named beside the folder list, not marked in it: a file from
+        // before them reads as it did, a program from before them still reads "Paths", and a
+        // list changed by such a program marks no other folder.
+        std::string text;
+        if (key->readString("ReferencePaths", text)) {
+            const std::vector<std::string> refs = platform::DecodeCommaList(text);
+            for (int i = 0; i < DirList->count(); ++i)
+                if (std::find(refs.begin(), refs.end(), platform::ItemPath(DirList->item(i))) !=
+                    refs.end())
+                    setReference(DirList->item(i), true);
+        }
         loadList(*key, "Files", "SelectedFiles", CRCFileList);
+        if (key->readString("Exclusions", text)) {
+            ExcludeList->clear();
+            for (const std::string &pattern : platform::DecodeCommaList(text))
+                ExcludeList->addItem(platform::NewPathItem(pattern));
+        }
         std::vector<std::uint8_t> stored;
         if (key->readBinary("Setings", kFlagsSize, stored))
             std::copy(stored.begin(), stored.end(), flags.begin());
@@ -177,6 +194,10 @@ void OptionPages::LoadSettings(const std::string &path)
             CameraOrientation->setChecked(v != 0);
         if (loadInt(*key, "FindRotations", v))
             FindRotations->setChecked(v != 0);
+        if (loadInt(*key, "LargestGroupsFirst", v))
+            LargestFirst->setChecked(v != 0);
+        if (loadInt(*key, "RemoveEmptyFolders", v))
+            RemoveEmptyFolders->setChecked(v != 0);
     }
 
     // The eighteen flags, in byte order, each through its reaction.
@@ -215,6 +236,11 @@ bool OptionPages::SaveSettings(const std::string &path)
     if (!key)
         return true; // no place for settings: nothing is written, nobody is told
     saveList(*key, "Paths", "SelectedPaths", DirList);
+    std::vector<std::string> references, exclusions;
+    for (int i = 0; i < DirList->count(); ++i)
+        if (isReference(DirList->item(i)))
+            references.push_back(platform::ItemPath(DirList->item(i)));
+    key->writeString("ReferencePaths", platform::EncodeCommaList(references));
     saveList(*key, "Files", "SelectedFiles", CRCFileList);
     key->writeBinary("Setings", flags);
     key->writeString("Mask", utf8Of(MaskEdit->text()));
@@ -237,6 +263,11 @@ bool OptionPages::SaveSettings(const std::string &path)
     key->writeDword("RememberChecksums", RememberChecksums->isChecked() ? 1 : 0);
     key->writeDword("CameraOrientation", CameraOrientation->isChecked() ? 1 : 0);
     key->writeDword("FindRotations", FindRotations->isChecked() ? 1 : 0);
+    for (int i = 0; i < ExcludeList->count(); ++i)
+        exclusions.push_back(platform::ItemPath(ExcludeList->item(i)));
+    key->writeString("Exclusions", platform::EncodeCommaList(exclusions));
+    key->writeDword("LargestGroupsFirst", LargestFirst->isChecked() ? 1 : 0);
+    key->writeDword("RemoveEmptyFolders", RemoveEmptyFolders->isChecked() ? 1 : 0);
     // The values reach the disk together, in one atomic replacement of the file; when that
     // fails, none of them did, starting with the first.
     if (const platform::FileWriteResult saved = key->save(); !saved) {

@@ -61,7 +61,7 @@ QString CountsLine(const TMultiLang &lang, const ScanProgress::Counts &counts,
     if (!reading(counts))
         return text(lang, "strFound", "%1 found").arg(files(lang, counts.filesFound));
     return withTimeLeft(lang,
-                        text(lang, "strRead", "%1 of %2 files read, %3 of %4")
+                        text(lang, "strFilesRead", "%1 of %2 files read, %3 of %4")
                             .arg(number(counts.filesRead), number(counts.filesToRead),
                                  SizeText(counts.bytesRead), SizeText(counts.bytesToRead)),
                         left);

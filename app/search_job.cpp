@@ -13,6 +13,7 @@
 #include "qt_image_reader.h"
 #include "results_model.h"
 #include "status_panels.h"
+#include "totals.h"
 #include "tray.h"
 #include "visual_hooks.h"
 
@@ -79,6 +80,7 @@ void SearchJob::GoButClick()
     m_parts.tray->showSearching();
     auto scanner = std::make_unique<TDirScanner>();
     scanner->Options = options.searchOptions();
+    m_largestFirst = options.largestGroupsFirst();
     if (scanner->Options.VisualCompare)
         scanner->Visual =
             visual::MakeVisualHooks(scanner->Options.Visual, platform::MakeQtImageReader());
@@ -137,6 +139,12 @@ void SearchJob::ThreadDone()
             showError(problem->key, problem->text);
     } else {
         summary = SearchSummary(*m_parts.lang, result, listing, filesFound);
+        if (m_largestFirst) {
+            // Bands follow the new order; rows, group numbers and bands move together.
+            const std::vector<std::size_t> order =
+                LargestGroupsFirst(result.FileList, result.RowGroup);
+            ApplyRowOrder(result.FileList, result.RowGroup, result.RowBand, order);
+        }
         m_parts.results->fill(std::move(result.FileList), result.RowBand, result.RowGroup);
         Q_EMIT resultsShown();
     }

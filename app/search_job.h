@@ -85,6 +85,7 @@ private:
     std::function<void(TDirScanner &)> m_hook;
     std::uint64_t m_lastProgressSeq = ~0ull;
     bool m_searching = false;
+    bool m_largestFirst = false; // the order the user asked for when Go was pressed
 };
 
 } // namespace twinly

@@ -204,6 +204,7 @@ void ListCommands::Delete1Click()
     }
     removeRowsThatLostTheirFile(replacedIds);
     m_model->RemoveRow(m_model->rowOfId(id));
+    removeFoldersLeftEmpty({path});
 }
 
 void ListCommands::DeleteAllClick()
@@ -347,6 +348,7 @@ void ListCommands::deleterDeleted(const DeleteJob &job, const FileOpResult &r)
     if (r.ok) {
         removeRowsThatLostTheirFile(m_run.replaced);
         m_model->RemoveRow(m_model->rowOfId(job.rowId));
+        m_run.removed.push_back(job.record.FullName);
     } else if (m_run.mode == 1) {
         // Moving to the keeping folder reports its errors; the two deletes are silent.
         m_host.error(GetString("strError", "Error"), failureText(job.record.FullName, r));
@@ -368,6 +370,7 @@ void ListCommands::deleterFinished()
     m_status->clearTexts();
     m_status->showGauge(false);
     m_host.setBusy(false);
+    removeFoldersLeftEmpty(m_run.removed);
     if (m_host.deleteRunEnded())
         return; // the window is closing
     QStringList told;

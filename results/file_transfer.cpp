@@ -98,9 +98,12 @@ void ListCommands::Move1Click()
     std::string dest;
     if (!m_model->record(row).OnDisk || !destinationFolder(folder, dest))
         return;
-    const std::string target = dest + "/" + NameOfPath(m_model->record(row).FullName);
-    if (transferRowFile(row, target, FileOperation::Move))
+    const std::string source = m_model->record(row).FullName;
+    const std::string target = dest + "/" + NameOfPath(source);
+    if (transferRowFile(row, target, FileOperation::Move)) {
         followMovedFile(row, target);
+        removeFoldersLeftEmpty({source});
+    }
 }
 
 void ListCommands::Copy1Click()
@@ -143,8 +146,11 @@ void ListCommands::ListEdited(int row, const QString &text)
         target = ExpandHome(target);
     if (!target.starts_with('/'))
         target = std::string(m_model->record(row).DirName()) + "/" + target;
-    if (transferRowFile(row, target, FileOperation::Move))
+    const std::string source = m_model->record(row).FullName;
+    if (transferRowFile(row, target, FileOperation::Move)) {
         followMovedFile(row, target);
+        removeFoldersLeftEmpty({source});
+    }
 }
 
 } // namespace twinly

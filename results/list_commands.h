@@ -60,6 +60,10 @@ public:
     virtual QString showPreview(const TFileData &record) = 0;
     // A deleting run has ended. True when the window closes now: nothing more is shown.
     virtual bool deleteRunEnded() = 0;
+    // Whether deleting or moving files also removes the folders this left empty, and the
+    // folders of the search list (which always stay, with everything above them).
+    virtual bool removeFoldersLeftEmpty() const { return false; }
+    virtual std::vector<std::string> searchListFolders() const { return {}; }
 };
 
 class ListCommands final : public QObject, private DeleterHost {
@@ -104,6 +108,9 @@ public Q_SLOTS:
     void ListEdited(int row, const QString &text);
 
 private:
+    // After files left their folders (deleted, kept elsewhere or moved): the folders this left
+    // empty go too, when the user asked for that.
+    void removeFoldersLeftEmpty(const std::vector<std::string> &removedFiles);
     void buildItemPopup(QWidget *window);
     QString GetString(const char *key, const char *builtIn) const;
     void askPathAndCheckRows(const QString &caption, bool select);
@@ -154,6 +161,7 @@ private:
         FileKeySet leavingFiles;
         std::set<std::uint32_t> consented;
         std::vector<std::uint64_t> replaced;
+        std::vector<std::string> removed; // paths of the files taken away
         int changed = 0, gone = 0, keptBack = 0;
     } m_run;
 };

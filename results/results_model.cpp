@@ -3,8 +3,10 @@
 
 #include "dos_time.h"
 #include "path_text.h"
+#include "reference_mark.h"
 
 #include <QDateTime>
+#include <QFont>
 #include <QLocale>
 
 #include <algorithm>
@@ -92,12 +94,18 @@ void ResultsModel::setIdentity(int row, std::uint64_t device, std::uint64_t inod
     d.Inode = inode;
 }
 
-void ResultsModel::setChecked(int row, bool checked)
+bool ResultsModel::setChecked(int row, bool checked)
 {
-    if (row < 0 || row >= size() || m_rows[static_cast<std::size_t>(row)].checked == checked)
-        return;
-    m_rows[static_cast<std::size_t>(row)].checked = checked;
+    if (row < 0 || row >= size())
+        return false;
+    Row &r = m_rows[static_cast<std::size_t>(row)];
+    if (checked && r.file.Reference)
+        return false;
+    if (r.checked == checked)
+        return true;
+    r.checked = checked;
     Q_EMIT dataChanged(index(row, NameColumn), index(row, NameColumn), {Qt::CheckStateRole});
+    return true;
 }
 
 void ResultsModel::setBandColors(const QColor &band1, const QColor &band0)
@@ -182,6 +190,20 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
         if (index.column() == NameColumn)
             return row.checked ? Qt::Checked : Qt::Unchecked;
         break;
+    case Qt::DecorationRole:
+        if (index.column() == NameColumn && row.file.Reference) {
+            if (m_referenceIcon.isNull())
+                m_referenceIcon = ReferenceIcon();
+            return m_referenceIcon;
+        }
+        break;
+    case Qt::FontRole:
+        if (row.file.Reference) {
+            QFont italic;
+            italic.setItalic(true);
+            return italic;
+        }
+        break;
     case Qt::BackgroundRole:
         return row.band ? m_band1 : m_band0;
     case Qt::ForegroundRole:
@@ -202,10 +224,8 @@ bool ResultsModel::setData(const QModelIndex &index, const QVariant &value, int 
 {
     if (!index.isValid() || index.column() != NameColumn || index.row() >= size())
         return false;
-    if (role == Qt::CheckStateRole) {
-        setChecked(index.row(), value.toInt() == Qt::Checked);
-        return true;
-    }
+    if (role == Qt::CheckStateRole)
+        return setChecked(index.row(), value.toInt() == Qt::Checked);
     if (role == Qt::EditRole) {
         const QString text = value.toString();
         if (text != platform::DisplayPath(record(index.row()).FullName))
@@ -220,8 +240,11 @@ Qt::ItemFlags ResultsModel::flags(const QModelIndex &index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == NameColumn)
-        f |= Qt::ItemIsUserCheckable | Qt::ItemIsEditable;
+    if (index.column() == NameColumn) {
+        f |= Qt::ItemIsEditable;
+        if (!record(index.row()).Reference)
+            f |= Qt::ItemIsUserCheckable;
+    }
     return f;
 }
 

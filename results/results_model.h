@@ -6,6 +6,9 @@
 // Bands only colour the rows (and guide Select); once a group has left the list, its neighbours
 // share a band. The group number, given by the search, keeps telling groups apart. Each row also
 // has an id that stays its own while rows before it leave, for work that outlives an index.
+//
+// A row of a file in a reference folder is shown as such (a padlock, italic) and never takes a
+// check mark, whoever asks: the user's click or key, or a command checking rows by path.
 #pragma once
 
 #include "file_data.h"
@@ -13,6 +16,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QIcon>
 
 #include <utility>
 #include <vector>
@@ -46,7 +50,8 @@ public:
     // The row with that id now, or -1 when it has left the list.
     int rowOfId(std::uint64_t id) const;
     bool isChecked(int row) const { return m_rows[static_cast<std::size_t>(row)].checked; }
-    void setChecked(int row, bool checked);
+    // Checking a reference row is refused (false); unchecking always succeeds.
+    bool setChecked(int row, bool checked);
     int size() const { return static_cast<int>(m_rows.size()); }
 
     void setBandColors(const QColor &band1, const QColor &band0);
@@ -87,6 +92,7 @@ private:
     QColor m_band1 = Qt::red;
     QColor m_band0 = Qt::green;
     QString m_headers[ColumnCount];
+    mutable QIcon m_referenceIcon; // drawn when first shown
 };
 
 } // namespace twinly
