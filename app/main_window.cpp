@@ -2,6 +2,7 @@
 #include "main_window.h"
 
 #include "about.h"
+#include "checked_totals.h"
 #include "list_commands.h"
 #include "list_host.h"
 #include "option_pages.h"
@@ -56,6 +57,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     buildResultsPage();
     m_options = new OptionPages(this, PageControl1, m_lang);
     m_status = std::make_unique<StatusPanels>(statusBar());
+    m_checkedTotals =
+        new CheckedTotalsLabel(statusBar(), m_model, [this](const char *key, const char *builtIn) {
+            return m_lang.GetString(QString::fromLatin1(key), QString::fromUtf8(builtIn));
+        });
     m_tray = new Tray(this);
     m_search =
         new SearchJob({this, m_options, m_model, Panel3, m_tray, m_status.get(), Brain, &m_lang},
@@ -150,12 +155,23 @@ void TForm1::buildResultsPage()
                            QStyle::SP_TrashIcon, 18);
     RemoveAll = toolButton(panel6, "RemoveAll", tr("Remove all checked files from list."),
                            QStyle::SP_DialogDiscardButton, 18);
+    // Beside deleting, the other ways to decide about the checked files.
+    SelectRule =
+        toolButton(panel6, "SelectRule", tr("Check files by a rule: all but one per group."),
+                   QStyle::SP_DialogApplyButton, 18);
+    LinkAll = toolButton(panel6, "LinkAll", tr("Replace all checked files by links."),
+                         QStyle::SP_FileLinkIcon, 18);
+    SaveList = toolButton(panel6, "SaveList", tr("Save the list as CSV or JSON."),
+                          QStyle::SP_DialogSaveButton, 18);
     h6->addWidget(DeleteAll);
     h6->addWidget(named(new QLabel(tr("Delete marked files")), "Label1"));
+    h6->addWidget(SelectRule);
+    h6->addWidget(LinkAll);
     h6->addSpacing(12);
     h6->addWidget(RemoveAll);
     h6->addWidget(named(new QLabel(tr("Remove marked files from list")), "Label2"));
     h6->addStretch(1);
+    h6->addWidget(SaveList);
     v2->addWidget(panel6);
 
     List = new ResultsView;
@@ -194,6 +210,9 @@ void TForm1::connectParts()
             [this] { m_lang.ApplyCurrentLanguage(m_tray->translatedWindows()); });
     connect(DeleteAll, &QToolButton::clicked, m_commands, &ListCommands::DeleteAllClick);
     connect(RemoveAll, &QToolButton::clicked, m_commands, &ListCommands::RemoveAllClick);
+    connect(SelectRule, &QToolButton::clicked, m_commands, &ListCommands::SelectByRuleClick);
+    connect(LinkAll, &QToolButton::clicked, m_commands, &ListCommands::LinkAllClick);
+    connect(SaveList, &QToolButton::clicked, m_commands, &ListCommands::SaveListClick);
     connect(GoBut, &QToolButton::clicked, m_search, &SearchJob::GoButClick);
     connect(StopBut, &QToolButton::clicked, m_search, &SearchJob::StopButClick);
     // While a search runs the pages stay locked: the scanner works from its snapshot.

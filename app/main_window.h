@@ -24,6 +24,7 @@ class QToolButton;
 
 namespace twinly {
 
+class CheckedTotalsLabel;
 class ListCommands;
 class OptionPages;
 class PreviewPanel;
@@ -98,9 +99,11 @@ private:
     ResultsView *List = nullptr;
     ResultsModel *m_model = nullptr;
     QToolButton *DeleteAll = nullptr, *RemoveAll = nullptr;
+    QToolButton *SelectRule = nullptr, *LinkAll = nullptr, *SaveList = nullptr;
     PreviewPanel *Panel3 = nullptr;
     // Status bar and the working parts
     std::unique_ptr<StatusPanels> m_status;
+    CheckedTotalsLabel *m_checkedTotals = nullptr;
     Tray *m_tray = nullptr;
     SearchJob *m_search = nullptr;
     std::unique_ptr<WindowListHost> m_listHost;

@@ -9,7 +9,6 @@
 
 #include <initializer_list>
 
-
 namespace twinly {
 
 // A radio button that code may leave unchecked with its whole group (Qt's automatic
