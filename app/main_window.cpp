@@ -151,27 +151,23 @@ void TForm1::buildResultsPage()
     panel6->setFixedHeight(25);
     auto *h6 = new QHBoxLayout(panel6);
     h6->setContentsMargins(2, 2, 2, 2);
+    h6->setSpacing(3);
     DeleteAll = toolButton(panel6, "DeleteAll", tr("Delete all checked files from disk."),
                            QStyle::SP_TrashIcon, 18);
     RemoveAll = toolButton(panel6, "RemoveAll", tr("Remove all checked files from list."),
                            QStyle::SP_DialogDiscardButton, 18);
-    // Beside deleting, the other ways to decide about the checked files.
+    // Beside deleting, the way to check files by a rule; the strip keeps both labels whole at
+    // the window's smallest width.
     SelectRule =
         toolButton(panel6, "SelectRule", tr("Check files by a rule: all but one per group."),
                    QStyle::SP_DialogApplyButton, 18);
-    LinkAll = toolButton(panel6, "LinkAll", tr("Replace all checked files by links."),
-                         QStyle::SP_FileLinkIcon, 18);
-    SaveList = toolButton(panel6, "SaveList", tr("Save the list as CSV or JSON."),
-                          QStyle::SP_DialogSaveButton, 18);
     h6->addWidget(DeleteAll);
     h6->addWidget(named(new QLabel(tr("Delete marked files")), "Label1"));
     h6->addWidget(SelectRule);
-    h6->addWidget(LinkAll);
     h6->addSpacing(12);
     h6->addWidget(RemoveAll);
     h6->addWidget(named(new QLabel(tr("Remove marked files from list")), "Label2"));
     h6->addStretch(1);
-    h6->addWidget(SaveList);
     v2->addWidget(panel6);
 
     List = new ResultsView;
@@ -211,8 +207,6 @@ void TForm1::connectParts()
     connect(DeleteAll, &QToolButton::clicked, m_commands, &ListCommands::DeleteAllClick);
     connect(RemoveAll, &QToolButton::clicked, m_commands, &ListCommands::RemoveAllClick);
     connect(SelectRule, &QToolButton::clicked, m_commands, &ListCommands::SelectByRuleClick);
-    connect(LinkAll, &QToolButton::clicked, m_commands, &ListCommands::LinkAllClick);
-    connect(SaveList, &QToolButton::clicked, m_commands, &ListCommands::SaveListClick);
     connect(GoBut, &QToolButton::clicked, m_search, &SearchJob::GoButClick);
     connect(StopBut, &QToolButton::clicked, m_search, &SearchJob::StopButClick);
     // While a search runs the pages stay locked: the scanner works from its snapshot.

@@ -99,7 +99,7 @@ private:
     ResultsView *List = nullptr;
     ResultsModel *m_model = nullptr;
     QToolButton *DeleteAll = nullptr, *RemoveAll = nullptr;
-    QToolButton *SelectRule = nullptr, *LinkAll = nullptr, *SaveList = nullptr;
+    QToolButton *SelectRule = nullptr;
     PreviewPanel *Panel3 = nullptr;
     // Status bar and the working parts
     std::unique_ptr<StatusPanels> m_status;

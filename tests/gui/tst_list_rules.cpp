@@ -7,6 +7,7 @@
 #include "list_commands.h"
 #include "results_model.h"
 #include "search_job.h"
+#include "select_rule_form.h"
 #include "selection_rules.h"
 #include "settings_store.h"
 #include "temp_tree.h"
@@ -16,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -196,6 +198,49 @@ private Q_SLOTS:
         QCOMPARE(checkedFiles(), allBut({"s/x/a1.txt", "s/x/b.txt"}));
     }
 
+    // The dialog's controls make the rule; a folder or mask rule without its text has no OK.
+    void theRuleDialogMakesTheRuleOfItsControls()
+    {
+        const auto texts = [](const char *, const char *builtIn) {
+            return QString::fromUtf8(builtIn);
+        };
+        QString askedFrom;
+        TSelectRuleForm form({KeepRule::OutsideFolder, path("old")}, texts,
+                             [&](const QString &start) {
+                                 askedFrom = start;
+                                 return m_dialogs->folder;
+                             });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(checked(&form, "RuleOutside"));
+        QCOMPARE(child<QLineEdit>(&form, "RuleFolder")->text(),
+                 QString::fromStdString(path("old")));
+        QVERIFY(!child<QLineEdit>(&form, "RuleMask")->isEnabled());
+
+        click(&form, "RuleNewest");
+        QCOMPARE(form.rule(), (SelectionRule{KeepRule::Newest, {}}));
+        QVERIFY(!child<QLineEdit>(&form, "RuleFolder")->isEnabled());
+
+        click(&form, "RuleName");
+        QVERIFY(!child<QPushButton>(&form, "OKBut")->isEnabled());
+        QVERIFY(!form.rule());
+        QTest::keyClicks(child<QLineEdit>(&form, "RuleMask"), QStringLiteral(" *.jpg;IMG_* "));
+        QVERIFY(child<QPushButton>(&form, "OKBut")->isEnabled());
+        QCOMPARE(form.rule(), (SelectionRule{KeepRule::NameMatches, "*.jpg;IMG_*"}));
+
+        click(&form, "RuleInside");
+        m_dialogs->folder = QString::fromStdString(path("picked"));
+        click(&form, "RuleFolderBut");
+        QCOMPARE(askedFrom, QString::fromStdString(path("old")));
+        QCOMPARE(form.rule(), (SelectionRule{KeepRule::InsideFolder, path("picked")}));
+        // A cancelled folder choice keeps the folder.
+        m_dialogs->folder.clear();
+        click(&form, "RuleFolderBut");
+        QCOMPARE(form.rule(), (SelectionRule{KeepRule::InsideFolder, path("picked")}));
+        child<QLineEdit>(&form, "RuleFolder")->clear();
+        QVERIFY(!child<QPushButton>(&form, "OKBut")->isEnabled());
+    }
+
     void tiesKeepTheFirstInListOrderAndTheLastRuleIsOfferedAgain()
     {
         timed("s/p/one", "same", 1300000000);
@@ -338,7 +383,7 @@ private Q_SLOTS:
         model()->setChecked(rowOf(path("s/b")), true);
         model()->setChecked(rowOf(path("s/c")), true);
         m_dialogs->itemIndex = 0;
-        click(w(), "LinkAll");
+        trigger("LinkAll1");
         QVERIFY(m_dialogs->errors.isEmpty());
         QCOMPARE(m_dialogs->itemChoices.size(), 1);
         QCOMPARE(id(path("s/b")).Inode, keptA.Inode);
@@ -370,7 +415,7 @@ private Q_SLOTS:
         const platform::FileIdentity before = id(changed);
         model()->setChecked(rowOf(changed), true);
         m_dialogs->itemIndex = 0;
-        click(w(), "LinkAll");
+        trigger("LinkAll1");
         QCOMPARE(m_dialogs->errors.size(), 1);
         QVERIFY(m_dialogs->errors[0].contains(platform::DisplayPath(changed)));
         QVERIFY(m_dialogs->errors[0].contains(QStringLiteral("changed since the search")));
@@ -391,7 +436,7 @@ private Q_SLOTS:
         const platform::FileIdentity before = id(replaced);
         model()->setChecked(1, true);
         m_dialogs->itemIndex = 2;
-        click(w(), "LinkAll");
+        trigger("LinkAll1");
         if (m_dialogs->errors.isEmpty()) {
             // Cloned: a file of its own with the same content; its row stays and vouches for it.
             QVERIFY(rowOf(replaced) >= 0);
@@ -416,7 +461,7 @@ private Q_SLOTS:
         QCOMPARE(search({path("s")}, {path("ref")}), 3);
         model()->setChecked(rowOf(path("s/b")), true);
         m_dialogs->itemIndex = 0;
-        click(w(), "LinkAll");
+        trigger("LinkAll1");
         QVERIFY(m_dialogs->errors.isEmpty());
         QCOMPARE(id(path("s/b")).Inode, id(path("ref/o")).Inode);
         QVERIFY(id(path("s/a")).Inode != id(path("ref/o")).Inode);
@@ -457,9 +502,9 @@ private Q_SLOTS:
         QCOMPARE(byPath[path("ref/o")][QStringLiteral("reference")].toBool(), true);
         QCOMPARE(byPath[path("t/x")][QStringLiteral("reference")].toBool(), false);
 
-        // A name without extension is saved as CSV, from the button.
+        // A name without extension is saved as CSV.
         m_dialogs->file = QString::fromStdString(path("out/list"));
-        click(w(), "SaveList");
+        trigger("SaveList1");
         std::ifstream csv(path("out/list.csv"));
         std::string line;
         std::getline(csv, line);
@@ -477,10 +522,28 @@ private Q_SLOTS:
 
         // A folder that cannot take the file: the user is told, nothing is left there.
         m_dialogs->file = QString::fromStdString(path("missing/list.csv"));
-        click(w(), "SaveList");
+        trigger("SaveList1");
         QCOMPARE(m_dialogs->errors.size(), 1);
         QVERIFY(m_dialogs->errors[0].contains(QStringLiteral("could not be saved")));
         QVERIFY(!QFileInfo::exists(QString::fromStdString(path("missing"))));
+    }
+
+    // At the window's smallest size the strip above the list still shows every button and both
+    // labels whole.
+    void theStripKeepsItsButtonsAndLabelsAtTheSmallestSize()
+    {
+        w()->resize(600, 391);
+        QCoreApplication::processEvents();
+        auto *strip = child<QWidget>(w(), "Panel6");
+        if (!qEnvironmentVariableIsEmpty("TWINLY_SHOT"))
+            w()->grab().save(qEnvironmentVariable("TWINLY_SHOT"));
+        for (const char *name : {"DeleteAll", "Label1", "SelectRule", "RemoveAll", "Label2"}) {
+            auto *widget = child<QWidget>(w(), name);
+            QVERIFY2(widget->isVisible(), name);
+            const QRect r(widget->mapTo(strip, QPoint(0, 0)), widget->size());
+            QVERIFY2(strip->rect().contains(r), name);
+            QVERIFY2(widget->width() >= widget->sizeHint().width(), name);
+        }
     }
 
     void checkedTotalsFollowTheChecks()
