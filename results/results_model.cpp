@@ -20,8 +20,8 @@ void ResultsModel::fill(FileList &&records, const RowBand &bands,
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(records.size());
-    m_files = std::move(records);
     const bool numbered = groups.size() >= records.size();
+    m_files = std::move(records);
     std::uint32_t runGroup = 0;
     for (std::size_t i = 0; i < m_files.size(); ++i) {
         const std::uint8_t band = i < bands.size() ? bands[i] : std::uint8_t{1};

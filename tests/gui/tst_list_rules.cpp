@@ -452,6 +452,31 @@ private Q_SLOTS:
         QCOMPARE(id(kept).Inode, model()->record(rowOf(kept)).Inode);
     }
 
+    // A hard link cannot join two file systems: refused with that reason, the file stays.
+    void aHardLinkAcrossFileSystemsIsRefused()
+    {
+        QTemporaryDir other(QStringLiteral("/dev/shm/twinly-test-XXXXXX"));
+        struct stat here {
+        }, there{};
+        if (!other.isValid() || ::stat(m_tree->root().c_str(), &here) != 0 ||
+            ::stat(other.path().toLocal8Bit().constData(), &there) != 0 ||
+            here.st_dev == there.st_dev)
+            QSKIP("no second file system for temporary files");
+        m_tree->createFile("s/a", "same");
+        const std::string away = other.path().toStdString() + "/b";
+        std::ofstream(away) << "same";
+        QCOMPARE(search({path("s"), other.path().toStdString()}), 2);
+        const std::string replaced = rowOf(away) == 0 ? path("s/a") : away;
+        const platform::FileIdentity before = id(replaced);
+        model()->setChecked(rowOf(replaced), true);
+        m_dialogs->itemIndex = 0;
+        trigger("LinkAll1");
+        QCOMPARE(m_dialogs->errors.size(), 1);
+        QVERIFY(m_dialogs->errors[0].contains(QStringLiteral("two file systems")));
+        QCOMPARE(id(replaced).Inode, before.Inode);
+        QVERIFY(rowOf(replaced) >= 0);
+    }
+
     // The copy linked to is the original when the group has one.
     void linksGoToTheOriginalFirst()
     {
