@@ -477,6 +477,33 @@ private Q_SLOTS:
         QVERIFY(rowOf(replaced) >= 0);
     }
 
+    // With every copy checked there is nothing to link to: each file stays, and the user is told.
+    void everyCopyCheckedLeavesNothingToLinkTo()
+    {
+        m_tree->createFile("s/a", "same");
+        m_tree->createFile("s/b", "same");
+        QCOMPARE(search({path("s")}), 2);
+        const platform::FileIdentity a = id(path("s/a")), b = id(path("s/b"));
+        model()->setChecked(0, true);
+        model()->setChecked(1, true);
+        m_dialogs->itemIndex = 1;
+        trigger("LinkAll1");
+        QCOMPARE(m_dialogs->errors.size(), 1);
+        QVERIFY(m_dialogs->errors[0].startsWith(QStringLiteral("Error: 2 files were not")));
+        QVERIFY(m_dialogs->errors[0].contains(QStringLiteral("no unchecked, unchanged copy")));
+        QCOMPARE(id(path("s/a")).Inode, a.Inode);
+        QCOMPARE(id(path("s/b")).Inode, b.Inode);
+        QVERIFY(id(path("s/b")).regular());
+        QCOMPARE(model()->size(), 2);
+        // Cancelling the kind asks nothing more and changes nothing.
+        m_dialogs->errors.clear();
+        m_dialogs->itemAccepted = false;
+        model()->setChecked(0, false);
+        trigger("LinkAll1");
+        QVERIFY(m_dialogs->errors.isEmpty());
+        QVERIFY(id(path("s/b")).regular());
+    }
+
     // The copy linked to is the original when the group has one.
     void linksGoToTheOriginalFirst()
     {
