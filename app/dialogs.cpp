@@ -3,11 +3,14 @@
 
 #include "context_menu.h"
 #include "move_form.h"
+#include "select_rule_form.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+
+#include <algorithm>
 
 namespace twinly {
 
@@ -65,6 +68,30 @@ bool Dialogs::chooseDestination(QWidget *parent, const QString &caption,
     const bool ok = form.exec() == QDialog::Accepted;
     folder = form.directory();
     return ok;
+}
+
+bool Dialogs::chooseItem(QWidget *parent, const QString &caption, const QString &prompt,
+                         const QStringList &items, int &index)
+{
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent, caption, prompt, items,
+                                                 std::clamp(index, 0, int(items.size()) - 1),
+                                                 /*editable=*/false, &ok);
+    if (!ok)
+        return false;
+    index = static_cast<int>(items.indexOf(chosen));
+    return index >= 0;
+}
+
+bool Dialogs::chooseSelectionRule(QWidget *parent, const Texts &texts, SelectionRule &rule)
+{
+    TSelectRuleForm form(
+        rule, texts,
+        [&form](const QString &start) { return instance().chooseFolder(&form, start); }, parent);
+    if (form.exec() != QDialog::Accepted || !form.rule())
+        return false;
+    rule = *form.rule();
+    return true;
 }
 
 QString Dialogs::fileContextMenu(QWidget *parent, const QPoint &point, const std::string &path)

@@ -3,8 +3,12 @@
 // install a scripted stand-in, so no modal window ever blocks a test.
 #pragma once
 
-#include <QString>
+#include "selection_rules.h"
 
+#include <QString>
+#include <QStringList>
+
+#include <functional>
 #include <string>
 
 class QPoint;
@@ -31,6 +35,14 @@ public:
     // false when cancelled. The folder is the path's bytes.
     virtual bool chooseDestination(QWidget *parent, const QString &caption,
                                    const std::string &settingsPath, std::string &folder);
+    // One of `items`; `index` comes in as the default and goes out as the choice. False when
+    // cancelled.
+    virtual bool chooseItem(QWidget *parent, const QString &caption, const QString &prompt,
+                            const QStringList &items, int &index);
+    // The rule that picks the copy to keep in every group (`rule` in: the last one chosen);
+    // `texts` gives the dialog's texts by message key. False when cancelled.
+    using Texts = std::function<QString(const char *key, const char *builtIn)>;
+    virtual bool chooseSelectionRule(QWidget *parent, const Texts &texts, SelectionRule &rule);
     // The desktop's own menu for a file (its path's bytes); returns the chosen verb.
     virtual QString fileContextMenu(QWidget *parent, const QPoint &point, const std::string &path);
 

@@ -48,6 +48,29 @@ void WindowListHost::fileContextMenu(const QPoint &point, const std::string &pat
     Dialogs::instance().fileContextMenu(m_parts.window, point, path);
 }
 
+bool WindowListHost::chooseItem(const QString &caption, const QString &prompt,
+                                const QStringList &items, int &index)
+{
+    return Dialogs::instance().chooseItem(m_parts.window, caption, prompt, items, index);
+}
+
+bool WindowListHost::chooseSelectionRule(SelectionRule &rule)
+{
+    return Dialogs::instance().chooseSelectionRule(
+        m_parts.window,
+        [this](const char *key, const char *builtIn) { return GetString(key, builtIn); }, rule);
+}
+
+QString WindowListHost::chooseSaveFile(const QString &filter)
+{
+    return Dialogs::instance().chooseSaveFile(m_parts.window, QString(), filter);
+}
+
+std::string WindowListHost::settingsPath() const
+{
+    return *m_parts.settingsPath;
+}
+
 int WindowListHost::deleteMode() const
 {
     return m_parts.options->deleteMode();

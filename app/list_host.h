@@ -40,6 +40,11 @@ public:
     bool getText(const QString &caption, const QString &prompt, QString &text) override;
     bool chooseDestination(const QString &caption, std::string &folder) override;
     void fileContextMenu(const QPoint &point, const std::string &path) override;
+    bool chooseItem(const QString &caption, const QString &prompt, const QStringList &items,
+                    int &index) override;
+    bool chooseSelectionRule(SelectionRule &rule) override;
+    QString chooseSaveFile(const QString &filter) override;
+    std::string settingsPath() const override;
     int deleteMode() const override;
     std::string keepingFolderText() const override;
     bool confirmDelete() const override;

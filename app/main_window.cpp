@@ -2,6 +2,7 @@
 #include "main_window.h"
 
 #include "about.h"
+#include "checked_totals.h"
 #include "empty_note.h"
 #include "list_commands.h"
 #include "list_host.h"
@@ -58,6 +59,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     buildResultsPage();
     m_options = new OptionPages(this, PageControl1, m_lang);
     m_status = new StatusPanels(statusBar());
+    m_checkedTotals =
+        new CheckedTotalsLabel(statusBar(), m_model, [this](const char *key, const char *builtIn) {
+            return m_lang.GetString(QString::fromLatin1(key), QString::fromUtf8(builtIn));
+        });
     m_tray = new Tray(this);
     m_search =
         new SearchJob({this, m_options, m_model, Panel3, m_tray, m_status, Brain, &m_lang, m_note},
@@ -159,6 +164,7 @@ void TForm1::buildResultsPage()
     panel6->setFixedHeight(25);
     auto *h6 = new QHBoxLayout(panel6);
     h6->setContentsMargins(2, 2, 2, 2);
+    h6->setSpacing(3);
     DeleteAll = toolButton(panel6, "DeleteAll", tr("Delete all checked files from disk."),
                            QStyle::SP_TrashIcon, 18);
     RemoveAll = toolButton(panel6, "RemoveAll", tr("Remove all checked files from list."),
@@ -167,8 +173,14 @@ void TForm1::buildResultsPage()
     auto *label2 = named(new QLabel(tr("Remove marked files from list")), "Label2");
     ActAsButton(label1, DeleteAll);
     ActAsButton(label2, RemoveAll);
+    // Beside deleting, the way to check files by a rule; the strip keeps both labels whole at
+    // the window's smallest width.
+    SelectRule =
+        toolButton(panel6, "SelectRule", tr("Check files by a rule: all but one per group."),
+                   QStyle::SP_DialogApplyButton, 18);
     h6->addWidget(DeleteAll);
     h6->addWidget(label1);
+    h6->addWidget(SelectRule);
     h6->addSpacing(12);
     h6->addWidget(RemoveAll);
     h6->addWidget(label2);
@@ -215,6 +227,7 @@ void TForm1::connectParts()
     connect(m_options, &OptionPages::foldersChanged, this, &TForm1::refreshGuide);
     connect(DeleteAll, &QToolButton::clicked, m_commands, &ListCommands::DeleteAllClick);
     connect(RemoveAll, &QToolButton::clicked, m_commands, &ListCommands::RemoveAllClick);
+    connect(SelectRule, &QToolButton::clicked, m_commands, &ListCommands::SelectByRuleClick);
     connect(GoBut, &QToolButton::clicked, m_search, &SearchJob::GoButClick);
     connect(StopBut, &QToolButton::clicked, m_search, &SearchJob::StopButClick);
     // While a search runs the pages stay locked: the scanner works from its snapshot.

@@ -25,6 +25,7 @@ class QToolButton;
 namespace twinly {
 
 class EmptyListNote;
+class CheckedTotalsLabel;
 class ListCommands;
 class OptionPages;
 class PreviewPanel;
@@ -103,10 +104,12 @@ private:
     ResultsView *List = nullptr;
     ResultsModel *m_model = nullptr;
     QToolButton *DeleteAll = nullptr, *RemoveAll = nullptr;
+    QToolButton *SelectRule = nullptr;
     PreviewPanel *Panel3 = nullptr;
     EmptyListNote *m_note = nullptr;
     // Status bar and the working parts
     StatusPanels *m_status = nullptr;
+    CheckedTotalsLabel *m_checkedTotals = nullptr;
     Tray *m_tray = nullptr;
     SearchJob *m_search = nullptr;
     std::unique_ptr<WindowListHost> m_listHost;

@@ -311,7 +311,7 @@ void OptionPages::setReference(QListWidgetItem *item, bool reference)
     const QString path = platform::DisplayPath(platform::ItemPath(item));
     if (reference) {
         item->setIcon(ReferenceIcon());
-        item->setText(path + QLatin1Char(' ') + GetString("strReference", "(reference)"));
+        item->setText(path + QLatin1Char(' ') + GetString("strReferenceMark", "(reference)"));
     } else {
         item->setIcon(QIcon());
         item->setText(path);

@@ -149,6 +149,13 @@ bool ListCommands::keepingTargetUsable(const std::string &path, const std::strin
         return false;
     }
     replaced = rowsNamingFile(target, victim, -1);
+    if (anyReference(replaced)) {
+        // Kept there, the file would replace an original.
+        for (const int r : replaced)
+            if (refuseReference(m_model->record(r)))
+                break;
+        return false;
+    }
     return true;
 }
 
@@ -156,6 +163,8 @@ void ListCommands::Delete1Click()
 {
     const int row = selectedRow();
     if (row < 0 || m_deleter)
+        return;
+    if (refuseReference(m_model->record(row)))
         return;
     if (m_host.confirmDelete() &&
         !m_host.question(GetString("strDel", "Deleting file"),
@@ -223,7 +232,8 @@ void ListCommands::DeleteAllClick()
     FileKeySet leavingFiles;
     for (int i = 0; i < m_model->size(); ++i) {
         const TFileData &d = m_model->record(i);
-        if (m_model->isChecked(i) && d.OnDisk) {
+        // Originals are never deleted, whatever their mark says.
+        if (m_model->isChecked(i) && Markable(d)) {
             leaving.push_back(i);
             if (d.Inode != 0)
                 leavingFiles.insert(KeyOf(d));

@@ -73,6 +73,9 @@ bool ListCommands::transferRowFile(int &row, const std::string &target, FileOper
         source, target, operation, FOF_SILENT, [&](const std::string &victimPath) {
             const std::vector<int> leaving =
                 rowsNamingFile(victimPath, platform::IdentifyFile(victimPath), row);
+            for (const int r : leaving)
+                if (refuseReference(m_model->record(r)))
+                    return false;
             if (!confirmLastCopies(groupsLosingLastCopy(leaving).size(),
                                    GetString("strConfirm", "Confirm")))
                 return false;
@@ -90,7 +93,7 @@ bool ListCommands::transferRowFile(int &row, const std::string &target, FileOper
 void ListCommands::Move1Click()
 {
     int row = selectedRow();
-    if (row < 0)
+    if (row < 0 || refuseReference(m_model->record(row)))
         return;
     std::string folder;
     if (!m_host.chooseDestination(GetString("str8", "Move files"), folder) || folder.empty())
@@ -136,6 +139,8 @@ void ListCommands::ListEdited(int row, const QString &text)
 {
     if (row < 0 || row >= m_model->size() || !m_model->record(row).OnDisk)
         return; // the caption keeps its text
+    if (refuseReference(m_model->record(row)))
+        return;
     // The caption showed the path as DisplayPath's text; the edit is read back the same way.
     std::string target = platform::PathFromEditedText(text, m_model->record(row).FullName);
     if (target.empty())

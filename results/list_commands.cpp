@@ -79,8 +79,29 @@ void ListCommands::buildItemPopup(QWidget *window)
          &ListCommands::Unselect1Click},
         {"Properties1", tr("System menu"), tr("Open system menu for current file"),
          &ListCommands::Properties1Click},
+        {nullptr, {}, {}, nullptr},
+        {"SelectRule1", tr("Select by rule..."),
+         tr("Check every file of each group but the one a rule keeps"),
+         &ListCommands::SelectByRuleClick},
+        {"UnselectAll1", tr("Unselect all"), tr("Uncheck every file"),
+         &ListCommands::UnselectAllClick},
+        {"InvertGroups1", tr("Invert within groups"),
+         tr("Check the unchecked files of each group and uncheck the checked ones"),
+         &ListCommands::InvertGroupsClick},
+        {"Link1", tr("Replace by link..."),
+         tr("Replace current file by a link to a copy kept in its group"),
+         &ListCommands::Link1Click},
+        {"LinkAll1", tr("Replace marked files by links..."),
+         tr("Replace all checked files by links to copies kept in their groups"),
+         &ListCommands::LinkAllClick},
+        {"SaveList1", tr("Save list..."), tr("Save the list as CSV or JSON"),
+         &ListCommands::SaveListClick},
     };
     for (const Item &item : items) {
+        if (!item.name) {
+            ItemPopup->addSeparator();
+            continue;
+        }
         QAction *a = ItemPopup->addAction(item.caption);
         a->setObjectName(QString::fromLatin1(item.name));
         a->setToolTip(item.hint);

@@ -13,9 +13,12 @@
 #include "file_identity.h"
 #include "file_ops.h"
 #include "last_copy.h"
+#include "link_replace.h"
+#include "selection_rules.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <cstdint>
@@ -48,6 +51,15 @@ public:
     // The destination dialog of Move and Copy with its history; the folder is the path's bytes.
     virtual bool chooseDestination(const QString &caption, std::string &folder) = 0;
     virtual void fileContextMenu(const QPoint &point, const std::string &path) = 0;
+    // One of `items` (`index`: the default in, the choice out); false when cancelled.
+    virtual bool chooseItem(const QString &caption, const QString &prompt, const QStringList &items,
+                            int &index) = 0;
+    // The rule that picks the copy to keep per group, starting from `rule`; false when cancelled.
+    virtual bool chooseSelectionRule(SelectionRule &rule) = 0;
+    // A file to save to (the dialog's text of its path), or nothing when cancelled.
+    virtual QString chooseSaveFile(const QString &filter) = 0;
+    // The settings file, where the commands keep what the user chose last.
+    virtual std::string settingsPath() const = 0;
     // The user's settings.
     virtual int deleteMode() const = 0;
     virtual std::string keepingFolderText() const = 0; // the path's bytes as typed
@@ -91,6 +103,11 @@ public:
                                                const std::string &keepingFolder);
     void CheckRowsInPath(const std::string &mask, bool select);
     int OpenFile(const std::string &path);
+    // The rule the rule dialog offers first: the one chosen last, else the first in list order.
+    SelectionRule storedSelectionRule() const;
+    // Writes the rows, their groups and check marks to `path`: JSON for a name ending in
+    // ".json", CSV otherwise. The text of a problem, or nothing.
+    QString SaveList(const std::string &path) const;
 
 public Q_SLOTS:
     void ListSelectItem();
@@ -104,6 +121,15 @@ public Q_SLOTS:
     void Properties1Click();
     void DeleteAllClick();
     void RemoveAllClick();
+    // Checks every file of each group but the one the chosen rule keeps.
+    void SelectByRuleClick();
+    void UnselectAllClick();
+    void InvertGroupsClick();
+    // The selected row's file, or every checked row's, replaced by a link to a copy kept in its
+    // group, of the kind the user picks.
+    void Link1Click();
+    void LinkAllClick();
+    void SaveListClick();
     void ListMouseDown(int row, bool shifted, const QPoint &globalPos);
     void ListEdited(int row, const QString &text);
 
@@ -120,6 +146,14 @@ private:
     QString failureText(const std::string &source, const platform::FileOpResult &r) const;
     bool transferRowFile(int &row, const std::string &target, platform::FileOperation operation);
     void followMovedFile(int row, const std::string &target);
+    // Originals: a command about to take a reference row's file away says no.
+    bool refuseReference(const TFileData &d);
+    bool anyReference(const std::vector<int> &rows) const;
+    // Links
+    bool askLinkKind(platform::LinkKind &kind);
+    void replaceRowsByLinks(const std::vector<int> &rows, platform::LinkKind kind);
+    int linkKeeper(int row, const std::unordered_set<std::uint64_t> &leaving) const;
+    QString linkRefusalText(const platform::LinkResult &r) const;
     // Deleting
     bool keepingFolder(std::string &folder);
     // The last-copy rule over the rows: the groups that would keep no copy if the rows

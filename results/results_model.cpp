@@ -25,13 +25,13 @@ void ResultsModel::fill(FileList &&records, const RowBand &bands,
     m_rows.clear();
     m_rows.reserve(records.size());
     const bool numbered = groups.size() >= records.size();
+    m_files = std::move(records);
     std::uint32_t runGroup = 0;
-    for (std::size_t i = 0; i < records.size(); ++i) {
+    for (std::size_t i = 0; i < m_files.size(); ++i) {
         const std::uint8_t band = i < bands.size() ? bands[i] : std::uint8_t{1};
         if (i > 0 && band != m_rows.back().band)
             ++runGroup;
-        m_rows.push_back(
-            Row{std::move(records[i]), m_nextId++, numbered ? groups[i] : runGroup, band, false});
+        m_rows.push_back(Row{m_nextId++, numbered ? groups[i] : runGroup, band, false});
     }
     records.clear();
     endResetModel();
@@ -62,6 +62,8 @@ void ResultsModel::clear()
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_files.clear();
+    m_files.shrink_to_fit();
     endResetModel();
 }
 
@@ -71,6 +73,7 @@ void ResultsModel::RemoveRow(int row)
         return;
     beginRemoveRows({}, row, row);
     m_rows.erase(m_rows.begin() + row);
+    m_files.erase(m_files.begin() + row);
     endRemoveRows();
 }
 
@@ -78,7 +81,7 @@ void ResultsModel::setFullName(int row, const std::string &path)
 {
     if (row < 0 || row >= size())
         return;
-    TFileData &d = m_rows[static_cast<std::size_t>(row)].file;
+    TFileData &d = m_files[static_cast<std::size_t>(row)];
     const auto slash = path.rfind('/');
     d.FullName = path;
     d.NameStart = slash == std::string::npos ? 0 : static_cast<std::uint32_t>(slash + 1);
@@ -89,9 +92,55 @@ void ResultsModel::setIdentity(int row, std::uint64_t device, std::uint64_t inod
 {
     if (row < 0 || row >= size())
         return;
-    TFileData &d = m_rows[static_cast<std::size_t>(row)].file;
+    TFileData &d = m_files[static_cast<std::size_t>(row)];
     d.Device = device;
     d.Inode = inode;
+}
+
+void ResultsModel::setIdentity(int row, const platform::FileIdentity &now)
+{
+    if (row < 0 || row >= size())
+        return;
+    TFileData &d = m_files[static_cast<std::size_t>(row)];
+    d.Device = now.Device;
+    d.Inode = now.Inode;
+    d.MtimeNs = now.MtimeNs;
+    d.CtimeNs = now.CtimeNs;
+}
+
+std::vector<std::uint32_t> ResultsModel::groups() const
+{
+    std::vector<std::uint32_t> g;
+    g.reserve(m_rows.size());
+    for (const Row &r : m_rows)
+        g.push_back(r.group);
+    return g;
+}
+
+std::vector<std::uint8_t> ResultsModel::checkMarks() const
+{
+    std::vector<std::uint8_t> marks;
+    marks.reserve(m_rows.size());
+    for (const Row &r : m_rows)
+        marks.push_back(r.checked ? 1 : 0);
+    return marks;
+}
+
+void ResultsModel::setCheckMarks(std::span<const std::uint8_t> marks)
+{
+    int first = size(), last = -1;
+    for (int i = 0; i < size(); ++i) {
+        // An original is never checked, whatever the marks say.
+        const bool checked = static_cast<std::size_t>(i) < marks.size() &&
+                             marks[static_cast<std::size_t>(i)] != 0 && !record(i).Reference;
+        if (m_rows[static_cast<std::size_t>(i)].checked == checked)
+            continue;
+        m_rows[static_cast<std::size_t>(i)].checked = checked;
+        first = std::min(first, i);
+        last = std::max(last, i);
+    }
+    if (last >= 0)
+        Q_EMIT dataChanged(index(first, NameColumn), index(last, NameColumn), {Qt::CheckStateRole});
 }
 
 bool ResultsModel::setChecked(int row, bool checked)
@@ -99,7 +148,7 @@ bool ResultsModel::setChecked(int row, bool checked)
     if (row < 0 || row >= size())
         return false;
     Row &r = m_rows[static_cast<std::size_t>(row)];
-    if (checked && r.file.Reference)
+    if (checked && record(row).Reference)
         return false;
     if (r.checked == checked)
         return true;
@@ -172,18 +221,19 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= size())
         return {};
     const Row &row = m_rows[static_cast<std::size_t>(index.row())];
+    const TFileData &file = m_files[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
         switch (index.column()) {
         case NameColumn:
-            return platform::DisplayPath(row.file.FullName);
+            return platform::DisplayPath(file.FullName);
         case SizeColumn:
-            return sizeText(row.file);
+            return sizeText(file);
         case TimeColumn:
-            return timeText(row.file.FileTime);
+            return timeText(file.FileTime);
         case CrcColumn:
-            return crcText(row.file);
+            return crcText(file);
         }
         break;
     case Qt::CheckStateRole:
@@ -191,14 +241,14 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
             return row.checked ? Qt::Checked : Qt::Unchecked;
         break;
     case Qt::DecorationRole:
-        if (index.column() == NameColumn && row.file.Reference) {
+        if (index.column() == NameColumn && file.Reference) {
             if (m_referenceIcon.isNull())
                 m_referenceIcon = ReferenceIcon();
             return m_referenceIcon;
         }
         break;
     case Qt::FontRole:
-        if (row.file.Reference) {
+        if (file.Reference) {
             QFont italic;
             italic.setItalic(true);
             return italic;

@@ -12,11 +12,14 @@
 #pragma once
 
 #include "file_data.h"
+#include "file_identity.h"
 #include "grouping.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QIcon>
+
+#include <span>
 
 #include <utility>
 #include <vector>
@@ -40,8 +43,19 @@ public:
     void setFullName(int row, const std::string &path);
     // The row's file is now another inode with the same content (a move across file systems).
     void setIdentity(int row, std::uint64_t device, std::uint64_t inode);
+    // The row's path now holds a new file with the same content (a clone made in its place):
+    // the row vouches for that file from now on.
+    void setIdentity(int row, const platform::FileIdentity &now);
 
-    const TFileData &record(int row) const { return m_rows[static_cast<std::size_t>(row)].file; }
+    const TFileData &record(int row) const { return m_files[static_cast<std::size_t>(row)]; }
+    // Every row's record, in row order, for the engine's work on whole lists.
+    std::span<const TFileData> records() const { return m_files; }
+    // One group number per row, and one check mark per row (1 checked, 0 not).
+    std::vector<std::uint32_t> groups() const;
+    std::vector<std::uint8_t> checkMarks() const;
+    // Checks exactly the rows marked (one byte per row; missing bytes read 0), in one change;
+    // rows of originals stay unchecked.
+    void setCheckMarks(std::span<const std::uint8_t> marks);
     std::uint8_t band(int row) const { return m_rows[static_cast<std::size_t>(row)].band; }
     std::uint32_t group(int row) const { return m_rows[static_cast<std::size_t>(row)].group; }
     // The rows of the row's group: [first, last). A group's rows stand together.
@@ -80,14 +94,15 @@ Q_SIGNALS:
     void captionEdited(int row, const QString &text);
 
 private:
+    // Records apart from the rest of a row, so the engine can read them as one array.
     struct Row {
-        TFileData file;
         std::uint64_t id; // ascending down the list
         std::uint32_t group;
         std::uint8_t band;
         bool checked;
     };
     std::vector<Row> m_rows;
+    FileList m_files; // m_files[i] is row i's record
     std::uint64_t m_nextId = 1;
     QColor m_band1 = Qt::red;
     QColor m_band0 = Qt::green;

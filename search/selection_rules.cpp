@@ -136,6 +136,31 @@ std::optional<SelectionRule> ParseSelectionRule(std::string_view text)
     return std::nullopt;
 }
 
+std::string SelectionRuleText(const SelectionRule &rule)
+{
+    switch (rule.rule) {
+    case KeepRule::Newest:
+        return "newest";
+    case KeepRule::Oldest:
+        return "oldest";
+    case KeepRule::ShortestPath:
+        return "shortest-path";
+    case KeepRule::LongestPath:
+        return "longest-path";
+    case KeepRule::ShortestName:
+        return "shortest-name";
+    case KeepRule::First:
+        return "first";
+    case KeepRule::InsideFolder:
+        return "in:" + rule.argument;
+    case KeepRule::OutsideFolder:
+        return "not-in:" + rule.argument;
+    case KeepRule::NameMatches:
+        return "name:" + rule.argument;
+    }
+    return "first";
+}
+
 bool Markable(const TFileData &d)
 {
     return d.OnDisk && !d.Reference;

@@ -39,6 +39,8 @@ struct SelectionRule {
 // "newest", "oldest", "shortest-path", "longest-path", "shortest-name", "first", "in:DIR",
 // "not-in:DIR", "name:MASK"; nothing for any other text.
 std::optional<SelectionRule> ParseSelectionRule(std::string_view text);
+// The text ParseSelectionRule reads back as `rule`.
+std::string SelectionRuleText(const SelectionRule &rule);
 
 // One byte per row: 1 marked, 0 not.
 using RowMarks = std::vector<std::uint8_t>;

@@ -193,3 +193,19 @@ TEST(SelectionRules, ParsingTakesTheCommandLineWords)
     EXPECT_FALSE(ParseSelectionRule("largest"));
     EXPECT_FALSE(ParseSelectionRule("Newest"));
 }
+
+// The window stores the user's last rule as this text: every rule must come back as it was.
+TEST(SelectionRules, RuleTextReadsBackAsTheRule)
+{
+    for (const SelectionRule &rule :
+         {SelectionRule{KeepRule::Newest, {}}, SelectionRule{KeepRule::Oldest, {}},
+          SelectionRule{KeepRule::ShortestPath, {}}, SelectionRule{KeepRule::LongestPath, {}},
+          SelectionRule{KeepRule::ShortestName, {}}, SelectionRule{KeepRule::First, {}},
+          SelectionRule{KeepRule::InsideFolder, "/a b/:c"},
+          SelectionRule{KeepRule::OutsideFolder, "/x\xff"},
+          SelectionRule{KeepRule::NameMatches, "*.jpg;a?.*"}}) {
+        const auto back = ParseSelectionRule(SelectionRuleText(rule));
+        ASSERT_TRUE(back) << SelectionRuleText(rule);
+        EXPECT_EQ(*back, rule);
+    }
+}

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <optional>
 #include <vector>
 
 namespace twinly::test {
@@ -62,6 +63,21 @@ public:
         chosen = platform::PathFromUserText(folder);
         return destinationAccepted;
     }
+    bool chooseItem(QWidget *, const QString &caption, const QString &, const QStringList &items,
+                    int &index) override
+    {
+        itemChoices << caption + QStringLiteral(": ") + items.join(QLatin1Char('|'));
+        if (itemIndex >= 0)
+            index = itemIndex;
+        return itemAccepted;
+    }
+    bool chooseSelectionRule(QWidget *, const Texts &, SelectionRule &rule) override
+    {
+        offeredRules.push_back(rule);
+        if (selectionRule)
+            rule = *selectionRule;
+        return ruleAccepted;
+    }
     QString fileContextMenu(QWidget *, const QPoint &, const std::string &path) override
     {
         contextMenus.push_back(path);
@@ -75,6 +91,12 @@ public:
     QStringList destinations;
     bool destinationAccepted = true;
     std::vector<std::string> contextMenus; // the paths' bytes
+    QStringList itemChoices;
+    int itemIndex = -1; // negative: keep the default
+    bool itemAccepted = true;
+    std::vector<SelectionRule> offeredRules;    // what each rule dialog opened with
+    std::optional<SelectionRule> selectionRule; // nothing: keep the rule offered
+    bool ruleAccepted = true;
     QStringList questions;
     bool answer = false;
     QList<bool> answers; // taken one by one before `answer` applies
