@@ -69,7 +69,9 @@ void addKeysOf(const QWidget *window, bool withTitle, KeySet &keys)
 KeySet messageKeysInSources(const QString &root)
 {
     KeySet keys;
-    static const QRegularExpression keyAndText(QStringLiteral("\"(str\\w+)\"\\s*,\\s*\""));
+    // A key and its built-in text, as plain literals or as QStringLiteral arguments.
+    static const QRegularExpression keyAndText(
+        QStringLiteral("\"(str\\w+)\"\\)?\\s*,\\s*(?:QStringLiteral\\(\\s*)?\""));
     for (const char *folder : {"app", "results", "search", "visual", "platform"}) {
         QDirIterator it(root + QLatin1Char('/') + QLatin1String(folder),
                         {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
