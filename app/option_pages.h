@@ -39,6 +39,10 @@ class QWidget;
 
 namespace twinly {
 
+namespace platform {
+class SettingsKey;
+}
+
 class ColorList;
 class TMultiLang;
 
@@ -180,6 +184,9 @@ private:
     QWidget *buildChartBox();
     // Settings kept between runs (option_settings.cpp)
     std::array<QAbstractButton *, 18> flagButtons() const;
+    void loadSearchLists(const platform::SettingsKey &key);
+    void loadValues(const platform::SettingsKey &key);
+    void showLoadedState();
 
     QWidget *m_window;
     QTabWidget *PageControl1;
