@@ -39,6 +39,10 @@ class QWidget;
 
 namespace twinly {
 
+namespace platform {
+class SettingsKey;
+}
+
 class ColorList;
 class TMultiLang;
 
@@ -94,6 +98,7 @@ public:
     bool SaveSettings(const std::string &path);
 
 public Q_SLOTS:
+    // The folder list and the exclusions (option_folders.cpp)
     void AddDirButClick();
     void DelDirButClick();
     void DirListClickCheck();
@@ -101,8 +106,10 @@ public Q_SLOTS:
     void RefDirButClick();
     void AddExcludeClick();
     void DelExcludeClick();
+    // The CRC databases (option_database.cpp)
     void AddFileClick();
     void DelFileClick();
+    // The interlocks (option_rules.cpp)
     void MaskCBoxClick();
     void MinSizeCClick();
     void CRCClick();
@@ -113,6 +120,8 @@ public Q_SLOTS:
     void Radio2Click();
     void Radio3Click();
     void UpdateDeleteMode();
+    void MoveDirExit();
+    // "More options" (option_more.cpp)
     void ColorChange();
     void SpecOptionsShow();
     void PreviewClick();
@@ -121,7 +130,6 @@ public Q_SLOTS:
     void Preview2Click();
     void Preview3Click();
     void Preview4Click();
-    void MoveDirExit();
     // Forgets the remembered checksums; the next search reads every file it compares.
     void ClearCacheClick();
 
@@ -139,32 +147,46 @@ Q_SIGNALS:
     void languageChanged();
 
 private:
-    // Appends the folder (its bytes) checked, unless an entry names it already.
-    void addFolder(const std::string &folder);
+    // Construction and the "Options" page (option_pages.cpp)
     void buildOptionsPage();
+    QWidget *buildSearchBox();
+    QWidget *buildCompareBox();
+    QWidget *buildDeleteBox();
+    void addPage(QWidget *page, const QString &title);
+    QWidget *tabOf(QWidget *page) const;
+    QString GetString(const char *key, const char *builtIn) const;
+    // The folder list, the exclusions and the browse buttons (option_folders.cpp)
     QWidget *buildFolderBox();
     QWidget *buildExcludeBox();
+    void connectBrowseButtons();
+    // Appends the folder (its bytes) checked, unless an entry names it already.
+    void addFolder(const std::string &folder);
     // The folder list's row menu (the reference mark).
     void DirListMenu(const QPoint &pos);
     void setReference(QListWidgetItem *item, bool reference);
     static bool isReference(const QListWidgetItem *item);
     // Shows the mark in the current language.
     void showReferenceMarks();
-    QWidget *buildSearchBox();
-    QWidget *buildCompareBox();
+    // The CRC databases (option_database.cpp)
     QWidget *buildDatabaseColumn();
-    QWidget *buildDeleteBox();
-    void connectBrowseButtons();
+    // The interlocks (option_rules.cpp)
+    void connectInterlocks();
+    // "Visual comparing options" (option_visual.cpp)
     void buildVisualPage();
+    QWidget *buildAccuracyBox();
+    QWidget *buildResizingBox();
+    QWidget *buildSplittingBox();
+    QWidget *buildMethodsBox();
+    // "More options" (option_more.cpp)
     void buildSpecPage();
     QWidget *buildListBox();
     QWidget *buildPreviewBox();
     QWidget *buildChartBox();
-    void connectInterlocks();
-    void addPage(QWidget *page, const QString &title);
-    QWidget *tabOf(QWidget *page) const;
-    QString GetString(const char *key, const char *builtIn) const;
+    // Settings kept between runs (option_settings.cpp)
     std::array<QAbstractButton *, 18> flagButtons() const;
+    void loadSearchLists(const platform::SettingsKey &key);
+    void loadValues(const platform::SettingsKey &key);
+    void showLoadedState();
 
     QWidget *m_window;
     QTabWidget *PageControl1;

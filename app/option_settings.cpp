@@ -134,70 +134,11 @@ void OptionPages::LoadSettings(const std::string &path)
         for (std::size_t i = 0; i < buttons.size(); ++i)
             flags[i] = buttons[i]->isChecked() ? 1 : 0;
     } else {
-        loadList(*key, "Paths", "SelectedPaths", DirList);
-        // Reference folders are named beside the folder list, not marked in it: a file from
-        // before them reads as it did, a program from before them still reads "Paths", and a
-        // list changed by such a program marks no other folder.
-        std::string text;
-        if (key->readString("ReferencePaths", text)) {
-            const std::vector<std::string> refs = platform::DecodeCommaList(text);
-            for (int i = 0; i < DirList->count(); ++i)
-                if (std::find(refs.begin(), refs.end(), platform::ItemPath(DirList->item(i))) !=
-                    refs.end())
-                    setReference(DirList->item(i), true);
-        }
-        loadList(*key, "Files", "SelectedFiles", CRCFileList);
-        if (key->readString("Exclusions", text)) {
-            ExcludeList->clear();
-            for (const std::string &pattern : platform::DecodeCommaList(text))
-                ExcludeList->addItem(platform::NewPathItem(pattern));
-        }
+        loadSearchLists(*key);
         std::vector<std::uint8_t> stored;
         if (key->readBinary("Setings", kFlagsSize, stored))
             std::copy(stored.begin(), stored.end(), flags.begin());
-        loadText(*key, "Mask", MaskEdit);
-        loadPath(*key, "TargetDir", MoveDir);
-        loadPath(*key, "CRCFileSave", CRCFileSave);
-        std::string lang;
-        if (key->readString("CurrentLang", lang) || !key->hasValue("CurrentLang"))
-            m_lang.CurrentLang = QString::fromUtf8(lang);
-        int v = 0;
-        QDoubleSpinBox *const acc[] = {Acc1, Acc2, Acc3, Acc4};
-        const char *const accNames[] = {"Acc1", "Acc2", "Acc3", "Acc4"};
-        for (int i = 0; i < 4; ++i)
-            if (loadInt(*key, accNames[i], v))
-                acc[i]->setValue(v); // the field keeps the value within its range
-        if (loadInt(*key, "Preview", v))
-            m_previewMode = v;
-        // Not among the flags an older settings file holds: missing means on.
-        if (loadInt(*key, "RememberChecksums", v))
-            RememberChecksums->setChecked(v != 0);
-        if (loadInt(*key, "Resizing", v))
-            Resizing->setValue(v);
-        if (loadInt(*key, "Splitting", v))
-            Splitting->setValue(v);
-        if (loadInt(*key, "DeleteMethod", v))
-            m_deleteMode = v;
-        std::uint32_t size = 0;
-        if (key->readDword("Min", size))
-            MinSize->setValue(size);
-        if (key->readDword("Max", size))
-            MaxSize->setValue(size);
-        if (loadInt(*key, "Color1", v))
-            Color1->setPosition(v);
-        if (loadInt(*key, "Color2", v))
-            Color2->setPosition(v);
-        if (loadInt(*key, "ChartColor", v))
-            ChartColor->setPosition(v);
-        // Later additions: a file from before them keeps the defaults.
-        if (loadInt(*key, "CameraOrientation", v))
-            CameraOrientation->setChecked(v != 0);
-        if (loadInt(*key, "FindRotations", v))
-            FindRotations->setChecked(v != 0);
-        if (loadInt(*key, "LargestGroupsFirst", v))
-            LargestFirst->setChecked(v != 0);
-        if (loadInt(*key, "RemoveEmptyFolders", v))
-            RemoveEmptyFolders->setChecked(v != 0);
+        loadValues(*key);
     }
 
     // The eighteen flags, in byte order, each through its reaction.
@@ -209,7 +150,83 @@ void OptionPages::LoadSettings(const std::string &path)
             CMPMethod1->setChecked(!on);
         buttons[i]->setChecked(on);
     }
+    showLoadedState();
+}
 
+// The folder list with its reference folders, the database list and the exclusions.
+void OptionPages::loadSearchLists(const SettingsKey &key)
+{
+    loadList(key, "Paths", "SelectedPaths", DirList);
+    // Reference folders are named beside the folder list, not marked in it: a file from
+    // before them reads as it did, a program from before them still reads "Paths", and a
+    // list changed by such a program marks no other folder.
+    std::string text;
+    if (key.readString("ReferencePaths", text)) {
+        const std::vector<std::string> refs = platform::DecodeCommaList(text);
+        for (int i = 0; i < DirList->count(); ++i)
+            if (std::find(refs.begin(), refs.end(), platform::ItemPath(DirList->item(i))) !=
+                refs.end())
+                setReference(DirList->item(i), true);
+    }
+    loadList(key, "Files", "SelectedFiles", CRCFileList);
+    if (key.readString("Exclusions", text)) {
+        ExcludeList->clear();
+        for (const std::string &pattern : platform::DecodeCommaList(text))
+            ExcludeList->addItem(platform::NewPathItem(pattern));
+    }
+}
+
+// The fields, the visual page's values and the settings added after the flags.
+void OptionPages::loadValues(const SettingsKey &key)
+{
+    loadText(key, "Mask", MaskEdit);
+    loadPath(key, "TargetDir", MoveDir);
+    loadPath(key, "CRCFileSave", CRCFileSave);
+    std::string lang;
+    if (key.readString("CurrentLang", lang) || !key.hasValue("CurrentLang"))
+        m_lang.CurrentLang = QString::fromUtf8(lang);
+    int v = 0;
+    QDoubleSpinBox *const acc[] = {Acc1, Acc2, Acc3, Acc4};
+    const char *const accNames[] = {"Acc1", "Acc2", "Acc3", "Acc4"};
+    for (int i = 0; i < 4; ++i)
+        if (loadInt(key, accNames[i], v))
+            acc[i]->setValue(v); // the field keeps the value within its range
+    if (loadInt(key, "Preview", v))
+        m_previewMode = v;
+    // Not among the flags an older settings file holds: missing means on.
+    if (loadInt(key, "RememberChecksums", v))
+        RememberChecksums->setChecked(v != 0);
+    if (loadInt(key, "Resizing", v))
+        Resizing->setValue(v);
+    if (loadInt(key, "Splitting", v))
+        Splitting->setValue(v);
+    if (loadInt(key, "DeleteMethod", v))
+        m_deleteMode = v;
+    std::uint32_t size = 0;
+    if (key.readDword("Min", size))
+        MinSize->setValue(size);
+    if (key.readDword("Max", size))
+        MaxSize->setValue(size);
+    if (loadInt(key, "Color1", v))
+        Color1->setPosition(v);
+    if (loadInt(key, "Color2", v))
+        Color2->setPosition(v);
+    if (loadInt(key, "ChartColor", v))
+        ChartColor->setPosition(v);
+    // Later additions: a file from before them keeps the defaults.
+    if (loadInt(key, "CameraOrientation", v))
+        CameraOrientation->setChecked(v != 0);
+    if (loadInt(key, "FindRotations", v))
+        FindRotations->setChecked(v != 0);
+    if (loadInt(key, "LargestGroupsFirst", v))
+        LargestFirst->setChecked(v != 0);
+    if (loadInt(key, "RemoveEmptyFolders", v))
+        RemoveEmptyFolders->setChecked(v != 0);
+}
+
+// Every page shows what was loaded, through the same reactions a user's changes run.
+void OptionPages::showLoadedState()
+{
     UpdateDeleteMode();
     Q_EMIT foldersChanged();
     CRCClick();

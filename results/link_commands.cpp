@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace twinly {
 
@@ -117,9 +118,6 @@ void ListCommands::replaceRowsByLinks(const std::vector<int> &rows, LinkKind kin
         ids.push_back(m_model->rowId(r));
     }
     QStringList told;
-    const auto tell = [&told](const std::string &path, const QString &reason) {
-        told << DisplayPath(path) + QStringLiteral(": ") + reason;
-    };
     m_host.setBusy(true);
     m_status->setGauge(0);
     m_status->showGauge(true);
@@ -129,47 +127,56 @@ void ListCommands::replaceRowsByLinks(const std::vector<int> &rows, LinkKind kin
         const int row = m_model->rowOfId(ids[k]);
         if (row < 0)
             continue;
-        const TFileData &d = m_model->record(row);
-        const std::string path = d.FullName;
+        const std::string path = m_model->record(row).FullName;
         m_status->setItem(DisplayPath(path));
         m_status->setGauge(static_cast<int>(std::nearbyint(k * 100.0 / n)));
-        if (d.Reference) {
-            tell(path, GetString("strLinkProtected", "it is an original in a reference folder"));
-            continue;
-        }
-        const int keeper = linkKeeper(row, leaving);
-        if (keeper < 0) {
-            tell(path, GetString("strLinkNoKeeper",
-                                 "no unchecked, unchanged copy of it is left in its group"));
-            continue;
-        }
-        // The keeper stays, so the group keeps a copy; asked all the same, as every command
-        // that takes a file away asks.
-        std::vector<int> groupLeaving;
-        const auto [first, last] = m_model->groupRange(row);
-        for (int i = first; i < last; ++i)
-            if (leaving.contains(m_model->rowId(i)))
-                groupLeaving.push_back(i);
-        if (!groupsLosingLastCopy(groupLeaving).empty()) {
-            tell(path, GetString("strLinkLastCopy", "its group would keep no copy"));
-            continue;
-        }
-        const LinkResult r = ReplaceByLink(d, m_model->record(keeper), kind);
-        if (!r.ok) {
-            tell(path, linkRefusalText(r));
-            continue;
-        }
-        leaving.erase(ids[k]);
-        if (kind == LinkKind::Reflink) {
-            m_model->setIdentity(row, platform::IdentifyFile(path));
-            m_model->setChecked(row, false);
-        } else {
-            m_model->RemoveRow(row);
-        }
+        if (const std::optional<QString> reason = linkRow(row, kind, leaving))
+            told << DisplayPath(path) + QStringLiteral(": ") + *reason;
     }
     m_status->clearTexts();
     m_status->showGauge(false);
     m_host.setBusy(false);
+    tellUnlinked(std::move(told));
+}
+
+// Replaces the row's file by a link to a copy that stays in its group; why it was not, or
+// nothing when it was. A row replaced no longer counts among those `leaving`.
+std::optional<QString> ListCommands::linkRow(int row, LinkKind kind,
+                                             std::unordered_set<std::uint64_t> &leaving)
+{
+    const TFileData &d = m_model->record(row);
+    const std::string path = d.FullName;
+    if (d.Reference)
+        return GetString("strLinkProtected", "it is an original in a reference folder");
+    const int keeper = linkKeeper(row, leaving);
+    if (keeper < 0)
+        return GetString("strLinkNoKeeper",
+                         "no unchecked, unchanged copy of it is left in its group");
+    // The keeper stays, so the group keeps a copy; asked all the same, as every command
+    // that takes a file away asks.
+    std::vector<int> groupLeaving;
+    const auto [first, last] = m_model->groupRange(row);
+    for (int i = first; i < last; ++i)
+        if (leaving.contains(m_model->rowId(i)))
+            groupLeaving.push_back(i);
+    if (!groupsLosingLastCopy(groupLeaving).empty())
+        return GetString("strLinkLastCopy", "its group would keep no copy");
+    const LinkResult r = ReplaceByLink(d, m_model->record(keeper), kind);
+    if (!r.ok)
+        return linkRefusalText(r);
+    leaving.erase(m_model->rowId(row));
+    if (kind == LinkKind::Reflink) {
+        m_model->setIdentity(row, platform::IdentifyFile(path));
+        m_model->setChecked(row, false);
+    } else {
+        m_model->RemoveRow(row);
+    }
+    return std::nullopt;
+}
+
+// One message for every file left as it was, the first few named.
+void ListCommands::tellUnlinked(QStringList told)
+{
     if (told.isEmpty())
         return;
     const qsizetype failures = told.size();

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_set>
@@ -152,6 +153,9 @@ private:
     // Links
     bool askLinkKind(platform::LinkKind &kind);
     void replaceRowsByLinks(const std::vector<int> &rows, platform::LinkKind kind);
+    std::optional<QString> linkRow(int row, platform::LinkKind kind,
+                                   std::unordered_set<std::uint64_t> &leaving);
+    void tellUnlinked(QStringList told);
     int linkKeeper(int row, const std::unordered_set<std::uint64_t> &leaving) const;
     QString linkRefusalText(const platform::LinkResult &r) const;
     // Deleting

@@ -313,30 +313,42 @@ private:
         m_plannedWholes = toRead.size();
         sortByDiskOrder(m_list, missing);
         std::vector<char> readable(m_list.size(), 1);
-        const bool finished =
-            runParallel(missing.size(), m_threads, m_stop,
-                        [&](std::size_t k, std::vector<std::byte> &buffer, FolderOpener &opener) {
-                            const std::uint32_t i = missing[k];
-                            const TFileData &d = m_list[i];
-                            const ExpectedFile expected = ExpectedFile::of(d);
-                            auto file = opener.open(d);
-                            const auto head =
-                                file.isOpen()
-                                    ? ReadPrefixHash(file, buffer, kPrefixBlockSize, &expected)
-                                    : std::nullopt;
-                            m_progress.addRead(head ? headBytes(i) : 0);
-                            if (!head)
-                                m_progress.unplanBytes(headBytes(i));
-                            if (head) {
-                                m_prefix[i] = *head;
-                                m_flags[i] |= kHasPrefix | kFresh;
-                            } else {
-                                readable[i] = 0;
-                            }
-                        });
-        if (!finished)
+        if (!readHeads(missing, readable))
             return false;
+        chooseByHeads(probe, readable, toRead);
+        return true;
+    }
 
+    // Reads the first blocks of `missing`; a file that cannot be read is marked in `readable`.
+    bool readHeads(const std::vector<std::uint32_t> &missing, std::vector<char> &readable)
+    {
+        return runParallel(
+            missing.size(), m_threads, m_stop,
+            [&](std::size_t k, std::vector<std::byte> &buffer, FolderOpener &opener) {
+                const std::uint32_t i = missing[k];
+                const TFileData &d = m_list[i];
+                const ExpectedFile expected = ExpectedFile::of(d);
+                auto file = opener.open(d);
+                const auto head = file.isOpen()
+                                      ? ReadPrefixHash(file, buffer, kPrefixBlockSize, &expected)
+                                      : std::nullopt;
+                m_progress.addRead(head ? headBytes(i) : 0);
+                if (!head)
+                    m_progress.unplanBytes(headBytes(i));
+                if (head) {
+                    m_prefix[i] = *head;
+                    m_flags[i] |= kHasPrefix | kFresh;
+                } else {
+                    readable[i] = 0;
+                }
+            });
+    }
+
+    // Of each run of size mates in `probe`, those whose first block matches another's are read
+    // whole; the others are done with.
+    void chooseByHeads(const std::vector<std::uint32_t> &probe, const std::vector<char> &readable,
+                       std::vector<std::uint32_t> &toRead)
+    {
         std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
         for (std::size_t b = 0; b < probe.size();) {
             std::size_t e = b + 1;
@@ -361,7 +373,6 @@ private:
             }
             b = e;
         }
-        return true;
     }
 
     template<typename Work>
