@@ -42,7 +42,9 @@ std::vector<std::string> droppedFolders(const QMimeData *mime)
     std::vector<std::string> folders;
     if (!mime || !mime->hasUrls())
         return folders;
-    for (const QUrl &url : mime->urls()) {
+    const QList<QUrl> urls = mime->urls();
+    folders.reserve(static_cast<std::size_t>(urls.size()));
+    for (const QUrl &url : urls) {
         if (!url.isLocalFile() ||
             !(url.host().isEmpty() || url.host() == QLatin1String("localhost")))
             continue;
@@ -363,6 +365,7 @@ bool OptionPages::hasFolders() const
 std::vector<std::string> OptionPages::searchListFolders() const
 {
     std::vector<std::string> folders;
+    folders.reserve(static_cast<std::size_t>(DirList->count()));
     for (int i = 0; i < DirList->count(); ++i)
         folders.push_back(platform::ItemPath(DirList->item(i)));
     return folders;

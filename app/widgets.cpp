@@ -70,7 +70,7 @@ public:
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Name) {
-            const QString name = widget()->accessibleName();
+            QString name = widget()->accessibleName();
             if (!name.isEmpty())
                 return name;
             if (QAbstractButton *title = static_cast<CheckTitledGroup *>(widget())->titledBy())

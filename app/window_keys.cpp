@@ -18,11 +18,13 @@ WindowKeys::WindowKeys(const Parts &parts, std::function<QString()> goDisabledRe
                     QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     bind(parts.stop, {QKeySequence(Qt::Key_Escape)});
     bind(parts.exit, {QKeySequence(Qt::CTRL | Qt::Key_Q)});
-    for (auto [key, step] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
-                             std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
-                             std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1}}) {
+    for (const auto &[key, step] :
+         {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+          std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+          std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1}}) {
         auto *shortcut = new QShortcut(key, parts.window);
-        connect(shortcut, &QShortcut::activated, this, [this, step] { movePage(step); });
+        // Older clang cannot capture a structured binding: capture a copy.
+        connect(shortcut, &QShortcut::activated, this, [this, by = step] { movePage(by); });
     }
     setSearching(false);
 }

@@ -100,6 +100,7 @@ QStringList TMoveForm::history() const
 std::vector<std::string> TMoveForm::historyPaths() const
 {
     std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(DirList->count()));
     for (int i = 0; i < DirList->count(); ++i)
         entries.push_back(platform::ItemPath(DirList->item(i)));
     return entries;

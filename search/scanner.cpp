@@ -81,7 +81,7 @@ unsigned readThreads(const SearchOptions &options)
 // The walk, then the database entries that can match, ahead of the files found. False when
 // stopped.
 bool collectFiles(const SearchOptions &options, CrcDatabase databases, ScanProgress &progress,
-                  std::stop_token stop, FileList &list, double &totalKB)
+                  const std::stop_token &stop, FileList &list, double &totalKB)
 {
     progress.setGauge(0);
     progress.showGauge(true);
@@ -170,7 +170,7 @@ bool compareContent(const SearchOptions &options, const VisualHooks &visual, Mat
 } // namespace
 
 SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgress &progress,
-                       std::stop_token stop, const VisualHooks &visual)
+                       const std::stop_token &stop, const VisualHooks &visual)
 {
     options.applyCreateDbMode();
     SearchResult result;

@@ -34,7 +34,7 @@ struct VisualHooks {
 // A whole search: walk, then the comparison pipeline. `databases` holds the entries of CRC
 // databases loaded beforehand; they stand first in the list. Runs on the calling thread.
 SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgress &progress,
-                       std::stop_token stop, const VisualHooks &visual = {});
+                       const std::stop_token &stop, const VisualHooks &visual = {});
 
 // The database entries that can take part in a search over `found`, as records, in order.
 // With sizes compared, an entry whose size no file found shares can only ever meet entries of

@@ -165,7 +165,12 @@ FileWriteResult ResolveWriteTarget(const std::string &path, std::string &target)
         if (next.back() == '/')
             return FileWriteError(EISDIR);
         // A relative link is relative to the folder that holds it.
-        current = next.front() == '/' ? next : ParentFolder(current) + "/" + next;
+        if (next.front() == '/') {
+            current = std::move(next);
+        } else {
+            std::string folder = ParentFolder(current);
+            current = std::move(folder.append("/").append(next));
+        }
     }
 }
 
