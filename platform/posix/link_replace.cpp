@@ -2,6 +2,7 @@
 #include "link_replace.h"
 
 #include "folder_identity.h"
+#include "path_parts.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -88,14 +89,6 @@ bool hashOf(int fd, std::int64_t size, XXH128_hash_t &out)
     out = XXH3_128bits_digest(state);
     XXH3_freeState(state);
     return ok && at == size;
-}
-
-std::string folderOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 std::string temporaryName(const std::string &folder)
@@ -221,7 +214,7 @@ LinkResult ReplaceByLink(const SeenFile &file, const SeenFile &keeper, LinkKind 
     if (auto refusal = check(file, keeper, kind, fileFd, keeperFd, fileStat))
         return *refusal;
 
-    const std::string folder = folderOf(file.path);
+    const std::string folder = ParentFolder(file.path);
     // A random name: another file of that name is as good as impossible, and would only make
     // this replacement fail (O_EXCL, link and symlink never replace anything).
     const std::string temp = temporaryName(folder);
