@@ -33,6 +33,7 @@ QWidget *OptionPages::buildDatabaseColumn()
     auto *g5 = new QGridLayout(GroupBox5);
     CRCFileList = named(new QListWidget, "CRCFileList", tr("CRC DB files."));
     showsPaths(CRCFileList);
+    m_dbViewport = CRCFileList->viewport();
     CRCFileList->viewport()->installEventFilter(this);
     m_addFile = toolButton(GroupBox5, "AddFile", tr("Add file to CRC DB file list."),
                            QStyle::SP_ArrowRight, 19);

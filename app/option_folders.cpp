@@ -70,6 +70,7 @@ QWidget *OptionPages::buildFolderBox()
     // Folders dragged from a file manager are added as if picked one by one.
     DirList->setAcceptDrops(true);
     DirList->viewport()->setAcceptDrops(true);
+    m_dirViewport = DirList->viewport();
     DirList->viewport()->installEventFilter(this);
     m_addDir = toolButton(box2, "AddDirBut", tr("Add directory to search list."),
                           QStyle::SP_ArrowRight, 19);
@@ -207,8 +208,8 @@ void OptionPages::addFolder(const std::string &typed)
 
 bool OptionPages::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool onFolders = watched == DirList->viewport();
-    if (!onFolders && watched != CRCFileList->viewport())
+    const bool onFolders = watched == m_dirViewport;
+    if (!onFolders && watched != m_dbViewport)
         return QObject::eventFilter(watched, event);
     QListWidget *list = onFolders ? DirList : CRCFileList;
     switch (event->type()) {

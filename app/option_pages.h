@@ -194,6 +194,9 @@ private:
     QWidget *OptionsPage = nullptr, *VisualOptions = nullptr, *SpecOptions = nullptr;
     // Options page
     QListWidget *DirList = nullptr, *CRCFileList = nullptr;
+    // The lists' viewports as the event filter knows them: while the window is taken down the
+    // lists are no longer lists, and asking them for their viewport would be undefined.
+    const QObject *m_dirViewport = nullptr, *m_dbViewport = nullptr;
     QLineEdit *DirectoryEdit = nullptr, *MaskEdit = nullptr, *CRCFileSave = nullptr;
     QLineEdit *CRCFile = nullptr, *MoveDir = nullptr;
     QCheckBox *MaskCBox = nullptr, *RecursiveDirs = nullptr, *MinSizeC = nullptr;

@@ -8,7 +8,8 @@
 namespace twinly {
 
 EmptyListNote::EmptyListNote(QAbstractItemView *view)
-    : QObject(view), m_view(view), m_label(new QLabel(view->viewport()))
+    : QObject(view), m_view(view), m_viewport(view->viewport()),
+      m_label(new QLabel(view->viewport()))
 {
     m_label->setObjectName(QStringLiteral("EmptyListNote"));
     m_label->setAlignment(Qt::AlignCenter);
@@ -45,7 +46,7 @@ QString EmptyListNote::text() const
 
 bool EmptyListNote::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_view->viewport() && event->type() == QEvent::Resize)
+    if (watched == m_viewport && event->type() == QEvent::Resize)
         update();
     return QObject::eventFilter(watched, event);
 }

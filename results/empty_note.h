@@ -31,6 +31,8 @@ private:
     void update();
 
     QAbstractItemView *m_view;
+    // Kept apart: while the list is taken down it is no list any more (see eventFilter).
+    const QObject *m_viewport;
     QLabel *m_label;
     QString m_guide, m_outcome;
     bool m_guideNeeded = false;
