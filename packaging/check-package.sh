@@ -226,7 +226,7 @@ if [ -f /usr/share/bash-completion/bash_completion ]; then
     got=$(complete_line twinly-cli --form)
     [ "$got" = "--format " ] || fail "completing '--form' gave '$got'"
     got=$(complete_line twinly-cli --format "")
-    [ "$got" = "csv json paths " ] || fail "completing '--format ' gave '$got'"
+    [ "$got" = "csv json paths sh " ] || fail "completing '--format ' gave '$got'"
     got=$(cd "$tree" && complete_line twinly-cli "")
     [ "$got" = "a b " ] || fail "completing a folder gave '$got'"
     got=$(cd "$tree/b" && complete_line twinly-cli --db t)

@@ -16,14 +16,27 @@ _twinly_cli()
 
     case $prev in
         --format)
-            mapfile -t COMPREPLY < <(compgen -W 'paths csv json' -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W 'paths csv json sh' -- "$cur")
             return
             ;;
         --db | --create-db)
             _filedir
             return
             ;;
-        --mask | --min-size | --max-size | --threads | --resizing | --splitting | \
+        --reference)
+            _filedir -d
+            return
+            ;;
+        --link)
+            mapfile -t COMPREPLY < <(compgen -W 'hard symbolic' -- "$cur")
+            return
+            ;;
+        --keep)
+            mapfile -t COMPREPLY < <(compgen -W 'newest oldest shortest-path longest-path
+                shortest-name first in: not-in: name:' -- "$cur")
+            return
+            ;;
+        --mask | --exclude | --min-size | --max-size | --threads | --resizing | --splitting | \
             --acc1 | --acc2 | --acc3 | --acc4)
             # Free text or a number: nothing sensible to offer.
             return
@@ -38,7 +51,7 @@ _twinly_cli()
         local opts='--mask --no-recursive --min-size --max-size --no-content --match-time
             --match-names --ignore-size --db --visual --resizing --splitting --acc1 --acc2
             --acc3 --acc4 --any-proportion --rotations --no-orientation --list --create-db --format --progress --threads
-            --no-cache --clear-cache --help --version'
+            --no-cache --clear-cache --exclude --reference --keep --link --help --version'
         mapfile -t COMPREPLY < <(compgen -W "$opts" -- "$cur")
         return
     fi
