@@ -3,6 +3,7 @@
 
 #include "multi_language.h"
 #include "scanner.h"
+#include "status_panels.h"
 #include "totals.h"
 
 #include <QLocale>
@@ -48,12 +49,6 @@ bool reading(const ScanProgress::Counts &c)
 }
 
 } // namespace
-
-QString SizeText(std::uint64_t bytes)
-{
-    return QLocale().formattedDataSize(static_cast<qint64>(bytes), 1,
-                                       QLocale::DataSizeTraditionalFormat);
-}
 
 QString CountsLine(const TMultiLang &lang, const ScanProgress::Counts &counts,
                    std::optional<std::chrono::seconds> left)

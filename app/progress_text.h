@@ -16,8 +16,6 @@ namespace twinly {
 class TMultiLang;
 struct SearchResult;
 
-// "1.5 kB", "3.4 MB": sizes as the user's locale writes them.
-QString SizeText(std::uint64_t bytes);
 // "1234 files found"; while files are read "120 of 450 files read, 1.2 MB of 3.4 MB", and
 // ", 0:42 left" once the time left is known.
 QString CountsLine(const TMultiLang &lang, const ScanProgress::Counts &counts,

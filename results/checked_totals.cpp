@@ -2,10 +2,10 @@
 #include "checked_totals.h"
 
 #include "results_model.h"
+#include "status_panels.h"
 #include "totals.h"
 
 #include <QLabel>
-#include <QLocale>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -32,9 +32,7 @@ QString CheckedTotalsLabel::textFor(std::size_t files, std::uint64_t bytes) cons
 {
     return m_texts("strCheckedTotals", "%d files checked, %s")
         .replace(QStringLiteral("%d"), QString::number(files))
-        .replace(QStringLiteral("%s"),
-                 QLocale().formattedDataSize(static_cast<qint64>(bytes), 1,
-                                             QLocale::DataSizeTraditionalFormat));
+        .replace(QStringLiteral("%s"), SizeText(bytes));
 }
 
 void CheckedTotalsLabel::schedule()

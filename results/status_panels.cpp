@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QStatusBar>
 
@@ -28,6 +29,12 @@ int widthFor(const QLabel *label, const QString &text)
 }
 
 } // namespace
+
+QString SizeText(std::uint64_t bytes)
+{
+    return QLocale().formattedDataSize(static_cast<qint64>(bytes), 1,
+                                       QLocale::DataSizeTraditionalFormat);
+}
 
 StatusPanels::StatusPanels(QStatusBar *bar)
     : QObject(bar), m_panel0(new QLabel), Gauge1(new QProgressBar), m_panel1(new QWidget),

@@ -13,7 +13,12 @@ class QLabel;
 class QProgressBar;
 class QStatusBar;
 
+#include <cstdint>
+
 namespace twinly {
+
+// "1.5 kB", "3.4 MB": sizes as the user's locale writes them, in every text of the status bar.
+QString SizeText(std::uint64_t bytes);
 
 class StatusPanels final : public QObject {
 public:
