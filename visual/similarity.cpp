@@ -171,6 +171,8 @@ bool alikeInOrder(const ImageSignature &a, const ImageSignature &b, Order order,
 // The seven other ways a square grid can be turned and mirrored, as square orders: transform t
 // (1..7) swaps columns and rows when bit 4 is set, then counts columns from the right (bit 1)
 // and rows from the top (bit 2). Square i = u * S + v as in the signature.
+constexpr double kTurnedStrictness = 3;
+
 struct Turnings {
     int side = 0;
     std::array<std::vector<std::uint32_t>, 8> order;
@@ -245,12 +247,18 @@ bool ImagesAlike(const ImageSignature &a, const ImageSignature &b, const VisualS
     const ImageSignature &still = swap ? b : a;
     const ImageSignature &turned = swap ? a : b;
     const Turnings &turnings = turningsOf(side);
+    // A turned or mirrored copy is an exact reordering of the squares, so its score lies far
+    // above the threshold (thousands where the threshold is a hundred, on photographs). Seven
+    // more orders give unrelated pictures seven more chances to pass, and some do just above
+    // the threshold: a turned order must pass a threshold kTurnedStrictness times as high.
+    VisualSettings strict = settings;
+    strict.Acc1 *= kTurnedStrictness;
     for (int t = 1; t < 8; ++t) {
         if (settings.SameProportion &&
             still.Proportion != (swapsSides(t) ? turned.TurnedProportion : turned.Proportion))
             continue;
         if (alikeInOrder(still, turned, turnings.order[static_cast<std::size_t>(t)].data(), range,
-                         settings))
+                         strict))
             return true;
     }
     return false;

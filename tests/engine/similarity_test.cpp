@@ -103,6 +103,34 @@ TEST(ImagesAlike, DifferencesJumpingEverySquareScoreNothing)
     EXPECT_TRUE(alike(a, b, lenient));
 }
 
+// Seven more orders give unrelated pictures seven more chances to pass, while a turned copy is
+// an exact reordering that scores far above the threshold: a turned order must score three
+// times the threshold. Blocks of ten differing squares score 333.3 in any order that keeps them.
+TEST(ImagesAlike, ATurnedOrderMustScoreThreeTimesTheThreshold)
+{
+    const auto [a, b] =
+        pairWithDifferences(1000, [](int i) -> long double { return (i / 10) % 2 ? 300 : 0; });
+    // b turned a quarter: square (u, v) of the turned grid is square (v, 9 - u) of b.
+    std::vector<long double> turnedValues(100);
+    for (int u = 0; u < 10; ++u)
+        for (int v = 0; v < 10; ++v)
+            turnedValues[static_cast<std::size_t>(u * 10 + v)] =
+                b.SquareValues[static_cast<std::size_t>(v * 10 + 9 - u)];
+    const ImageSignature turned = signature(turnedValues, 3.0 / 4.0);
+    VisualSettings s = withAcc1(111);
+    s.FindRotations = true;
+    EXPECT_TRUE(alike(a, b, s));
+    EXPECT_TRUE(alike(a, turned, s)); // 333.3 > 3 x 111
+    s.Acc1 = 111.2;
+    EXPECT_TRUE(alike(a, b, s));
+    EXPECT_FALSE(alike(a, turned, s)); // 333.3 < 3 x 111.2
+    // An exactly turned copy passes whatever the threshold, and only with the option on.
+    EXPECT_FALSE(alike(b, turned, withAcc1(1e9)));
+    VisualSettings strict = withAcc1(1e9);
+    strict.FindRotations = true;
+    EXPECT_TRUE(alike(b, turned, strict));
+}
+
 TEST(ImagesAlike, AScoreEqualToTheThresholdIsNotEnough)
 {
     // Range 100 makes e the difference itself, and these numbers keep every step exact:
