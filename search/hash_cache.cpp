@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <tuple>
 
 namespace twinly {
 
@@ -28,14 +29,19 @@ struct Key {
     unsigned char bytes[16]; // device, inode, big-endian: sorted keys walk the tree in order
 };
 
-Key keyOf(const TFileData &d)
+Key keyOf(std::uint64_t device, std::uint64_t inode)
 {
     Key k{};
     for (int i = 0; i < 8; ++i) {
-        k.bytes[i] = static_cast<unsigned char>(d.Device >> (56 - 8 * i));
-        k.bytes[8 + i] = static_cast<unsigned char>(d.Inode >> (56 - 8 * i));
+        k.bytes[i] = static_cast<unsigned char>(device >> (56 - 8 * i));
+        k.bytes[8 + i] = static_cast<unsigned char>(inode >> (56 - 8 * i));
     }
     return k;
+}
+
+Key keyOf(const TFileData &d)
+{
+    return keyOf(d.Device, d.Inode);
 }
 
 struct Value {
@@ -57,11 +63,6 @@ std::uint32_t today()
     using namespace std::chrono;
     return static_cast<std::uint32_t>(
         duration_cast<hours>(system_clock::now().time_since_epoch()).count() / 24);
-}
-
-bool agrees(const Value &v, const TFileData &d)
-{
-    return v.size == d.FileSize && v.mtimeNs == d.MtimeNs && v.ctimeNs == d.CtimeNs;
 }
 
 MDB_val valOf(const void *data, std::size_t size)
@@ -268,27 +269,59 @@ void HashCache::lookup(const FileList &list, const std::vector<std::uint32_t> &i
                        std::vector<std::optional<CachedDigest>> &out)
 {
     out.assign(indices.size(), std::nullopt);
-    std::vector<std::pair<Key, std::size_t>> keys;
+    // What the comparison needs is copied out in list order: gone through in key order, the
+    // records themselves would be a cache miss each.
+    struct Wanted {
+        std::uint64_t device, inode;
+        std::int64_t size, mtimeNs, ctimeNs;
+        std::size_t at;
+    };
+    std::vector<Wanted> keys;
     keys.reserve(indices.size());
     for (std::size_t i = 0; i < indices.size(); ++i) {
         const TFileData &d = list[indices[i]];
         if (d.OnDisk && d.Inode != 0)
-            keys.emplace_back(keyOf(d), i);
+            keys.push_back({d.Device, d.Inode, d.FileSize, d.MtimeNs, d.CtimeNs, i});
     }
-    std::sort(keys.begin(), keys.end(), [](const auto &a, const auto &b) {
-        return std::memcmp(a.first.bytes, b.first.bytes, sizeof(Key)) < 0;
+    // The order of the big-endian keys, which is the store's.
+    std::sort(keys.begin(), keys.end(), [](const Wanted &a, const Wanted &b) {
+        return std::tie(a.device, a.inode) < std::tie(b.device, b.inode);
     });
     MDB_txn *txn = nullptr;
     if (mdb_txn_begin(m_impl->env, nullptr, MDB_RDONLY, &txn) != 0)
         return;
-    for (const auto &[k, i] : keys) {
-        MDB_val key = valOf(k.bytes, sizeof k.bytes);
-        MDB_val val;
-        if (mdb_get(txn, m_impl->dbi, &key, &val) != 0 || val.mv_size != sizeof(Value))
+    MDB_cursor *cursor = nullptr;
+    if (mdb_cursor_open(txn, m_impl->dbi, &cursor) != 0) {
+        mdb_txn_abort(txn);
+        return;
+    }
+    // A rescan looks up most of what the store holds, in the store's order: a few steps
+    // forward from the last key found are cheaper than a descent from the root, which is
+    // kept for the keys further on.
+    constexpr int kStepsBeforeSeek = 8;
+    MDB_val key{}, val{};
+    bool positioned = false, atEnd = false;
+    for (const Wanted &w : keys) {
+        const Key k = keyOf(w.device, w.inode);
+        auto behind = [&] {
+            return key.mv_size < sizeof k.bytes ||
+                   std::memcmp(key.mv_data, k.bytes, sizeof k.bytes) < 0;
+        };
+        for (int step = 0; positioned && !atEnd && step < kStepsBeforeSeek && behind(); ++step)
+            atEnd = mdb_cursor_get(cursor, &key, &val, MDB_NEXT) != 0;
+        if (!atEnd && (!positioned || behind())) {
+            key = valOf(k.bytes, sizeof k.bytes);
+            atEnd = mdb_cursor_get(cursor, &key, &val, MDB_SET_RANGE) != 0;
+            positioned = true;
+        }
+        if (atEnd)
+            break; // every key still wanted lies beyond the store's last
+        if (key.mv_size != sizeof k.bytes ||
+            std::memcmp(key.mv_data, k.bytes, sizeof k.bytes) != 0 || val.mv_size != sizeof(Value))
             continue;
         Value v;
         std::memcpy(&v, val.mv_data, sizeof v);
-        if (!agrees(v, list[indices[i]]))
+        if (v.size != w.size || v.mtimeNs != w.mtimeNs || v.ctimeNs != w.ctimeNs)
             continue;
         CachedDigest c;
         c.hasFull = (v.flags & 1) != 0;
@@ -296,10 +329,11 @@ void HashCache::lookup(const FileList &list, const std::vector<std::uint32_t> &i
         c.hash = {v.hashLow, v.hashHigh};
         c.hasPrefix = (v.flags & 2) != 0;
         c.prefix = v.prefix;
-        out[i] = c;
+        out[w.at] = c;
         if (v.seenDay != m_impl->day)
             m_impl->touch.emplace_back(k, v);
     }
+    mdb_cursor_close(cursor);
     mdb_txn_abort(txn);
 }
 

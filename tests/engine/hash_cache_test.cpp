@@ -15,7 +15,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <random>
+#include <set>
 
 using namespace twinly;
 
@@ -113,6 +115,71 @@ TEST(HashCache, RemembersOnlyWhatStillAgreesWithTheFile)
     again.reset();
     ASSERT_TRUE(HashCache::clear(t.path("cache")));
     EXPECT_EQ(HashCache::open(t.path("cache"))->size(), 0u);
+}
+
+// Look-ups go through the store in key order, stepping or seeking: every wanted key must be
+// found or missed as a lookup of it alone would, whatever the gaps around it, on any device,
+// before the first key, after the last, and asked for twice (two names of one file).
+TEST(HashCache, FindsExactlyWhatItHoldsWhateverTheGapsBetweenKeys)
+{
+    test::TempTree t;
+    auto cache = HashCache::open(t.path("cache"));
+    ASSERT_TRUE(cache);
+    struct Id {
+        std::uint64_t device, inode;
+        std::int64_t size;
+    };
+    auto make = [](const Id &id) {
+        TFileData d = recordOf(id.inode, id.size, 100, 200);
+        d.Device = id.device;
+        return d;
+    };
+    std::mt19937_64 random(5);
+    std::vector<Id> ids;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> held;
+    for (int i = 0; i < 3000; ++i) {
+        // Runs of neighbours (steps) and far jumps (seeks), on three devices.
+        const std::uint64_t inode =
+            1000 + (i % 7 == 0 ? random() % 100000000 : static_cast<std::uint64_t>(i) * 3);
+        const Id id{1 + static_cast<std::uint64_t>(i % 3), inode, 10 + i};
+        if (held.insert({id.device, id.inode}).second)
+            ids.push_back(id);
+    }
+    FileList stored;
+    std::vector<CachedDigest> digests;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        stored.push_back(make(ids[i]));
+        digests.push_back(digestOf(static_cast<std::uint32_t>(i + 1)));
+    }
+    ASSERT_TRUE(cache->store(stored, allOf(stored), digests));
+
+    std::vector<std::pair<Id, std::optional<std::uint32_t>>> wanted;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (i >= 1000 && i < 1300)
+            continue; // a long gap is sought past, short ones are stepped over
+        if (i % 5 == 0 && !held.count({ids[i].device, ids[i].inode + 1}))
+            wanted.push_back({{ids[i].device, ids[i].inode + 1, 1}, std::nullopt});
+        if (i % 4 == 0)
+            continue; // not asked for
+        if (i % 11 == 0)
+            wanted.push_back({ids[i], digests[i].crc}); // asked for twice
+        wanted.push_back({ids[i], digests[i].crc});
+    }
+    wanted.push_back({{0, 1, 1}, std::nullopt});                                 // first
+    wanted.push_back({{~std::uint64_t{0}, ~std::uint64_t{0}, 1}, std::nullopt}); // last
+    std::shuffle(wanted.begin(), wanted.end(), random); // the list order is not the key order
+    FileList list;
+    for (const auto &w : wanted)
+        list.push_back(make(w.first));
+    std::vector<std::optional<CachedDigest>> found;
+    cache->lookup(list, allOf(list), found);
+    ASSERT_EQ(found.size(), list.size());
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        ASSERT_EQ(found[k].has_value(), wanted[k].second.has_value()) << list[k].Inode;
+        if (found[k]) {
+            EXPECT_EQ(found[k]->crc, *wanted[k].second) << list[k].Inode;
+        }
+    }
 }
 
 TEST(HashCache, ADamagedOrForeignStoreIsSetAsideAndMadeAnew)
