@@ -14,6 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     constexpr std::int64_t kFuzzPixels = 4'000'000;
     JpegPicture picture;
     const auto bytes = std::as_bytes(std::span(data, size));
+    // Scans left out of a reduced decode never change a pixel.
+    {
+        JpegPicture needed, all;
+        const bool a = DecodeJpeg(bytes, 100, needed, kFuzzPixels, JpegScans::Needed);
+        const bool b = DecodeJpeg(bytes, 100, all, kFuzzPixels, JpegScans::All);
+        if (a != b || needed.image.pixels != all.image.pixels)
+            __builtin_trap();
+    }
     for (int minSide : {100, 0}) {
         if (!DecodeJpeg(bytes, minSide, picture, kFuzzPixels)) {
             if (!picture.image.pixels.empty())

@@ -5,8 +5,11 @@
 // (the output vector) or comes from libjpeg's own pools, which jpeg_destroy_decompress frees.
 #include "jpeg_reader.h"
 
+#include "jpeg_scans.h"
+
 #include <csetjmp>
 #include <cstdio>
+#include <vector>
 // jpeglib.h needs FILE and size_t declared first.
 #include <jerror.h>
 #include <jpeglib.h>
@@ -75,7 +78,7 @@ void cmykRowToRgb(const JSAMPLE *cmyk, std::uint32_t *rgb, unsigned width)
 // Returns false on any libjpeg error. `pixels` belongs to the caller (see the top comment).
 bool decodeProtected(jpeg_decompress_struct &cinfo, ErrorManager &err,
                      std::span<const std::byte> data, int minSide, std::int64_t maxPixels,
-                     JpegPicture &out)
+                     bool smoothing, JpegPicture &out)
 {
     if (setjmp(err.jump))
         return false;
@@ -97,6 +100,8 @@ bool decodeProtected(jpeg_decompress_struct &cinfo, ErrorManager &err,
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
     cinfo.dct_method = JDCT_ISLOW;
     cinfo.do_fancy_upsampling = FALSE;
+    if (!smoothing)
+        cinfo.do_block_smoothing = FALSE;
     chooseScale(cinfo, minSide);
     jpeg_start_decompress(&cinfo);
 
@@ -123,24 +128,96 @@ bool decodeProtected(jpeg_decompress_struct &cinfo, ErrorManager &err,
     return true;
 }
 
-} // namespace
-
-bool DecodeJpeg(std::span<const std::byte> data, int minSide, JpegPicture &out,
-                std::int64_t maxPixels)
+int scaledSize(const jpeg_component_info &component)
 {
-    out = JpegPicture();
+#if JPEG_LIB_VERSION >= 70
+    return component.DCT_h_scaled_size == 1 && component.DCT_v_scaled_size == 1 ? 1 : 2;
+#else
+    return component.DCT_scaled_size;
+#endif
+}
+
+struct Probe {
+    bool progressive = false;
+    bool anyDcOnly = false;
+    DcOnlyComponents dcOnly{};
+};
+
+// Reads the header only: whether the file is progressive, and which components the scale
+// chosen for `minSide` decodes from their DC coefficients alone (an inverse DCT of one pixel).
+bool probeProtected(jpeg_decompress_struct &cinfo, ErrorManager &err,
+                    std::span<const std::byte> data, int minSide, std::int64_t maxPixels,
+                    Probe &probe)
+{
+    if (setjmp(err.jump))
+        return false;
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.data()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    const std::int64_t w = cinfo.image_width, h = cinfo.image_height;
+    if (!platform::PictureSizeAcceptable(w, h) || w * h > maxPixels)
+        return false;
+    probe.progressive = cinfo.progressive_mode != FALSE;
+    if (!probe.progressive)
+        return true;
+    chooseScale(cinfo, minSide);
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info &component = cinfo.comp_info[c];
+        if (scaledSize(component) == 1) {
+            probe.dcOnly[static_cast<std::size_t>(component.component_id & 255)] = true;
+            probe.anyDcOnly = true;
+        }
+    }
+    return true;
+}
+
+template<typename Body> bool withDecompressor(Body body)
+{
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = errorExit;
     err.pub.emit_message = emitMessage;
     err.pub.output_message = outputMessage;
-    const bool ok = decodeProtected(cinfo, err, data, minSide, maxPixels, out);
-    cinfo.progress = nullptr; // it lived in decodeProtected's frame
+    const bool ok = body(cinfo, err);
+    cinfo.progress = nullptr; // it lived in the body's frame
     jpeg_destroy_decompress(&cinfo);
+    return ok;
+}
+
+bool decodeOnce(std::span<const std::byte> data, int minSide, std::int64_t maxPixels,
+                bool smoothing, JpegPicture &out)
+{
+    out = JpegPicture();
+    const bool ok = withDecompressor([&](jpeg_decompress_struct &cinfo, ErrorManager &err) {
+        return decodeProtected(cinfo, err, data, minSide, maxPixels, smoothing, out);
+    });
     if (!ok)
         out = JpegPicture();
     return ok;
+}
+
+} // namespace
+
+bool DecodeJpeg(std::span<const std::byte> data, int minSide, JpegPicture &out,
+                std::int64_t maxPixels, JpegScans scans)
+{
+    // A progressive file decoded at 1/8 is decoded without the AC scans of the components
+    // that show only their DC: the same pixels (smoothing off, which a file with every
+    // coefficient complete never gets anyway) from a fraction of the entropy decoding.
+    if (scans == JpegScans::Needed && minSide > 0) {
+        Probe probe;
+        const bool probed = withDecompressor([&](jpeg_decompress_struct &cinfo, ErrorManager &err) {
+            return probeProtected(cinfo, err, data, minSide, maxPixels, probe);
+        });
+        std::vector<std::byte> needed;
+        if (probed && probe.progressive && probe.anyDcOnly &&
+            DropUnneededScans(data, probe.dcOnly, kMaxScans, needed) &&
+            decodeOnce(needed, minSide, maxPixels, /*smoothing=*/false, out))
+            return true;
+    }
+    return decodeOnce(data, minSide, maxPixels, /*smoothing=*/true, out);
 }
 
 } // namespace twinly::visual

@@ -21,7 +21,11 @@ struct JpegPicture {
 // work); minSide 0 asks for the full size. Damaged data, a file cut short, more than a few
 // hundred progressive scans, or a picture over `maxPixels` give false and an empty `out`.
 // Never throws through libjpeg and never exits.
+// With JpegScans::Needed, a progressive file decoded at 1/8 skips the scans that cannot change
+// its pixels (jpeg_scans.h); JpegScans::All decodes every scan, for comparison.
+enum class JpegScans { Needed, All };
 bool DecodeJpeg(std::span<const std::byte> data, int minSide, JpegPicture &out,
-                std::int64_t maxPixels = platform::kMaxPicturePixels);
+                std::int64_t maxPixels = platform::kMaxPicturePixels,
+                JpegScans scans = JpegScans::Needed);
 
 } // namespace twinly::visual

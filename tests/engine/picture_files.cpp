@@ -88,6 +88,13 @@ visual::Bitmap MakeScene(int width, int height, unsigned seed)
 
 std::string EncodeJpeg(const visual::Bitmap &bitmap, int quality)
 {
+    JpegLayout layout;
+    layout.quality = quality;
+    return EncodeJpeg(bitmap, layout);
+}
+
+std::string EncodeJpeg(const visual::Bitmap &bitmap, const JpegLayout &layout)
+{
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
@@ -100,7 +107,23 @@ std::string EncodeJpeg(const visual::Bitmap &bitmap, int quality)
     c.input_components = 3;
     c.in_color_space = JCS_RGB;
     jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
+    jpeg_set_quality(&c, layout.quality, TRUE);
+    if (layout.grey)
+        jpeg_set_colorspace(&c, JCS_GRAYSCALE);
+    else {
+        c.comp_info[0].h_samp_factor = layout.lumaH;
+        c.comp_info[0].v_samp_factor = layout.lumaV;
+    }
+    c.restart_in_rows = layout.restartRows;
+    std::vector<jpeg_scan_info> script;
+    if (layout.progressive) {
+        jpeg_simple_progression(&c);
+        if (layout.leaveOutLastScan) {
+            script.assign(c.scan_info, c.scan_info + c.num_scans - 1);
+            c.scan_info = script.data();
+            c.num_scans = static_cast<int>(script.size());
+        }
+    }
     jpeg_start_compress(&c, TRUE);
     std::vector<unsigned char> row(static_cast<std::size_t>(bitmap.width) * 3);
     while (c.next_scanline < c.image_height) {

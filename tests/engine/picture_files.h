@@ -19,6 +19,16 @@ visual::Bitmap MakeBitmap(int width, int height,
 visual::Bitmap MakeScene(int width, int height, unsigned seed);
 
 std::string EncodeJpeg(const visual::Bitmap &bitmap, int quality = 90);
+
+struct JpegLayout {
+    int quality = 90;
+    bool progressive = false;
+    bool grey = false;
+    int lumaH = 2, lumaV = 2;      // the luma's sampling factors: 2 x 2 is 4:2:0, 1 x 1 is 4:4:4
+    int restartRows = 0;           // a restart marker every so many MCU rows (0: none)
+    bool leaveOutLastScan = false; // a progressive file whose last refinement never comes
+};
+std::string EncodeJpeg(const visual::Bitmap &bitmap, const JpegLayout &layout);
 std::string EncodeBmp24(const visual::Bitmap &bitmap);
 // An uncompressed-in-effect GIF (one LZW code a pixel) with a 256-colour table built from the
 // first frame's colours (at most 256 distinct). Later frames use the same table.
