@@ -3,8 +3,9 @@
 //
 //   Signature12MP           one 12-megapixel JPEG (4000 x 3000, photo-like noise) signed at the
 //                           default settings, on one thread: decoding dominates.
-//   SignaturePass/threads   the signature pass over 32 such files on 1 and 2 threads
-//                           (items_per_second is signatures a second).
+//   SignaturePass/threads/progressive
+//                           the signature pass over 32 such files on 1 and 2 threads
+//                           (items_per_second is signatures a second), baseline and progressive.
 //   SimilarityPass/threads  the second grouping pass over 5,000 signatures at the default
 //                           settings, all of one proportion and one byte size (the worst case:
 //                           every pair is tested), on 1 and 2 threads.
@@ -33,11 +34,15 @@ namespace {
 
 using namespace twinly;
 
-std::string writePhoto()
+std::string writePhoto(bool progressive)
 {
-    static const std::string path = [] {
+    static std::string paths[2];
+    std::string &path = paths[progressive ? 1 : 0];
+    if (path.empty()) {
         const char *tmp = std::getenv("TMPDIR");
-        const std::string p = std::string(tmp ? tmp : "/tmp") + "/twinly-bench-12mp.jpg";
+        const std::string p = std::string(tmp ? tmp : "/tmp") +
+                              (progressive ? "/twinly-bench-12mp-progressive.jpg"
+                                           : "/twinly-bench-12mp.jpg");
         constexpr int w = 4000, h = 3000;
         jpeg_compress_struct c{};
         jpeg_error_mgr err{};
@@ -51,6 +56,8 @@ std::string writePhoto()
         c.in_color_space = JCS_RGB;
         jpeg_set_defaults(&c);
         jpeg_set_quality(&c, 90, TRUE);
+        if (progressive)
+            jpeg_simple_progression(&c);
         jpeg_start_compress(&c, TRUE);
         std::mt19937 random(1);
         std::vector<unsigned char> row(w * 3);
@@ -69,15 +76,18 @@ std::string writePhoto()
         jpeg_finish_compress(&c);
         jpeg_destroy_compress(&c);
         std::fclose(out);
-        std::atexit([] { std::remove(path.c_str()); });
-        return p;
-    }();
+        path = p;
+        if (!progressive)
+            std::atexit([] { std::remove(paths[0].c_str()); });
+        else
+            std::atexit([] { std::remove(paths[1].c_str()); });
+    }
     return path;
 }
 
-TFileData photoRecord()
+TFileData photoRecord(bool progressive = false)
 {
-    const std::string path = writePhoto();
+    const std::string path = writePhoto(progressive);
     const auto slash = path.rfind('/');
     return TFileData::onDisk(path.substr(0, slash), path.substr(slash + 1),
                              static_cast<std::int64_t>(std::filesystem::file_size(path)), 0);
@@ -109,14 +119,18 @@ void SignaturePass(benchmark::State &state)
         state.PauseTiming();
         FileList list;
         for (int i = 0; i < kFiles; ++i)
-            list.push_back(photoRecord());
+            list.push_back(photoRecord(state.range(1) != 0));
         ScanProgress progress;
         state.ResumeTiming();
         ComputeContent(list, options, progress, {}, 1);
     }
     state.SetItemsProcessed(state.iterations() * kFiles);
 }
-BENCHMARK(SignaturePass)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SignaturePass)
+    ->ArgsProduct({{1, 2}, {0, 1}})
+    ->ArgNames({"threads", "progressive"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 FileList randomSignatures(int count, int proportions)
 {
