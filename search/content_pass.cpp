@@ -285,10 +285,15 @@ private:
                 wantWhole(i);
             return true;
         }
-        std::vector<std::uint32_t> bySize = onDisk;
-        std::sort(bySize.begin(), bySize.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return std::tie(m_list[a].FileSize, a) < std::tie(m_list[b].FileSize, b);
-        });
+        // Sorted by a key of their own: the records, in the list's order, are read once.
+        std::vector<std::pair<std::int64_t, std::uint32_t>> sized(onDisk.size());
+        for (std::size_t k = 0; k < onDisk.size(); ++k)
+            sized[k] = {m_list[onDisk[k]].FileSize, onDisk[k]};
+        std::sort(sized.begin(), sized.end());
+        std::vector<std::uint32_t> bySize(sized.size());
+        for (std::size_t k = 0; k < sized.size(); ++k)
+            bySize[k] = sized[k].second;
+        sized = {};
         auto sizeAt = [&](std::size_t k) { return m_list[bySize[k]].FileSize; };
 
         std::vector<std::uint32_t> probe; // larger size mates: their first blocks decide

@@ -215,14 +215,29 @@ void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGrou
         list.clear();
         return;
     }
-    // The permutation is carried out cycle by cycle with swaps: no second list.
-    for (std::size_t i = 0; i < n; ++i) {
-        while (at[i] != i) {
-            const std::uint32_t j = at[i];
-            std::swap(list[i], list[j]);
-            std::swap(at[i], at[j]);
+    // The permutation is carried out cycle by cycle, no second list: each record is moved once
+    // (swaps would move it three times), the cycle's first held aside until its place is free.
+    std::vector<std::uint32_t> from(n); // from[k]: the record that goes to place k
+    for (std::size_t i = 0; i < n; ++i)
+        from[at[i]] = static_cast<std::uint32_t>(i);
+    at = {};
+    for (std::size_t start = 0; start < n; ++start) {
+        if (from[start] == start)
+            continue;
+        TFileData carried = std::move(list[start]);
+        std::size_t place = start;
+        for (;;) {
+            const std::size_t source = from[place];
+            from[place] = static_cast<std::uint32_t>(place);
+            if (source == start) {
+                list[place] = std::move(carried);
+                break;
+            }
+            list[place] = std::move(list[source]);
+            place = source;
         }
     }
+    from = {};
     list.resize(grouped);
     // A pass that keeps few of many records gives back the room of the rest.
     if (list.capacity() > 2 * list.size() + 1024)

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <tuple>
 
 namespace twinly {
@@ -265,33 +266,29 @@ std::size_t HashCache::size() const
     return ok && st.ms_entries > 0 ? st.ms_entries - 1 : 0;
 }
 
-void HashCache::lookup(const FileList &list, const std::vector<std::uint32_t> &indices,
-                       std::vector<std::optional<CachedDigest>> &out)
+namespace {
+
+// What the comparison needs is copied out in list order: gone through in key order, the
+// records themselves would be a cache miss each.
+struct Wanted {
+    std::uint64_t device, inode;
+    std::int64_t size, mtimeNs, ctimeNs;
+    std::size_t at;
+};
+
+// Below this many keys a second thread costs more than it saves.
+constexpr std::size_t kKeysPerThread = 16384;
+
+// Looks up keys[from, to), which are in key order, in a read transaction of its own.
+void lookUpRange(MDB_env *env, MDB_dbi dbi, std::uint32_t day, const Wanted *from, const Wanted *to,
+                 std::vector<std::optional<CachedDigest>> &out,
+                 std::vector<std::pair<Key, Value>> &touched)
 {
-    out.assign(indices.size(), std::nullopt);
-    // What the comparison needs is copied out in list order: gone through in key order, the
-    // records themselves would be a cache miss each.
-    struct Wanted {
-        std::uint64_t device, inode;
-        std::int64_t size, mtimeNs, ctimeNs;
-        std::size_t at;
-    };
-    std::vector<Wanted> keys;
-    keys.reserve(indices.size());
-    for (std::size_t i = 0; i < indices.size(); ++i) {
-        const TFileData &d = list[indices[i]];
-        if (d.OnDisk && d.Inode != 0)
-            keys.push_back({d.Device, d.Inode, d.FileSize, d.MtimeNs, d.CtimeNs, i});
-    }
-    // The order of the big-endian keys, which is the store's.
-    std::sort(keys.begin(), keys.end(), [](const Wanted &a, const Wanted &b) {
-        return std::tie(a.device, a.inode) < std::tie(b.device, b.inode);
-    });
     MDB_txn *txn = nullptr;
-    if (mdb_txn_begin(m_impl->env, nullptr, MDB_RDONLY, &txn) != 0)
+    if (mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn) != 0)
         return;
     MDB_cursor *cursor = nullptr;
-    if (mdb_cursor_open(txn, m_impl->dbi, &cursor) != 0) {
+    if (mdb_cursor_open(txn, dbi, &cursor) != 0) {
         mdb_txn_abort(txn);
         return;
     }
@@ -301,8 +298,8 @@ void HashCache::lookup(const FileList &list, const std::vector<std::uint32_t> &i
     constexpr int kStepsBeforeSeek = 8;
     MDB_val key{}, val{};
     bool positioned = false, atEnd = false;
-    for (const Wanted &w : keys) {
-        const Key k = keyOf(w.device, w.inode);
+    for (const Wanted *w = from; w != to; ++w) {
+        const Key k = keyOf(w->device, w->inode);
         auto behind = [&] {
             return key.mv_size < sizeof k.bytes ||
                    std::memcmp(key.mv_data, k.bytes, sizeof k.bytes) < 0;
@@ -321,7 +318,7 @@ void HashCache::lookup(const FileList &list, const std::vector<std::uint32_t> &i
             continue;
         Value v;
         std::memcpy(&v, val.mv_data, sizeof v);
-        if (v.size != w.size || v.mtimeNs != w.mtimeNs || v.ctimeNs != w.ctimeNs)
+        if (v.size != w->size || v.mtimeNs != w->mtimeNs || v.ctimeNs != w->ctimeNs)
             continue;
         CachedDigest c;
         c.hasFull = (v.flags & 1) != 0;
@@ -329,12 +326,51 @@ void HashCache::lookup(const FileList &list, const std::vector<std::uint32_t> &i
         c.hash = {v.hashLow, v.hashHigh};
         c.hasPrefix = (v.flags & 2) != 0;
         c.prefix = v.prefix;
-        out[w.at] = c;
-        if (v.seenDay != m_impl->day)
-            m_impl->touch.emplace_back(k, v);
+        out[w->at] = c;
+        if (v.seenDay != day)
+            touched.emplace_back(k, v);
     }
     mdb_cursor_close(cursor);
     mdb_txn_abort(txn);
+}
+
+} // namespace
+
+void HashCache::lookup(const FileList &list, const std::vector<std::uint32_t> &indices,
+                       std::vector<std::optional<CachedDigest>> &out)
+{
+    out.assign(indices.size(), std::nullopt);
+    // Runs of the list on threads of their own, each sorting its keys and going through the
+    // store in its own read transaction (the store is made for many readers): the look-ups
+    // are a good share of a large rescan. Each thread fills other places of `out`.
+    const std::size_t parts = std::clamp<std::size_t>(
+        indices.size() / kKeysPerThread, 1, std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::vector<std::pair<Key, Value>>> touched(parts);
+    auto run = [&](std::size_t part) {
+        const std::size_t from = indices.size() * part / parts;
+        const std::size_t to = indices.size() * (part + 1) / parts;
+        std::vector<Wanted> keys;
+        keys.reserve(to - from);
+        for (std::size_t i = from; i < to; ++i) {
+            const TFileData &d = list[indices[i]];
+            if (d.OnDisk && d.Inode != 0)
+                keys.push_back({d.Device, d.Inode, d.FileSize, d.MtimeNs, d.CtimeNs, i});
+        }
+        // The order of the big-endian keys, which is the store's.
+        std::sort(keys.begin(), keys.end(), [](const Wanted &x, const Wanted &y) {
+            return std::tie(x.device, x.inode) < std::tie(y.device, y.inode);
+        });
+        lookUpRange(m_impl->env, m_impl->dbi, m_impl->day, keys.data(), keys.data() + keys.size(),
+                    out, touched[part]);
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t part = 1; part < parts; ++part)
+            helpers.emplace_back(run, part);
+        run(0);
+    }
+    for (const auto &t : touched)
+        m_impl->touch.insert(m_impl->touch.end(), t.begin(), t.end());
 }
 
 bool HashCache::store(const FileList &list, const std::vector<std::uint32_t> &indices,

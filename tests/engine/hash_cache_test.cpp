@@ -137,7 +137,7 @@ TEST(HashCache, FindsExactlyWhatItHoldsWhateverTheGapsBetweenKeys)
     std::mt19937_64 random(5);
     std::vector<Id> ids;
     std::set<std::pair<std::uint64_t, std::uint64_t>> held;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 40000; ++i) { // enough for look-ups on two threads
         // Runs of neighbours (steps) and far jumps (seeks), on three devices.
         const std::uint64_t inode =
             1000 + (i % 7 == 0 ? random() % 100000000 : static_cast<std::uint64_t>(i) * 3);
