@@ -130,9 +130,44 @@ std::size_t limitOpenDirs(std::vector<Frame> &stack, std::size_t maxOpen)
     return open;
 }
 
+// The walk's records in blocks that never move, handed to the search's list in one piece at the
+// end. A list grown record by record would copy itself whenever it doubled, holding twice its
+// size at that moment: with millions of files, the peak of the whole search. A block is large
+// enough to be mapped on its own (above the allocator's largest threshold), so each one goes
+// back to the system as soon as its records have moved.
+class WalkRecords {
+public:
+    void push_back(TFileData &&d)
+    {
+        if (m_blocks.empty() || m_blocks.back().size() == kBlock) {
+            m_blocks.emplace_back();
+            m_blocks.back().reserve(kBlock);
+        }
+        m_blocks.back().push_back(std::move(d));
+        ++m_count;
+    }
+
+    void moveInto(FileList &list)
+    {
+        list.reserve(list.size() + m_count);
+        for (FileList &block : m_blocks) {
+            for (TFileData &d : block)
+                list.push_back(std::move(d));
+            block = FileList();
+        }
+        m_blocks.clear();
+        m_count = 0;
+    }
+
+private:
+    static constexpr std::size_t kBlock = (std::size_t{40} << 20) / sizeof(TFileData);
+    std::vector<FileList> m_blocks;
+    std::size_t m_count = 0;
+};
+
 // Appends a finished frame's files to the search's list, summing (and rounding per frame) the
 // total exactly as a walk on one thread does.
-void appendFrame(FileList &files, double &totalKB, FileList &frame)
+void appendFrame(WalkRecords &files, double &totalKB, FileList &frame)
 {
     for (TFileData &d : frame) {
         totalKB += static_cast<double>(d.FileSize) / 1024.0;
@@ -148,7 +183,7 @@ void appendFrame(FileList &files, double &totalKB, FileList &frame)
 // falls, and only what runs ahead of the head waits.
 class Joiner {
 public:
-    Joiner(FileList &files, double &totalKB, std::size_t parts)
+    Joiner(WalkRecords &files, double &totalKB, std::size_t parts)
         : m_files(files), m_totalKB(totalKB), m_waiting(parts), m_done(parts, false)
     {}
 
@@ -181,7 +216,7 @@ private:
     }
 
     std::mutex m_mutex;
-    FileList &m_files;
+    WalkRecords &m_files;
     double &m_totalKB;
     std::vector<std::vector<FileList>> m_waiting;
     std::vector<bool> m_done;
@@ -190,7 +225,7 @@ private:
 
 // Where finished frames go: straight into the search's list, or through the joiner.
 struct Sink {
-    FileList *files = nullptr; // the search's own list
+    WalkRecords *files = nullptr; // on their way to the search's own list
     double *totalKB = nullptr;
     Joiner *joiner = nullptr;
     std::size_t part = 0;
@@ -271,14 +306,15 @@ bool walkSubtree(const Frame &root, const std::string &rootPath, const std::stri
 
 // The top folder's subfolders on several threads; their records join the list in the order a
 // walk on one thread gives, then the top folder's own files.
-bool walkSubtreesInParallel(Frame &root, const std::string &rootPath, WalkContext &ctx)
+bool walkSubtreesInParallel(Frame &root, const std::string &rootPath, WalkContext &ctx,
+                            WalkRecords &records)
 {
     std::vector<std::string> names = std::move(root.subdirs);
     root.subdirs = {};
     const unsigned threads =
         static_cast<unsigned>(std::min<std::size_t>(ctx.threads, names.size()));
     const std::size_t maxOpen = std::max<std::size_t>(16, ctx.maxOpenDirs / threads);
-    Joiner joiner(ctx.out, ctx.totalKB, names.size());
+    Joiner joiner(records, ctx.totalKB, names.size());
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stopped{false};
     auto worker = [&] {
@@ -301,14 +337,12 @@ bool walkSubtreesInParallel(Frame &root, const std::string &rootPath, WalkContex
     if (stopped || ctx.stop.stop_requested())
         return false;
     root.dir.close();
-    Sink sink{&ctx.out, &ctx.totalKB};
+    Sink sink{&records, &ctx.totalKB};
     sink.finish(root);
     return true;
 }
 
-} // namespace
-
-bool WalkDirectory(const std::string &folder, WalkContext &ctx)
+bool walkFolder(const std::string &folder, WalkContext &ctx, WalkRecords &records)
 {
     if (ctx.exclusions.hasPaths() && ctx.exclusions.topFolderExcluded(folder))
         return !ctx.stop.stop_requested();
@@ -322,9 +356,19 @@ bool WalkDirectory(const std::string &folder, WalkContext &ctx)
     if (!listFrame(stack.back(), path, ctx))
         return false;
     if (ctx.threads > 1 && stack.back().subdirs.size() >= 2)
-        return walkSubtreesInParallel(stack.back(), folder, ctx);
-    Sink sink{&ctx.out, &ctx.totalKB};
+        return walkSubtreesInParallel(stack.back(), folder, ctx, records);
+    Sink sink{&records, &ctx.totalKB};
     return walkTree(stack, path, TopFolder{folder}, ctx.maxOpenDirs, ctx, sink);
+}
+
+} // namespace
+
+bool WalkDirectory(const std::string &folder, WalkContext &ctx)
+{
+    WalkRecords records;
+    const bool done = walkFolder(folder, ctx, records);
+    records.moveInto(ctx.out);
+    return done;
 }
 
 } // namespace twinly
