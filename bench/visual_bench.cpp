@@ -40,9 +40,9 @@ std::string writePhoto(bool progressive)
     std::string &path = paths[progressive ? 1 : 0];
     if (path.empty()) {
         const char *tmp = std::getenv("TMPDIR");
-        const std::string p = std::string(tmp ? tmp : "/tmp") +
-                              (progressive ? "/twinly-bench-12mp-progressive.jpg"
-                                           : "/twinly-bench-12mp.jpg");
+        const std::string p =
+            std::string(tmp ? tmp : "/tmp") +
+            (progressive ? "/twinly-bench-12mp-progressive.jpg" : "/twinly-bench-12mp.jpg");
         constexpr int w = 4000, h = 3000;
         jpeg_compress_struct c{};
         jpeg_error_mgr err{};
