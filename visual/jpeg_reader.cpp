@@ -75,6 +75,18 @@ void cmykRowToRgb(const JSAMPLE *cmyk, std::uint32_t *rgb, unsigned width)
     }
 }
 
+// Reads the header of `data`; false when the picture is over the size limits. Called under a
+// caller's setjmp: it owns nothing with a destructor.
+bool readHeader(jpeg_decompress_struct &cinfo, std::span<const std::byte> data,
+                std::int64_t maxPixels)
+{
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.data()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    const std::int64_t w = cinfo.image_width, h = cinfo.image_height;
+    return platform::PictureSizeAcceptable(w, h) && w * h <= maxPixels;
+}
+
 // Returns false on any libjpeg error. `pixels` belongs to the caller (see the top comment).
 bool decodeProtected(jpeg_decompress_struct &cinfo, ErrorManager &err,
                      std::span<const std::byte> data, int minSide, std::int64_t maxPixels,
@@ -86,14 +98,10 @@ bool decodeProtected(jpeg_decompress_struct &cinfo, ErrorManager &err,
     jpeg_progress_mgr progress{};
     progress.progress_monitor = limitScans;
     cinfo.progress = &progress;
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.data()),
-                 static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&cinfo, TRUE);
-    const std::int64_t w = cinfo.image_width, h = cinfo.image_height;
-    if (!platform::PictureSizeAcceptable(w, h) || w * h > maxPixels)
+    if (!readHeader(cinfo, data, maxPixels))
         return false;
-    out.fullWidth = static_cast<int>(w);
-    out.fullHeight = static_cast<int>(h);
+    out.fullWidth = static_cast<int>(cinfo.image_width);
+    out.fullHeight = static_cast<int>(cinfo.image_height);
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     // Little-endian words 0x00RRGGBB are the bytes B, G, R, X.
@@ -152,11 +160,7 @@ bool probeProtected(jpeg_decompress_struct &cinfo, ErrorManager &err,
     if (setjmp(err.jump))
         return false;
     jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.data()),
-                 static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&cinfo, TRUE);
-    const std::int64_t w = cinfo.image_width, h = cinfo.image_height;
-    if (!platform::PictureSizeAcceptable(w, h) || w * h > maxPixels)
+    if (!readHeader(cinfo, data, maxPixels))
         return false;
     probe.progressive = cinfo.progressive_mode != FALSE;
     if (!probe.progressive)
