@@ -34,10 +34,19 @@ namespace {
 
 using namespace twinly;
 
+// The pictures written, baseline then progressive; removed when the benchmark ends.
+std::string g_photos[2];
+
+void removePhotos()
+{
+    for (const std::string &p : g_photos)
+        if (!p.empty())
+            std::remove(p.c_str());
+}
+
 std::string writePhoto(bool progressive)
 {
-    static std::string paths[2];
-    std::string &path = paths[progressive ? 1 : 0];
+    std::string &path = g_photos[progressive ? 1 : 0];
     if (path.empty()) {
         const char *tmp = std::getenv("TMPDIR");
         const std::string p =
@@ -76,11 +85,9 @@ std::string writePhoto(bool progressive)
         jpeg_finish_compress(&c);
         jpeg_destroy_compress(&c);
         std::fclose(out);
+        if (g_photos[0].empty() && g_photos[1].empty())
+            std::atexit(removePhotos);
         path = p;
-        if (!progressive)
-            std::atexit([] { std::remove(paths[0].c_str()); });
-        else
-            std::atexit([] { std::remove(paths[1].c_str()); });
     }
     return path;
 }

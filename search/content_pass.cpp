@@ -12,11 +12,13 @@
 // # Order and threads
 // Files are read in the order of their inode numbers, per device: file systems lay data out
 // roughly in that order, so a first (cold) search reads the disk front to back rather than in
-// the order groups happen to come. Work goes to a few threads through one atomic cursor; each
-// reader opens files relative to a handle of their folder, kept while the next file is in the
-// same folder. On a disk that seeks, files larger than kSmallFile are read by at most two readers
-// whatever the number of cores: more streams at once would make the head jump between them. Picture
-// signatures are the exception: decoding, not reading, is their cost.
+// the order groups happen to come. Work goes to the readers through one atomic cursor, a few
+// files at a time; each reader opens files relative to a handle of their folder, kept while the
+// next file is in the same folder. Small files get more readers than there are cores
+// (kSmallFileReaders): from a cold disk they wait on the disk, not the processor. On a disk that
+// seeks, files larger than kSmallFile are read by at most two readers whatever the number of cores:
+// more streams at once would make the head jump between them. Picture signatures are the exception:
+// decoding, not reading, is their cost.
 //
 // Every read is bounded by the size the walk saw (see ExpectedFile): a file that changed since
 // gets no checksum.

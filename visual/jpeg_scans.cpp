@@ -30,7 +30,11 @@ public:
     Walker(std::span<const std::byte> data, const DcOnlyComponents &dcOnly, int maxScans,
            std::vector<std::byte> &out)
         : m_data(data), m_dcOnly(dcOnly), m_maxScans(maxScans), m_out(out)
-    {}
+    {
+        m_index.fill(-1);
+        for (std::array<int, 64> &sent : m_bits)
+            sent.fill(-1);
+    }
 
     bool run()
     {
@@ -175,20 +179,12 @@ private:
     int m_maxScans;
     std::vector<std::byte> &m_out;
     bool m_frameSeen = false;
-    std::array<int, 256> m_index = filled<256>(-1); // component id -> place in the frame
+    std::array<int, 256> m_index; // component id -> place in the frame, -1 if none
     unsigned m_componentCount = 0;
     // Per component and coefficient: the lowest bit sent so far, -1 before any.
-    std::array<std::array<int, 64>, 4> m_bits{filled<64>(-1), filled<64>(-1), filled<64>(-1),
-                                              filled<64>(-1)};
+    std::array<std::array<int, 64>, 4> m_bits;
     int m_scans = 0;
     int m_dropped = 0;
-
-    template<std::size_t N> static std::array<int, N> filled(int v)
-    {
-        std::array<int, N> a;
-        a.fill(v);
-        return a;
-    }
 };
 
 } // namespace

@@ -168,11 +168,12 @@ bool alikeInOrder(const ImageSignature &a, const ImageSignature &b, Order order,
     return exactSay(a, b, order, range, settings);
 }
 
+// How many times the threshold a turned or mirrored order must score (see ImagesAlike).
+constexpr double kTurnedStrictness = 3;
+
 // The seven other ways a square grid can be turned and mirrored, as square orders: transform t
 // (1..7) swaps columns and rows when bit 4 is set, then counts columns from the right (bit 1)
 // and rows from the top (bit 2). Square i = u * S + v as in the signature.
-constexpr double kTurnedStrictness = 3;
-
 struct Turnings {
     int side = 0;
     std::array<std::vector<std::uint32_t>, 8> order;
