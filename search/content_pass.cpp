@@ -26,6 +26,7 @@
 
 #include "crc.h"
 #include "dir_lister.h"
+#include "release.h"
 #include "system_info.h"
 
 #include <algorithm>
@@ -156,7 +157,7 @@ void sortByDiskOrder(const FileList &list, std::vector<std::uint32_t> &indices)
             folders[it->second].firstInode = std::min(folders[it->second].firstInode, d.Inode);
         entries[k] = {d.Inode, it->second, indices[k]};
     }
-    numberOf = {};
+    Release(numberOf);
     std::vector<std::uint32_t> byPlace(folders.size());
     for (std::uint32_t f = 0; f < byPlace.size(); ++f)
         byPlace[f] = f;
@@ -170,8 +171,8 @@ void sortByDiskOrder(const FileList &list, std::vector<std::uint32_t> &indices)
         folders[byPlace[r]].rank = r;
     for (Entry &e : entries)
         e.folder = folders[e.folder].rank;
-    folders = {};
-    byPlace = {};
+    Release(folders);
+    Release(byPlace);
     std::sort(entries.begin(), entries.end(), [](const Entry &x, const Entry &y) {
         return std::tie(x.folder, x.inode, x.index) < std::tie(y.folder, y.inode, y.index);
     });
@@ -304,7 +305,7 @@ private:
         std::vector<std::uint32_t> bySize(sized.size());
         for (std::size_t k = 0; k < sized.size(); ++k)
             bySize[k] = sized[k].second;
-        sized = {};
+        Release(sized);
         auto sizeAt = [&](std::size_t k) { return m_list[bySize[k]].FileSize; };
 
         std::vector<std::uint32_t> probe; // larger size mates: their first blocks decide

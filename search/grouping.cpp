@@ -19,6 +19,7 @@
 // pivot; the gauge follows the records settled and is redrawn whenever a few thousand match
 // tests or records have gone by, however the records fall into buckets.
 #include "grouping.h"
+#include "release.h"
 
 #include <algorithm>
 #include <atomic>
@@ -68,6 +69,46 @@ std::uint64_t bucketKey(const TFileData &d, const MatchSwitches &sw)
     return h;
 }
 
+using KeyedRecords = std::vector<std::pair<std::uint64_t, std::uint32_t>>;
+
+// Sorts (key, index) pairs. The keys are hashes, so their top bits spread them evenly: one
+// counting pass puts every pair into one of 2,048 parts where it lies (an American flag sort: no
+// second array, and the parts' fronts stay in the cache), and each part is then sorted in the
+// cache. The order is that of sorting the pairs outright.
+void sortByKey(KeyedRecords &keyed)
+{
+    const std::size_t n = keyed.size();
+    if (n < 4096) {
+        std::sort(keyed.begin(), keyed.end());
+        return;
+    }
+    constexpr int bits = 11;
+    const int shift = 64 - bits;
+    const std::size_t parts = std::size_t{1} << bits;
+    std::vector<std::uint32_t> next(parts + 1,
+                                    0); // next[p]: the first place of part p not yet filled
+    for (const auto &k : keyed)
+        ++next[(k.first >> shift) + 1];
+    for (std::size_t p = 1; p <= parts; ++p)
+        next[p] += next[p - 1];
+    std::vector<std::uint32_t> begin(next.begin(), next.end());
+    for (std::size_t p = 0; p < parts; ++p) {
+        const std::uint32_t end = begin[p + 1];
+        while (next[p] < end) {
+            auto carried = keyed[next[p]];
+            std::size_t home = carried.first >> shift;
+            while (home != p) { // carry it home, taking what lay there on
+                std::swap(carried, keyed[next[home]++]);
+                home = carried.first >> shift;
+            }
+            keyed[next[p]++] = carried;
+        }
+    }
+    for (std::size_t p = 0; p < parts; ++p)
+        if (begin[p + 1] - begin[p] > 1)
+            std::sort(keyed.begin() + begin[p], keyed.begin() + begin[p + 1]);
+}
+
 struct PendingGroup {
     std::uint32_t pivot;
     std::vector<std::uint32_t> members; // list order, pivot not included
@@ -75,6 +116,21 @@ struct PendingGroup {
 
 // Below this many candidates a thread costs more than the tests it would take over.
 constexpr std::size_t kParallelCandidates = 256;
+// A pass that keeps at most one record in this many moves them into a list of their own.
+constexpr std::size_t kFewKept = 5;
+// How many records ahead, in key order, a record is asked of memory (see prefetchRecord).
+constexpr std::size_t kPrefetchAhead = 16;
+
+// A bucket's members lie far apart in the list, and each match test would wait on memory for
+// its record: going through the keys, the records a few buckets ahead are asked for meanwhile.
+void prefetchRecord([[maybe_unused]] const TFileData &d)
+{
+#if defined(__GNUC__)
+    const char *at = reinterpret_cast<const char *>(&d);
+    __builtin_prefetch(at);
+    __builtin_prefetch(at + sizeof(TFileData) - 1);
+#endif
+}
 // Match tests or settled records between two redraws of the gauge.
 constexpr std::size_t kProgressStep = 4096;
 
@@ -174,11 +230,12 @@ bool pivotLoop(const FileList &list, std::vector<std::uint32_t> &remaining, cons
 }
 
 // Moves the pending groups' records, in group order (members, then the pivot), out of `list`
-// into `groups`, freeing the records left over and lowering the total by their sizes. When
-// `groups` holds nothing yet (every pass of a search) the list is rearranged where it lies and
-// handed over whole, so no record is ever held twice.
+// into `groups`, freeing the records left over (or handing them to `dropped`) and lowering the
+// total by their sizes. When `groups` holds nothing yet (every pass of a search) the list is
+// rearranged where it lies and handed over whole, so no record is ever held twice, unless few
+// are kept.
 void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGroup> &pending,
-                double &totalKB)
+                double &totalKB, FileList *dropped)
 {
     const std::size_t n = list.size();
     constexpr std::uint32_t kLeftOver = UINT32_MAX;
@@ -215,12 +272,32 @@ void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGrou
         list.clear();
         return;
     }
+    if (grouped <= n / kFewKept) {
+        // Few kept of many: they move into a list of their own, and the old one goes whole
+        // (to `dropped`, or freed here). Moving every record into place would wait on memory
+        // for each of the many; the extra list is smaller than the keys the pass let go.
+        std::vector<std::uint32_t> order(grouped);
+        for (std::size_t i = 0; i < n; ++i)
+            if (at[i] < grouped)
+                order[at[i]] = static_cast<std::uint32_t>(i);
+        Release(at);
+        FileList kept;
+        kept.reserve(grouped);
+        for (const std::uint32_t i : order)
+            kept.push_back(std::move(list[i]));
+        if (dropped)
+            *dropped = std::move(list);
+        list = std::move(kept);
+        groups.adopt(std::move(list), std::move(ends));
+        list = FileList();
+        return;
+    }
     // The permutation is carried out cycle by cycle, no second list: each record is moved once
     // (swaps would move it three times), the cycle's first held aside until its place is free.
     std::vector<std::uint32_t> from(n); // from[k]: the record that goes to place k
     for (std::size_t i = 0; i < n; ++i)
         from[at[i]] = static_cast<std::uint32_t>(i);
-    at = {};
+    Release(at);
     for (std::size_t start = 0; start < n; ++start) {
         if (from[start] == start)
             continue;
@@ -237,7 +314,7 @@ void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGrou
             place = source;
         }
     }
-    from = {};
+    Release(from);
     list.resize(grouped);
     // A pass that keeps few of many records gives back the room of the rest.
     if (list.capacity() > 2 * list.size() + 1024)
@@ -272,7 +349,8 @@ bool RecordsMatch(const TFileData &p, const TFileData &c, const MatchSwitches &s
     return true;
 }
 
-bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, PassProgress pass)
+bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, PassProgress pass,
+                FileList *dropped)
 {
     pass.progress.setTimerInterval(500);
     pass.progress.setGauge(0);
@@ -283,7 +361,7 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
     }
     pass.progress.setItem("");
 
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    KeyedRecords keyed;
     keyed.reserve(n0);
     for (std::uint32_t i = 0; i < n0; ++i) {
         if (sw.CompareContent && !list[i].CrcKnown)
@@ -297,7 +375,7 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
         }
         keyed.emplace_back(key, i);
     }
-    std::sort(keyed.begin(), keyed.end());
+    sortByKey(keyed);
     if (pass.stop.stop_requested())
         return false;
 
@@ -307,10 +385,19 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
     // Records left out of every bucket can match nothing: settled from the start.
     if (!meter.settle(n0 - keyed.size(), 0))
         return false;
+    std::size_t prefetched = 0;
     for (std::size_t b = 0; b < keyed.size();) {
         std::size_t e = b + 1;
         while (e < keyed.size() && keyed[e].first == keyed[b].first)
             ++e;
+        for (std::size_t i = std::max(b, prefetched); i < e + kPrefetchAhead && i < keyed.size();
+             ++i) {
+            const bool alone = (i == 0 || keyed[i - 1].first != keyed[i].first) &&
+                               (i + 1 == keyed.size() || keyed[i + 1].first != keyed[i].first);
+            if (!alone) // a record alone in its bucket is never looked at
+                prefetchRecord(list[keyed[i].second]);
+        }
+        prefetched = std::max(prefetched, e + kPrefetchAhead);
         if (e - b >= 2) {
             bucket.clear();
             for (std::size_t i = b; i < e; ++i)
@@ -323,9 +410,11 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
         b = e;
     }
 
+    Release(keyed);
+    Release(bucket);
     std::sort(pending.begin(), pending.end(),
               [](const PendingGroup &a, const PendingGroup &b) { return a.pivot < b.pivot; });
-    takeGroups(list, groups, pending, pass.totalKB);
+    takeGroups(list, groups, pending, pass.totalKB, dropped);
     pass.progress.setGauge(100);
     pass.progress.setItem("Total files in list : 0");
     return true;

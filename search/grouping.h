@@ -3,6 +3,7 @@
 
 #include "file_data.h"
 #include "progress.h"
+#include "release.h"
 
 #include <cstdint>
 #include <functional>
@@ -39,7 +40,7 @@ public:
     void clear()
     {
         m_records = FileList();
-        m_ends = {};
+        Release(m_ends);
     }
     std::size_t recordCount() const { return m_records.size(); }
     // Takes records laid out group after group, with where each group ends. Only when empty.
@@ -121,8 +122,11 @@ struct PassProgress {
 // order. The loop is run per bucket of records that share the cheap keys, so distinct keys never
 // meet and the pass costs O(n log n) however many files there are.
 // Moves grouped records from `list` to the end of `groups`, frees the rest and empties `list`.
-// Returns false when stopped.
-bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, PassProgress pass);
+// When `dropped` is given and the pass keeps few of many, the records that leave are handed
+// over there (with the husks of those that moved) for the caller to free wherever it costs
+// nothing. Returns false when stopped.
+bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, PassProgress pass,
+                FileList *dropped = nullptr);
 
 // Moves every member back into `list`, group by group, each group from its last member to its
 // first (so the pivot comes first), after freeing whatever `list` held. Returns false when

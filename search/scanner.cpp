@@ -19,6 +19,7 @@
 #include "hash_cache.h"
 #include "paths.h"
 #include "reference_folders.h"
+#include "release.h"
 #include "walk.h"
 
 #include <algorithm>
@@ -62,7 +63,7 @@ FileList UsableDatabaseEntries(const CrcDatabase &databases, const FileList &fou
     for (std::size_t i = 1; i < pairs.size(); ++i)
         if (pairs[i] == pairs[i - 1])
             sizes.insert(static_cast<std::uint32_t>(pairs[i] >> 32));
-    pairs = {};
+    Release(pairs);
     FileList list;
     for (std::size_t i = 0; i < databases.size(); ++i)
         if (sizes.count(static_cast<std::uint32_t>(databases.entries[i].size)))
@@ -105,7 +106,7 @@ bool collectFiles(const SearchOptions &options, CrcDatabase databases, ScanProgr
         return false;
     if (!databases.empty()) {
         FileList entries = UsableDatabaseEntries(databases, list, options);
-        databases = {};
+        Release(databases);
         list.insert(list.begin(), std::make_move_iterator(entries.begin()),
                     std::make_move_iterator(entries.end()));
     }
@@ -123,6 +124,16 @@ void listEveryRecord(SearchResult &result)
         result.RowGroup[i] = static_cast<std::uint32_t>(i);
 }
 
+// Hands records let go of to the result's reclaiming thread (after the last batch is freed).
+void reclaim(SearchResult &result, FileList &&dropped)
+{
+    if (dropped.empty())
+        return;
+    if (result.Reclaim.joinable())
+        result.Reclaim.join();
+    result.Reclaim = std::jthread([doomed = std::move(dropped)]() mutable { doomed = FileList(); });
+}
+
 MatchSwitches switchesOf(const SearchOptions &options, const VisualHooks &visual)
 {
     MatchSwitches sw;
@@ -137,7 +148,7 @@ MatchSwitches switchesOf(const SearchOptions &options, const VisualHooks &visual
 
 // The content pass, then pass 2 with every switch. False when stopped.
 bool compareContent(const SearchOptions &options, const VisualHooks &visual, MatchSwitches sw,
-                    FileList &list, GroupList &groups, PassProgress &pass)
+                    FileList &list, GroupList &groups, PassProgress &pass, FileList &dropped)
 {
     ScanProgress &progress = pass.progress;
     if (pass.stop.stop_requested())
@@ -164,7 +175,7 @@ bool compareContent(const SearchOptions &options, const VisualHooks &visual, Mat
         return true;
     progress.setPhase(Phase::RemovingDifferentFiles);
     sw.Threads = readThreads(options);
-    return GroupFiles(list, groups, sw, pass);
+    return GroupFiles(list, groups, sw, pass, &dropped);
 }
 
 } // namespace
@@ -191,14 +202,19 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
         progress.setPhase(Phase::ComparingFiles);
         MatchSwitches cheap = sw;
         cheap.CompareContent = false;
-        if (!GroupFiles(list, groups, cheap, pass))
+        FileList dropped;
+        if (!GroupFiles(list, groups, cheap, pass, &dropped))
             return stoppedResult();
+        reclaim(result, std::move(dropped));
     }
     sw.Visual = options.VisualCompare;
     progress.setItem("");
-    if ((sw.CompareContent || sw.Visual) &&
-        !compareContent(options, visual, sw, list, groups, pass))
-        return stoppedResult();
+    if (sw.CompareContent || sw.Visual) {
+        FileList dropped;
+        if (!compareContent(options, visual, sw, list, groups, pass, dropped))
+            return stoppedResult();
+        reclaim(result, std::move(dropped));
+    }
     if (stop.stop_requested())
         return stoppedResult();
     if (!options.CreateDB) {

@@ -7,6 +7,7 @@
 
 #include "dir_lister.h"
 #include "dos_time.h"
+#include "release.h"
 
 #include <algorithm>
 #include <atomic>
@@ -258,7 +259,7 @@ bool walkTree(std::vector<Frame> &stack, std::string &path, const TopFolder &top
                 child = stack[k].dir.openChild(name);
             if (stack[k].nextSubdir == stack[k].subdirs.size()) {
                 stack[k].dir.close(); // no further subfolder will be opened from here
-                stack[k].subdirs = {};
+                Release(stack[k].subdirs);
             }
             if (ctx.stop.stop_requested())
                 return false;
@@ -310,7 +311,7 @@ bool walkSubtreesInParallel(Frame &root, const std::string &rootPath, WalkContex
                             WalkRecords &records)
 {
     std::vector<std::string> names = std::move(root.subdirs);
-    root.subdirs = {};
+    Release(root.subdirs);
     const unsigned threads =
         static_cast<unsigned>(std::min<std::size_t>(ctx.threads, names.size()));
     const std::size_t maxOpen = std::max<std::size_t>(16, ctx.maxOpenDirs / threads);

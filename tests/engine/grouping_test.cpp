@@ -127,6 +127,41 @@ TEST(GroupFiles, SameOutcomeAsThePivotLoopOnRandomRecordSets)
     }
 }
 
+TEST(GroupFiles, ThousandsOfRecordsInManySmallBucketsGroupAsThePivotLoopDoes)
+{
+    // Enough records that the keys are sorted in parts and most records are left over, so that
+    // the grouped ones are moved around the holes of the freed: sizes spread wide, a few
+    // hundred groups among thousands of files that match nothing, and buckets of every size.
+    std::mt19937 rng(2024);
+    for (const int count : {4096, 7000}) {
+        const unsigned seed = rng();
+        auto records = [&] {
+            std::mt19937 r(seed);
+            FileList list;
+            for (int i = 0; i < count; ++i) {
+                const std::int64_t size = r() % 8 == 0 ? r() % 40 : 1000 + r() % 20000;
+                TFileData d = file(r() % 2 ? "/a" : "/b", "f" + std::to_string(i), size, 0);
+                if (r() % 10 != 0) {
+                    d.CrcKnown = true;
+                    d.CRC = r() % 2;
+                }
+                list.push_back(tagged(std::move(d), i));
+            }
+            return list;
+        };
+        for (const bool content : {false, true}) {
+            MatchSwitches sw = contentOnly();
+            sw.CompareContent = content;
+            FileList slow = records();
+            GroupList expected;
+            test::ReferenceGroupFiles(slow, expected, sw);
+            ASSERT_GT(expected.size(), 100u);
+            ASSERT_EQ(group(records(), sw), tagsOf(expected))
+                << count << " records, content " << content;
+        }
+    }
+}
+
 TEST(GroupFiles, FullPipelineOrderMatchesTheReference)
 {
     // Pass 1 on the cheap keys, flatten (pivot first), pass 2 with content, lay out with bands.
