@@ -297,15 +297,7 @@ private:
                 wantWhole(i);
             return true;
         }
-        // Sorted by a key of their own: the records, in the list's order, are read once.
-        std::vector<std::pair<std::int64_t, std::uint32_t>> sized(onDisk.size());
-        for (std::size_t k = 0; k < onDisk.size(); ++k)
-            sized[k] = {m_list[onDisk[k]].FileSize, onDisk[k]};
-        std::sort(sized.begin(), sized.end());
-        std::vector<std::uint32_t> bySize(sized.size());
-        for (std::size_t k = 0; k < sized.size(); ++k)
-            bySize[k] = sized[k].second;
-        Release(sized);
+        const std::vector<std::uint32_t> bySize = orderBySize(onDisk);
         auto sizeAt = [&](std::size_t k) { return m_list[bySize[k]].FileSize; };
 
         std::vector<std::uint32_t> probe; // larger size mates: their first blocks decide
@@ -328,6 +320,47 @@ private:
             b = e;
         }
         return probeHeads(probe, toRead);
+    }
+
+    // `onDisk` (in list order) ordered by size, list order within a size.
+    std::vector<std::uint32_t> orderBySize(const std::vector<std::uint32_t> &onDisk) const
+    {
+        // After a pass on sizes the size mates lie side by side, so it is enough to order the
+        // runs of one size; unless two runs share a size, that is the order of the records.
+        struct Run {
+            std::int64_t size;
+            std::uint32_t begin, end; // places in onDisk
+        };
+        std::vector<Run> runs;
+        for (std::uint32_t k = 0; k < onDisk.size(); ++k) {
+            const std::int64_t size = m_list[onDisk[k]].FileSize;
+            if (runs.empty() || runs.back().size != size)
+                runs.push_back({size, k, k + 1});
+            else
+                runs.back().end = k + 1;
+        }
+        std::sort(runs.begin(), runs.end(), [](const Run &a, const Run &b) {
+            return std::tie(a.size, a.begin) < std::tie(b.size, b.begin);
+        });
+        std::vector<std::uint32_t> bySize;
+        bySize.reserve(onDisk.size());
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            if (r > 0 && runs[r].size == runs[r - 1].size)
+                break; // one size in several runs
+            bySize.insert(bySize.end(), onDisk.begin() + runs[r].begin,
+                          onDisk.begin() + runs[r].end);
+        }
+        if (bySize.size() == onDisk.size())
+            return bySize;
+        // Sorted by a key of their own: the records, in the list's order, are read once.
+        std::vector<std::pair<std::int64_t, std::uint32_t>> sized(onDisk.size());
+        for (std::size_t k = 0; k < onDisk.size(); ++k)
+            sized[k] = {m_list[onDisk[k]].FileSize, onDisk[k]};
+        std::sort(sized.begin(), sized.end());
+        bySize.resize(sized.size());
+        for (std::size_t k = 0; k < sized.size(); ++k)
+            bySize[k] = sized[k].second;
+        return bySize;
     }
 
     bool probeHeads(const std::vector<std::uint32_t> &probe, std::vector<std::uint32_t> &toRead)
