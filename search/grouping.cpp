@@ -19,6 +19,7 @@
 // pivot; the gauge follows the records settled and is redrawn whenever a few thousand match
 // tests or records have gone by, however the records fall into buckets.
 #include "grouping.h"
+#include "prefetch.h"
 #include "release.h"
 
 #include <algorithm>
@@ -123,13 +124,11 @@ constexpr std::size_t kPrefetchAhead = 16;
 
 // A bucket's members lie far apart in the list, and each match test would wait on memory for
 // its record: going through the keys, the records a few buckets ahead are asked for meanwhile.
-void prefetchRecord([[maybe_unused]] const TFileData &d)
+void prefetchRecord(const TFileData &d)
 {
-#if defined(__GNUC__)
     const char *at = reinterpret_cast<const char *>(&d);
-    __builtin_prefetch(at);
-    __builtin_prefetch(at + sizeof(TFileData) - 1);
-#endif
+    Prefetch(at);
+    Prefetch(at + sizeof(TFileData) - 1);
 }
 // Match tests or settled records between two redraws of the gauge.
 constexpr std::size_t kProgressStep = 4096;

@@ -2,6 +2,7 @@
 #include "hash_cache.h"
 
 #include "file_identity.h"
+#include "prefetch.h"
 #include "private_folder.h"
 
 #include <lmdb.h>
@@ -279,6 +280,9 @@ struct Wanted {
 // Below this many keys a second thread costs more than it saves.
 constexpr std::size_t kKeysPerThread = 16384;
 
+// How many keys ahead the result's place is fetched.
+constexpr std::ptrdiff_t kPrefetchAhead = 8;
+
 // Looks up keys[from, to), which are in key order, in a read transaction of its own.
 void lookUpRange(MDB_env *env, MDB_dbi dbi, std::uint32_t day, const Wanted *from, const Wanted *to,
                  std::vector<std::optional<CachedDigest>> &out,
@@ -299,6 +303,9 @@ void lookUpRange(MDB_env *env, MDB_dbi dbi, std::uint32_t day, const Wanted *fro
     MDB_val key{}, val{};
     bool positioned = false, atEnd = false;
     for (const Wanted *w = from; w != to; ++w) {
+        // The places of `out` are written in key order, far apart: asked of memory early.
+        if (to - w > kPrefetchAhead)
+            PrefetchForWriting(&out[w[kPrefetchAhead].at]);
         const Key k = keyOf(w->device, w->inode);
         auto behind = [&] {
             return key.mv_size < sizeof k.bytes ||
@@ -340,21 +347,37 @@ void HashCache::lookup(const FileList &list, const std::vector<std::uint32_t> &i
                        std::vector<std::optional<CachedDigest>> &out)
 {
     out.assign(indices.size(), std::nullopt);
-    // Runs of the list on threads of their own, each sorting its keys and going through the
-    // store in its own read transaction (the store is made for many readers): the look-ups
-    // are a good share of a large rescan. Each thread fills other places of `out`.
+    // The key range is cut into as many parts as there are cores, at quantiles of a sample of
+    // the keys, and each part is looked up on a thread of its own, sorting its keys and going
+    // through its stretch of the store in a read transaction of its own (the store is made for
+    // many readers): the look-ups are a good share of a large rescan. A thread that took a run
+    // of the list instead would meet keys all over the store, twice as far apart. Each thread
+    // fills other places of `out`.
     const std::size_t parts = std::clamp<std::size_t>(
         indices.size() / kKeysPerThread, 1, std::max(1u, std::thread::hardware_concurrency()));
+    using Identity = std::pair<std::uint64_t, std::uint64_t>; // (device, inode): the key order
+    std::vector<Identity> bounds; // part p takes [bounds[p - 1], bounds[p])
+    if (parts > 1) {
+        constexpr std::size_t kSampleEvery = 64;
+        std::vector<Identity> sample;
+        for (std::size_t i = 0; i < indices.size(); i += kSampleEvery)
+            sample.emplace_back(list[indices[i]].Device, list[indices[i]].Inode);
+        std::sort(sample.begin(), sample.end());
+        for (std::size_t p = 1; p < parts; ++p)
+            bounds.push_back(sample[sample.size() * p / parts]);
+    }
     std::vector<std::vector<std::pair<Key, Value>>> touched(parts);
     auto run = [&](std::size_t part) {
-        const std::size_t from = indices.size() * part / parts;
-        const std::size_t to = indices.size() * (part + 1) / parts;
         std::vector<Wanted> keys;
-        keys.reserve(to - from);
-        for (std::size_t i = from; i < to; ++i) {
+        keys.reserve(indices.size() / parts + indices.size() / 16);
+        for (std::size_t i = 0; i < indices.size(); ++i) {
             const TFileData &d = list[indices[i]];
-            if (d.OnDisk && d.Inode != 0)
-                keys.push_back({d.Device, d.Inode, d.FileSize, d.MtimeNs, d.CtimeNs, i});
+            if (!d.OnDisk || d.Inode == 0)
+                continue;
+            const Identity id{d.Device, d.Inode};
+            if ((part > 0 && id < bounds[part - 1]) || (part + 1 < parts && !(id < bounds[part])))
+                continue;
+            keys.push_back({d.Device, d.Inode, d.FileSize, d.MtimeNs, d.CtimeNs, i});
         }
         // The order of the big-endian keys, which is the store's.
         std::sort(keys.begin(), keys.end(), [](const Wanted &x, const Wanted &y) {
