@@ -117,6 +117,8 @@ struct PendingGroup {
 
 // Below this many candidates a thread costs more than the tests it would take over.
 constexpr std::size_t kParallelCandidates = 256;
+// How many links of a cycle ahead a record is asked of memory while the records move.
+constexpr std::size_t kPrefetchLinks = 6;
 // A pass that keeps at most one record in this many moves them into a list of their own.
 constexpr std::size_t kFewKept = 5;
 // How many records ahead, in key order, a record is asked of memory (see prefetchRecord).
@@ -297,11 +299,25 @@ void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGrou
     for (std::size_t i = 0; i < n; ++i)
         from[at[i]] = static_cast<std::uint32_t>(i);
     Release(at);
+    // The records a cycle moves lie all over the list; the cycle is known from `from` alone, so
+    // the record a few links on is asked of memory while this one moves.
     for (std::size_t start = 0; start < n; ++start) {
         if (from[start] == start)
             continue;
         TFileData carried = std::move(list[start]);
         std::size_t place = start;
+        std::size_t ahead = start; // up to kPrefetchLinks links on from `place`
+        bool aheadAtEnd = false;   // `ahead` has gone round to the cycle's start
+        auto advance = [&] {
+            if (aheadAtEnd)
+                return;
+            ahead = from[ahead];
+            aheadAtEnd = ahead == start;
+            if (!aheadAtEnd)
+                prefetchRecord(list[ahead]);
+        };
+        for (std::size_t k = 0; k < kPrefetchLinks; ++k)
+            advance();
         for (;;) {
             const std::size_t source = from[place];
             from[place] = static_cast<std::uint32_t>(place);
@@ -311,6 +327,7 @@ void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGrou
             }
             list[place] = std::move(list[source]);
             place = source;
+            advance();
         }
     }
     Release(from);
