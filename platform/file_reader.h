@@ -35,6 +35,10 @@ public:
     bool currentIdentity(FileIdentity &out) const;
     // Bytes read (fewer only at the end), 0 at the end, -1 on an error.
     std::int64_t read(void *buffer, std::size_t size);
+    // Asks the system to start reading the first `maxBytes` into memory now, for a file that
+    // will soon be read in no order of its own (a store walked through a memory map). A hint:
+    // nothing happens where the system takes none.
+    void readAhead(std::uint64_t maxBytes) const;
     // The rest of the file. False on a read error, or when it holds more than `maxBytes`: the
     // size it had at open is no promise (the kernel's own files say 0 and hand out far more).
     bool readToEnd(std::string &out, std::size_t maxBytes);

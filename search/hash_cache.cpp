@@ -2,6 +2,7 @@
 #include "hash_cache.h"
 
 #include "file_identity.h"
+#include "file_reader.h"
 #include "prefetch.h"
 #include "private_folder.h"
 
@@ -228,6 +229,13 @@ std::unique_ptr<HashCache> HashCache::open(const std::string &folder, std::size_
     if (!impl)
         return nullptr;
     return std::unique_ptr<HashCache>(new HashCache(std::move(impl)));
+}
+
+void HashCache::warmUp(const std::string &folder)
+{
+    if (folder.empty())
+        return;
+    platform::FileReader::open(folder + "/" + kStoreName).readAhead(kWarmUpBytes);
 }
 
 bool HashCache::clear(const std::string &folder)

@@ -44,6 +44,11 @@ public:
     // a damaged or foreign store is moved aside to "<store>.bad" first and a new one made.
     static std::unique_ptr<HashCache> open(const std::string &folder,
                                            std::size_t maxEntries = kDefaultMaxEntries);
+    // Asks the system to bring the store in `folder` into memory in the background (up to
+    // kWarmUpBytes of it). A search calls this before its walk: from a cold disk, the look-ups
+    // would otherwise wait on the store's pages one by one after it.
+    static void warmUp(const std::string &folder);
+    static constexpr std::uint64_t kWarmUpBytes = std::uint64_t{128} << 20;
     // Empties the cache in `folder`; false when it could not.
     static bool clear(const std::string &folder);
 

@@ -187,6 +187,8 @@ SearchResult RunSearch(SearchOptions options, CrcDatabase databases, ScanProgres
     SearchResult result;
     FileList &list = result.FileList;
     double totalKB = 0;
+    if (options.FindDuplicates && options.CompareContent && !options.VisualCompare)
+        HashCache::warmUp(options.CacheFolder);
     if (!collectFiles(options, std::move(databases), progress, stop, list, totalKB))
         return stoppedResult();
     if (!options.FindDuplicates) {

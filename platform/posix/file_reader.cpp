@@ -156,6 +156,15 @@ std::int64_t FileReader::read(void *buffer, std::size_t size)
     return static_cast<std::int64_t>(done);
 }
 
+void FileReader::readAhead(std::uint64_t maxBytes) const
+{
+    if (m_fd < 0)
+        return;
+    const auto length = static_cast<off_t>(std::min<std::uint64_t>(
+        maxBytes, static_cast<std::uint64_t>(std::max<std::int64_t>(0, m_identity.Size))));
+    (void)::posix_fadvise(m_fd, 0, length, POSIX_FADV_WILLNEED);
+}
+
 bool FileReader::readToEnd(std::string &out, std::size_t maxBytes)
 {
     // One allocation of the size the file has, plus a byte to see it has not grown; a file that

@@ -202,6 +202,13 @@ TEST(HashCache, ADamagedOrForeignStoreIsSetAsideAndMadeAnew)
     u.createDir("c/checksums.mdb");
     EXPECT_FALSE(HashCache::open(u.path("c")));
     EXPECT_TRUE(std::filesystem::is_directory(u.path("c/checksums.mdb")));
+
+    // A FIFO in its place: the warm-up before a search neither blocks on it nor reads it.
+    test::TempTree v;
+    v.createDir("f");
+    ASSERT_EQ(::mkfifo(v.path("f/checksums.mdb").c_str(), 0600), 0);
+    HashCache::warmUp(v.path("f"));
+    EXPECT_FALSE(HashCache::open(v.path("f")));
 }
 
 TEST(HashCache, KeepsToItsCapDroppingTheLeastRecentlySeen)
