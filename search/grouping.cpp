@@ -19,6 +19,7 @@
 // pivot; the gauge follows the records settled and is redrawn whenever a few thousand match
 // tests or records have gone by, however the records fall into buckets.
 #include "grouping.h"
+
 #include "prefetch.h"
 #include "release.h"
 
@@ -86,8 +87,8 @@ void sortByKey(KeyedRecords &keyed)
     constexpr int bits = 11;
     const int shift = 64 - bits;
     const std::size_t parts = std::size_t{1} << bits;
-    std::vector<std::uint32_t> next(parts + 1,
-                                    0); // next[p]: the first place of part p not yet filled
+    // next[p]: the first place of part p not yet filled (after the counting, where it begins)
+    std::vector<std::uint32_t> next(parts + 1, 0);
     for (const auto &k : keyed)
         ++next[(k.first >> shift) + 1];
     for (std::size_t p = 1; p <= parts; ++p)
@@ -276,7 +277,8 @@ void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGrou
     if (grouped <= n / kFewKept) {
         // Few kept of many: they move into a list of their own, and the old one goes whole
         // (to `dropped`, or freed here). Moving every record into place would wait on memory
-        // for each of the many; the extra list is smaller than the keys the pass let go.
+        // for each of the many. At one in five, the new list and its order take no more room
+        // than the keys (let go before) and the two tables a move in place would need.
         std::vector<std::uint32_t> order(grouped);
         for (std::size_t i = 0; i < n; ++i)
             if (at[i] < grouped)
