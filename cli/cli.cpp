@@ -218,6 +218,10 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     WriteReport(out, a.format,
                 ReportRows{result.FileList, result.RowBand, result.RowGroup, marks, "remove"},
                 a.link.value_or(ScriptAction::Remove));
+    // The records the search let go of are still being freed on a thread of their own: the
+    // program ends now, and the system takes their memory back at once.
+    if (result.Reclaim.joinable())
+        result.Reclaim.detach();
     return finish(out, err, status);
 }
 
