@@ -24,7 +24,8 @@
 # --rescan mode, which times searches with remembered checksums: of the unchanged tree, and with
 # 1 % of the files touched before each run (new times, same content), next to
 # `twinly-cli --list` (the walk alone). --cold drops the page cache before every run of every
-# tool (root only).
+# tool (root only). Every run starts after a sync, so that no tool pays for the write-back of
+# the report the one before it wrote.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -225,7 +226,7 @@ if [[ $rescan == 1 ]]; then
     python3 - "$plan" "$runs" "$warmup" "$cold" "$tc" "$q" "$o" "$touched" <<'PY'
 import json, sys
 plan, runs, warmup, cold, tc, q, o, touched = sys.argv[1:]
-json.dump({"runs": int(runs), "warmup": int(warmup), "cold": cold == "1", "commands": [
+json.dump({"runs": int(runs), "warmup": int(warmup), "cold": cold == "1", "before_each": "sync", "commands": [
     {"name": "twinly-cli --list", "cmd": f"{tc} --list {q} > {o}/list.txt"},
     {"name": "rescan, unchanged", "cmd": f"{tc} {q} > {o}/rescan.txt"},
     {"name": "rescan, 1% touched",
@@ -235,7 +236,7 @@ PY
     echo "Rescans ($mode): $runs rounds after $warmup warm-up round(s)"
 else
     {
-        echo '{"runs": '"$runs"', "warmup": '"$warmup"', "cold": '"$([[ $cold == 1 ]] && echo true || echo false)"', "commands": ['
+        echo '{"runs": '"$runs"', "warmup": '"$warmup"', "cold": '"$([[ $cold == 1 ]] && echo true || echo false)"', "before_each": "sync", "commands": ['
         first=1
         for t in "${names[@]}"; do
             [[ $first == 1 ]] || echo ','
