@@ -118,6 +118,8 @@ struct PendingGroup {
 
 // Below this many candidates a thread costs more than the tests it would take over.
 constexpr std::size_t kParallelCandidates = 256;
+// Below this many records in buckets, the buckets are grouped on one thread.
+constexpr std::size_t kParallelBuckets = 65536;
 // How many links of a cycle ahead a record is asked of memory while the records move.
 constexpr std::size_t kPrefetchLinks = 6;
 // A pass that keeps at most one record in this many moves them into a list of their own.
@@ -137,22 +139,31 @@ void prefetchRecord(const TFileData &d)
 constexpr std::size_t kProgressStep = 4096;
 
 // The pass's progress: records settled (grouped or dropped) against the count at the start.
+// A silent meter (for a helper thread's share of the buckets) only counts; its counts are
+// handed to the pass's own meter when the helper is done.
 class PassMeter {
 public:
-    PassMeter(PassProgress &pass, std::size_t n0) : m_pass(pass), m_n0(n0) {}
+    PassMeter(PassProgress &pass, std::size_t n0, bool silent = false)
+        : m_pass(pass), m_n0(n0), m_silent(silent)
+    {}
 
     // `records` have been settled after `tests` match tests. Returns false when stopped.
     bool settle(std::size_t records, std::size_t tests)
     {
         m_settled += records;
         m_work += records + tests;
-        if (m_work >= m_nextReport) {
+        if (!m_silent && m_work >= m_nextReport) {
             m_nextReport = m_work + kProgressStep;
             report();
         }
         return !m_pass.stop.stop_requested();
     }
     const std::stop_token &stop() const { return m_pass.stop; }
+    // What a silent meter counted, told to this one.
+    bool settle(const PassMeter &helper)
+    {
+        return settle(helper.m_settled, helper.m_work - helper.m_settled);
+    }
 
 private:
     void report() const
@@ -166,6 +177,7 @@ private:
 
     PassProgress &m_pass;
     std::size_t m_n0;
+    bool m_silent;
     std::size_t m_settled = 0;
     std::size_t m_work = 0;
     std::size_t m_nextReport = kProgressStep;
@@ -341,6 +353,38 @@ void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGrou
     list = FileList();
 }
 
+// The pivot loop over every bucket that starts in keyed[from, to), the buckets being runs of
+// equal keys (a bucket never crosses `to`). Returns false when stopped.
+bool groupBuckets(const FileList &list, const KeyedRecords &keyed, std::size_t from, std::size_t to,
+                  const MatchSwitches &sw, std::vector<PendingGroup> &pending, PassMeter &meter)
+{
+    std::vector<std::uint32_t> bucket;
+    std::size_t prefetched = from;
+    for (std::size_t b = from; b < to;) {
+        std::size_t e = b + 1;
+        while (e < to && keyed[e].first == keyed[b].first)
+            ++e;
+        for (std::size_t i = std::max(b, prefetched); i < e + kPrefetchAhead && i < to; ++i) {
+            const bool alone = (i == from || keyed[i - 1].first != keyed[i].first) &&
+                               (i + 1 == to || keyed[i + 1].first != keyed[i].first);
+            if (!alone) // a record alone in its bucket is never looked at
+                prefetchRecord(list[keyed[i].second]);
+        }
+        prefetched = std::max(prefetched, e + kPrefetchAhead);
+        if (e - b >= 2) {
+            bucket.clear();
+            for (std::size_t i = b; i < e; ++i)
+                bucket.push_back(keyed[i].second);
+            if (!pivotLoop(list, bucket, sw, pending, meter))
+                return false;
+        } else if (!meter.settle(1, 0)) {
+            return false;
+        }
+        b = e;
+    }
+    return true;
+}
+
 } // namespace
 
 bool RecordsMatch(const TFileData &p, const TFileData &c, const MatchSwitches &sw)
@@ -398,38 +442,39 @@ bool GroupFiles(FileList &list, GroupList &groups, const MatchSwitches &sw, Pass
         return false;
 
     std::vector<PendingGroup> pending;
-    std::vector<std::uint32_t> bucket;
     PassMeter meter(pass, n0);
     // Records left out of every bucket can match nothing: settled from the start.
     if (!meter.settle(n0 - keyed.size(), 0))
         return false;
-    std::size_t prefetched = 0;
-    for (std::size_t b = 0; b < keyed.size();) {
-        std::size_t e = b + 1;
-        while (e < keyed.size() && keyed[e].first == keyed[b].first)
-            ++e;
-        for (std::size_t i = std::max(b, prefetched); i < e + kPrefetchAhead && i < keyed.size();
-             ++i) {
-            const bool alone = (i == 0 || keyed[i - 1].first != keyed[i].first) &&
-                               (i + 1 == keyed.size() || keyed[i + 1].first != keyed[i].first);
-            if (!alone) // a record alone in its bucket is never looked at
-                prefetchRecord(list[keyed[i].second]);
-        }
-        prefetched = std::max(prefetched, e + kPrefetchAhead);
-        if (e - b >= 2) {
-            bucket.clear();
-            for (std::size_t i = b; i < e; ++i)
-                bucket.push_back(keyed[i].second);
-            if (!pivotLoop(list, bucket, sw, pending, meter))
-                return false;
-        } else if (!meter.settle(1, 0)) {
-            return false;
-        }
-        b = e;
+    // Buckets are independent of each other: with many of them (and no visual test, which
+    // takes the cores for itself within a bucket), the second half goes to a second thread.
+    // Groups are put in order by their pivots afterwards, so the outcome is the same.
+    std::size_t half = keyed.size();
+    if (!sw.Visual && keyed.size() >= kParallelBuckets && std::thread::hardware_concurrency() > 1) {
+        half = keyed.size() / 2;
+        while (half < keyed.size() && keyed[half].first == keyed[half - 1].first)
+            ++half; // a bucket is never cut
     }
+    std::vector<PendingGroup> helperPending;
+    PassMeter helperMeter(pass, n0, /*silent=*/true);
+    bool helperDone = true;
+    {
+        std::jthread helper;
+        if (half < keyed.size())
+            helper = std::jthread([&] {
+                helperDone =
+                    groupBuckets(list, keyed, half, keyed.size(), sw, helperPending, helperMeter);
+            });
+        if (!groupBuckets(list, keyed, 0, half, sw, pending, meter))
+            return false; // stopped: the helper hears the same stop, and is joined here
+    }
+    if (!helperDone || !meter.settle(helperMeter))
+        return false;
+    pending.insert(pending.end(), std::make_move_iterator(helperPending.begin()),
+                   std::make_move_iterator(helperPending.end()));
+    Release(helperPending);
 
     Release(keyed);
-    Release(bucket);
     std::sort(pending.begin(), pending.end(),
               [](const PendingGroup &a, const PendingGroup &b) { return a.pivot < b.pivot; });
     takeGroups(list, groups, pending, pass.totalKB, dropped);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
 
 using namespace twinly;
@@ -160,6 +162,51 @@ TEST(GroupFiles, ThousandsOfRecordsInManySmallBucketsGroupAsThePivotLoopDoes)
                 << count << " records, content " << content;
         }
     }
+}
+
+TEST(GroupFiles, AHundredThousandRecordsGroupAsTheirSizesSay)
+{
+    // Enough records in buckets for the buckets to be shared between threads, nearly all in
+    // buckets of a few hundred, so that halfway through the keys lies inside one. With sizes alone
+    // compared and every record another file, matching is plain equality of sizes, so the
+    // pivot loop's outcome is known without running it: a group per size held twice or more,
+    // in the order of the size's first record, members in list order and that first one last.
+    std::mt19937 rng(77);
+    constexpr int kCount = 100'000;
+    FileList list;
+    std::map<std::int64_t, std::vector<int>> bySize;
+    std::vector<std::int64_t> firstSeen;
+    for (int i = 0; i < kCount; ++i) {
+        const std::int64_t size = rng() % 50 != 0 ? rng() % 500 : 10'000 + rng() % 200'000;
+        auto &tags = bySize[size];
+        if (tags.empty())
+            firstSeen.push_back(size);
+        tags.push_back(i);
+        list.push_back(
+            tagged(file("/d" + std::to_string(i % 97), "f" + std::to_string(i), size), i));
+    }
+    std::vector<std::vector<int>> expected;
+    for (const std::int64_t size : firstSeen) {
+        std::vector<int> tags = bySize[size];
+        if (tags.size() < 2)
+            continue;
+        std::rotate(tags.begin(), tags.begin() + 1, tags.end());
+        expected.push_back(tags);
+    }
+    MatchSwitches sizes = contentOnly();
+    sizes.CompareContent = false;
+    FileList copy;
+    for (const TFileData &d : list)
+        copy.push_back(tagged(file(d.DirName(), d.FileName(), d.FileSize), tagOf(d)));
+    EXPECT_EQ(group(std::move(copy), sizes), expected);
+
+    // Stopped, with both threads at work: no outcome.
+    ScanProgress progress;
+    double kb = 0;
+    GroupList groups;
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_FALSE(GroupFiles(list, groups, sizes, {progress, stop.get_token(), kb}));
 }
 
 TEST(GroupFiles, FullPipelineOrderMatchesTheReference)
