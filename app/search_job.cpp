@@ -118,6 +118,10 @@ void SearchJob::ThreadDone()
         return;
     m_scanner->WaitFor();
     SearchResult result = m_scanner->takeResult();
+    // The records the search let go of may still be being freed on a thread of their own: the
+    // window does not wait for it.
+    if (result.Reclaim.joinable())
+        result.Reclaim.detach();
     const bool listing = !m_scanner->Options.FindDuplicates;
     const std::uint64_t filesFound = m_scanner->Progress.counts().filesFound;
     m_scanner.reset();
