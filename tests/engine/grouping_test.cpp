@@ -200,7 +200,7 @@ TEST(GroupFiles, AHundredThousandRecordsGroupAsTheirSizesSay)
         copy.push_back(tagged(file(d.DirName(), d.FileName(), d.FileSize), tagOf(d)));
     EXPECT_EQ(group(std::move(copy), sizes), expected);
 
-    // Stopped, with both threads at work: no outcome.
+    // Stopped: no outcome.
     ScanProgress progress;
     double kb = 0;
     GroupList groups;
