@@ -271,11 +271,16 @@ void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGrou
             totalKB -= static_cast<double>(list[i].FileSize) / 1024.0;
         at[i] = next++;
     }
-    if (!groups.empty()) {
+    // order[k]: the record that goes to place k of the grouped ones.
+    auto groupedOrder = [&] {
         std::vector<std::uint32_t> order(grouped);
         for (std::size_t i = 0; i < n; ++i)
             if (at[i] < grouped)
                 order[at[i]] = static_cast<std::uint32_t>(i);
+        return order;
+    };
+    if (!groups.empty()) {
+        const std::vector<std::uint32_t> order = groupedOrder();
         std::size_t k = 0;
         for (const std::size_t end : ends) {
             Group group;
@@ -291,10 +296,7 @@ void takeGroups(FileList &list, GroupList &groups, const std::vector<PendingGrou
         // (to `dropped`, or freed here). Moving every record into place would wait on memory
         // for each of the many. At one in five, the new list and its order take no more room
         // than the keys (let go before) and the two tables a move in place would need.
-        std::vector<std::uint32_t> order(grouped);
-        for (std::size_t i = 0; i < n; ++i)
-            if (at[i] < grouped)
-                order[at[i]] = static_cast<std::uint32_t>(i);
+        const std::vector<std::uint32_t> order = groupedOrder();
         Release(at);
         FileList kept;
         kept.reserve(grouped);
