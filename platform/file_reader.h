@@ -39,8 +39,9 @@ public:
     // will soon be read in no order of its own (a store walked through a memory map). A hint:
     // nothing happens where the system takes none.
     void readAhead(std::uint64_t maxBytes) const;
-    // The rest of the file. False on a read error, or when it holds more than `maxBytes`: the
-    // size it had at open is no promise (the kernel's own files say 0 and hand out far more).
+    // The rest of the file, in place of what `out` held (in its room, when it has enough). False
+    // on a read error, or when it holds more than `maxBytes`: the size it had at open is no
+    // promise (the kernel's own files say 0 and hand out far more). `out` is then of no use.
     bool readToEnd(std::string &out, std::size_t maxBytes);
 
 private:

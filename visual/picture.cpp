@@ -107,7 +107,17 @@ LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::Im
         return LoadOutcome::Failed;
     if (format != PictureFormat::Jpeg && !reader)
         return LoadOutcome::Failed;
-    std::string content;
+    // One buffer per thread for the file's bytes: a signature pass reads thousands of files of
+    // a few megabytes, and a fresh buffer each time costs its page faults. One that a very large
+    // file grew is let go after it.
+    thread_local std::string content;
+    struct Trim {
+        ~Trim()
+        {
+            if (content.capacity() > (std::size_t{32} << 20))
+                content = std::string();
+        }
+    } trim;
     if (!readWholeFile(path, content))
         return LoadOutcome::Failed;
     const std::span<const std::byte> bytes = std::as_bytes(std::span(content));
