@@ -5,6 +5,7 @@
 // (the output vector) or comes from libjpeg's own pools, which jpeg_destroy_decompress frees.
 #include "jpeg_reader.h"
 
+#include "jpeg_baseline.h"
 #include "jpeg_scans.h"
 
 #include <csetjmp>
@@ -149,10 +150,73 @@ struct Probe {
     bool progressive = false;
     bool anyDcOnly = false;
     DcOnlyComponents dcOnly{};
+    bool baseline = false; // `scan` holds a baseline file the DC walk takes
+    BaselineScan scan;
 };
 
-// Reads the header only: whether the file is progressive, and which components the scale
-// chosen for `minSide` decodes from their DC coefficients alone (an inverse DCT of one pixel).
+// Fills `scan` from a sequential Huffman-coded file whose one scan holds every component, as
+// the decode would run it at the scale chosen; false for any other file.
+bool describeBaseline(const jpeg_decompress_struct &cinfo, BaselineScan &scan)
+{
+    if (cinfo.progressive_mode || cinfo.arith_code || cinfo.data_precision != 8 ||
+        cinfo.scale_num != 1 || cinfo.scale_denom != 8 || cinfo.CCIR601_sampling ||
+        cinfo.comps_in_scan != cinfo.num_components || cinfo.Ss != 0 || cinfo.Se != 63 ||
+        cinfo.Ah != 0 || cinfo.Al != 0 || cinfo.src == nullptr)
+        return false;
+    const bool grey = cinfo.num_components == 1 && cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    const bool ycc = cinfo.num_components == 3 && cinfo.jpeg_color_space == JCS_YCbCr;
+    if (!grey && !ycc)
+        return false;
+    scan.width = static_cast<int>(cinfo.image_width);
+    scan.height = static_cast<int>(cinfo.image_height);
+    scan.componentCount = cinfo.num_components;
+    scan.restartInterval = cinfo.restart_interval;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info &component = cinfo.comp_info[c];
+        if (cinfo.cur_comp_info[c] != &component)
+            return false; // scan order differs from frame order
+        const int dc = component.dc_tbl_no, ac = component.ac_tbl_no, q = component.quant_tbl_no;
+        if (dc < 0 || dc >= NUM_HUFF_TBLS || ac < 0 || ac >= NUM_HUFF_TBLS || q < 0 ||
+            q >= NUM_QUANT_TBLS || !cinfo.dc_huff_tbl_ptrs[dc] || !cinfo.ac_huff_tbl_ptrs[ac] ||
+            !cinfo.quant_tbl_ptrs[q])
+            return false;
+        BaselineComponent &out = scan.components[static_cast<std::size_t>(c)];
+        out.h = component.h_samp_factor;
+        out.v = component.v_samp_factor;
+#if JPEG_LIB_VERSION >= 70
+        if (component.DCT_h_scaled_size != component.DCT_v_scaled_size)
+            return false;
+        out.idctSize = component.DCT_h_scaled_size;
+#else
+        out.idctSize = component.DCT_scaled_size;
+#endif
+        out.dcTable = dc;
+        out.acTable = ac;
+        for (int i = 0; i < 64; ++i)
+            out.quant[static_cast<std::size_t>(i)] =
+                static_cast<std::int16_t>(cinfo.quant_tbl_ptrs[q]->quantval[i]);
+        for (int i = 0; i < 16; ++i) {
+            scan.dc[static_cast<std::size_t>(dc)].counts[static_cast<std::size_t>(i)] =
+                cinfo.dc_huff_tbl_ptrs[dc]->bits[i + 1];
+            scan.ac[static_cast<std::size_t>(ac)].counts[static_cast<std::size_t>(i)] =
+                cinfo.ac_huff_tbl_ptrs[ac]->bits[i + 1];
+        }
+        for (int i = 0; i < 256; ++i) {
+            scan.dc[static_cast<std::size_t>(dc)].symbols[static_cast<std::size_t>(i)] =
+                cinfo.dc_huff_tbl_ptrs[dc]->huffval[i];
+            scan.ac[static_cast<std::size_t>(ac)].symbols[static_cast<std::size_t>(i)] =
+                cinfo.ac_huff_tbl_ptrs[ac]->huffval[i];
+        }
+    }
+    // After the header, the source stands at the first byte of the entropy-coded data.
+    scan.data = std::span(reinterpret_cast<const std::byte *>(cinfo.src->next_input_byte),
+                          cinfo.src->bytes_in_buffer);
+    return BaselineLayoutTaken(scan);
+}
+
+// Reads the header only: whether the file is progressive, which components the scale chosen
+// for `minSide` decodes from their DC coefficients alone (an inverse DCT of one pixel), and for
+// a baseline file, what the DC walk needs.
 bool probeProtected(jpeg_decompress_struct &cinfo, ErrorManager &err,
                     std::span<const std::byte> data, int minSide, std::int64_t maxPixels,
                     Probe &probe)
@@ -163,9 +227,11 @@ bool probeProtected(jpeg_decompress_struct &cinfo, ErrorManager &err,
     if (!readHeader(cinfo, data, maxPixels))
         return false;
     probe.progressive = cinfo.progressive_mode != FALSE;
-    if (!probe.progressive)
-        return true;
     chooseScale(cinfo, minSide);
+    if (!probe.progressive) {
+        probe.baseline = describeBaseline(cinfo, probe.scan);
+        return true;
+    }
     for (int c = 0; c < cinfo.num_components; ++c) {
         const jpeg_component_info &component = cinfo.comp_info[c];
         if (scaledSize(component) == 1) {
@@ -205,21 +271,36 @@ bool decodeOnce(std::span<const std::byte> data, int minSide, std::int64_t maxPi
 } // namespace
 
 bool DecodeJpeg(std::span<const std::byte> data, int minSide, JpegPicture &out,
-                std::int64_t maxPixels, JpegScans scans)
+                std::int64_t maxPixels, JpegScans scans, JpegRoute *route)
 {
+    JpegRoute ignored;
+    JpegRoute &taken = route ? *route : ignored;
+    taken = JpegRoute::Whole;
     // A progressive file decoded at 1/8 is decoded without the AC scans of the components
     // that show only their DC: the same pixels (smoothing off, which a file with every
-    // coefficient complete never gets anyway) from a fraction of the entropy decoding.
+    // coefficient complete never gets anyway) from a fraction of the entropy decoding. A
+    // baseline one is read by the DC walk (jpeg_baseline.h), which gives the same pixels.
     if (scans == JpegScans::Needed && minSide > 0) {
         Probe probe;
         const bool probed = withDecompressor([&](jpeg_decompress_struct &cinfo, ErrorManager &err) {
             return probeProtected(cinfo, err, data, minSide, maxPixels, probe);
         });
+        if (probed && probe.baseline) {
+            out = JpegPicture();
+            if (DecodeBaselineEighth(probe.scan, out.image)) {
+                out.fullWidth = probe.scan.width;
+                out.fullHeight = probe.scan.height;
+                taken = JpegRoute::DcWalk;
+                return true;
+            }
+        }
         std::vector<std::byte> needed;
         if (probed && probe.progressive && probe.anyDcOnly &&
             DropUnneededScans(data, probe.dcOnly, kMaxScans, needed) &&
-            decodeOnce(needed, minSide, maxPixels, /*smoothing=*/false, out))
+            decodeOnce(needed, minSide, maxPixels, /*smoothing=*/false, out)) {
+            taken = JpegRoute::FewerScans;
             return true;
+        }
     }
     return decodeOnce(data, minSide, maxPixels, /*smoothing=*/true, out);
 }

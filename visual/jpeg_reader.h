@@ -21,11 +21,14 @@ struct JpegPicture {
 // work); minSide 0 asks for the full size. Damaged data, a file cut short, more than a few
 // hundred progressive scans, or a picture over `maxPixels` give false and an empty `out`.
 // Never throws through libjpeg and never exits.
-// With JpegScans::Needed, a progressive file decoded at 1/8 skips the scans that cannot change
-// its pixels (jpeg_scans.h); JpegScans::All decodes every scan, for comparison.
+// With JpegScans::Needed, a file decoded at 1/8 is read without the coded data that cannot
+// change its pixels: a progressive one skips those scans (jpeg_scans.h), a baseline one is read
+// by the DC walk (jpeg_baseline.h). JpegScans::All has libjpeg decode all of it, for comparison.
+// `route`, when given, says which way the picture was decoded.
 enum class JpegScans { Needed, All };
+enum class JpegRoute { Whole, FewerScans, DcWalk };
 bool DecodeJpeg(std::span<const std::byte> data, int minSide, JpegPicture &out,
                 std::int64_t maxPixels = platform::kMaxPicturePixels,
-                JpegScans scans = JpegScans::Needed);
+                JpegScans scans = JpegScans::Needed, JpegRoute *route = nullptr);
 
 } // namespace twinly::visual

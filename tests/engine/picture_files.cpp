@@ -115,6 +115,7 @@ std::string EncodeJpeg(const visual::Bitmap &bitmap, const JpegLayout &layout)
         c.comp_info[0].v_samp_factor = layout.lumaV;
     }
     c.restart_in_rows = layout.restartRows;
+    c.optimize_coding = layout.optimizeCoding ? TRUE : FALSE;
     std::vector<jpeg_scan_info> script;
     if (layout.progressive) {
         jpeg_simple_progression(&c);

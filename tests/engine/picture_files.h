@@ -27,6 +27,7 @@ struct JpegLayout {
     int lumaH = 2, lumaV = 2;      // the luma's sampling factors: 2 x 2 is 4:2:0, 1 x 1 is 4:4:4
     int restartRows = 0;           // a restart marker every so many MCU rows (0: none)
     bool leaveOutLastScan = false; // a progressive file whose last refinement never comes
+    bool optimizeCoding = false;   // Huffman tables made for the picture
 };
 std::string EncodeJpeg(const visual::Bitmap &bitmap, const JpegLayout &layout);
 std::string EncodeBmp24(const visual::Bitmap &bitmap);
