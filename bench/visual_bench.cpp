@@ -13,6 +13,8 @@
 //                           portrait and square pictures has.
 //   SimilarityRotations/2   SimilarityPass with turned and mirrored copies looked for (each pair
 //                           tested in up to eight orientations).
+//   SignatureFolder/threads the signature pass over the .jpg files of the folder that
+//                           TWINLY_BENCH_PICTURES names, when it is set (real photographs).
 // The JPEG is written to $TMPDIR (default /tmp) once and removed at the end.
 #include "content_pass.h"
 #include "grouping.h"
@@ -138,6 +140,52 @@ BENCHMARK(SignaturePass)
     ->ArgNames({"threads", "progressive"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// With TWINLY_BENCH_PICTURES naming a folder, the signature pass over its JPEG files, on 1 and 2
+// threads (items_per_second is signatures a second): real photographs, whose entropy the
+// generated picture only imitates.
+void signatureFolder(benchmark::State &state, const std::string &folder, unsigned threads)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        if (entry.is_regular_file() && entry.path().extension() == ".jpg")
+            names.push_back(entry.path().filename().string());
+    if (names.empty()) {
+        state.SkipWithError("no .jpg files in TWINLY_BENCH_PICTURES");
+        return;
+    }
+    const VisualSettings settings;
+    ContentPassOptions options;
+    options.threads = threads;
+    options.signature = [&](TFileData &d) { visual::CalcImageProperties(d, settings, nullptr); };
+    for (auto _ : state) {
+        state.PauseTiming();
+        FileList list;
+        for (const std::string &name : names)
+            list.push_back(TFileData::onDisk(
+                folder, name,
+                static_cast<std::int64_t>(std::filesystem::file_size(folder + "/" + name)), 0));
+        ScanProgress progress;
+        state.ResumeTiming();
+        ComputeContent(list, options, progress, {}, 1);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(names.size()));
+}
+
+const bool g_folderBenchmarks = [] {
+    const char *folder = std::getenv("TWINLY_BENCH_PICTURES");
+    if (!folder || !*folder)
+        return false;
+    for (unsigned threads : {1u, 2u})
+        benchmark::RegisterBenchmark(
+            ("SignatureFolder/threads:" + std::to_string(threads)).c_str(),
+            [folder = std::string(folder), threads](benchmark::State &state) {
+                signatureFolder(state, folder, threads);
+            })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    return true;
+}();
 
 FileList randomSignatures(int count, int proportions)
 {

@@ -22,10 +22,14 @@ constexpr int kNatural[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18
 
 constexpr int kFastBits = 9;  // one code of up to this many bits per look-up
 constexpr int kSkipBits = 13; // the codes, extra bits included, that fit in this many
+static_assert(4 * kSkipBits <= 56, "four skip look-ups per refill");
 // An MCU reads at most 6 blocks of 64 codes of 16 bits and 15 extra bits (1,488 bytes); its end
 // is checked against its segment's after it, so a damaged stream never reads past this.
 constexpr std::size_t kPadding = 2048;
-constexpr unsigned kNoSkip = 127u << 4; // no whole code in kSkipBits: take one code at a time
+// A skip entry: the bits to drop in its low 6 (a shift by the entry itself drops them, with no
+// mask on the chain of look-ups), the coefficients passed above them.
+constexpr int kStepShift = 6;
+constexpr unsigned kNoSkip = 127u << kStepShift; // no whole code: take one code at a time
 
 // The bit reader's state must stay in registers through the walk's inner loops: a call it is
 // passed to by reference would put it in memory, and every code would wait on a store.
@@ -193,17 +197,17 @@ public:
             // Each look-up takes at most kSkipBits of the 56 ready.
             for (; i < 4; ++i) {
                 e = m_skip[r.peek(kSkipBits)];
-                if (k + static_cast<int>(e >> 4) > 63)
+                if (k + static_cast<int>(e >> kStepShift) > 63)
                     break;
-                r.drop(static_cast<int>(e & 15));
-                k += static_cast<int>(e >> 4);
+                r.drop(static_cast<int>(e & 63));
+                k += static_cast<int>(e >> kStepShift);
             }
             if (i == 4)
                 continue;
             // An entry that ends at its end-of-block carries 64 more.
-            const int beforeEnd = static_cast<int>(e >> 4) - 64;
-            if ((e & 15) && beforeEnd >= 0 && k + beforeEnd <= 63) {
-                r.drop(static_cast<int>(e & 15));
+            const int beforeEnd = static_cast<int>(e >> kStepShift) - 64;
+            if ((e & 63) && beforeEnd >= 0 && k + beforeEnd <= 63) {
+                r.drop(static_cast<int>(e & 63));
                 return true;
             }
             r.refill();
@@ -313,9 +317,9 @@ private:
                 used += len + s;
                 passed += step;
             }
-            m_skip[bits] =
-                used == 0 ? kNoSkip
-                          : static_cast<std::uint16_t>(((end ? passed + 64 : passed) << 4) | used);
+            m_skip[bits] = used == 0 ? kNoSkip
+                                     : static_cast<std::uint16_t>(
+                                           ((end ? passed + 64 : passed) << kStepShift) | used);
         }
     }
 
@@ -359,8 +363,11 @@ constexpr std::uint64_t kUsedBy2x2 = [] {
     return mask;
 }();
 
-// jpeg_idct_2x2 on a block whose coefficients all pass dequantisedFits.
-void idct2x2(const std::int16_t *coef, const std::int16_t *q, std::uint8_t out[2][2])
+// jpeg_idct_2x2 on a block whose coefficients all pass dequantisedFits; `written` has a bit for
+// each AC coefficient that may be other than zero. A column with none of them gives what
+// libjpeg's own shortcut for it gives.
+void idct2x2(const std::int16_t *coef, const std::int16_t *q, std::uint64_t written,
+             std::uint8_t out[2][2])
 {
     constexpr int kConstBits = 13, kPass1Bits = 2;
     constexpr std::int64_t k0_720959822 = 5906, k0_850430095 = 6967, k1_272758580 = 10426,
@@ -369,28 +376,36 @@ void idct2x2(const std::int16_t *coef, const std::int16_t *q, std::uint8_t out[2
         return (x + (std::int64_t{1} << (n - 1))) >> n;
     };
     const auto z = [&](int at) { return std::int64_t{coef[at]} * q[at]; };
-    std::int64_t ws[8 * 2] = {};
-    for (int col : {0, 1, 3, 5, 7}) {
+    // Pass 1 keeps the columns pass 2 reads, 0, 1, 3, 5 and 7, as slots 0..4 of each row.
+    constexpr int kColumns[5] = {0, 1, 3, 5, 7};
+    constexpr std::uint64_t kColumn = 0x0101010101010101ull;
+    std::int64_t ws[2][5];
+    for (int slot = 0; slot < 5; ++slot) {
+        const int col = kColumns[slot];
+        if (col != 0 && !(written & (kColumn << col))) {
+            ws[0][slot] = ws[1][slot] = 0;
+            continue;
+        }
         if (coef[8 + col] == 0 && coef[24 + col] == 0 && coef[40 + col] == 0 &&
             coef[56 + col] == 0) {
-            ws[col] = ws[8 + col] = z(col) * (1 << kPass1Bits);
+            ws[0][slot] = ws[1][slot] = z(col) * (1 << kPass1Bits);
             continue;
         }
         const std::int64_t even = z(col) * (1 << (kConstBits + 2));
         const std::int64_t odd = z(56 + col) * -k0_720959822 + z(40 + col) * k0_850430095 +
                                  z(24 + col) * -k1_272758580 + z(8 + col) * k3_624509785;
-        ws[col] = descale(even + odd, kConstBits - kPass1Bits + 2);
-        ws[8 + col] = descale(even - odd, kConstBits - kPass1Bits + 2);
+        ws[0][slot] = descale(even + odd, kConstBits - kPass1Bits + 2);
+        ws[1][slot] = descale(even - odd, kConstBits - kPass1Bits + 2);
     }
     for (int row = 0; row < 2; ++row) {
-        const std::int64_t *w = ws + row * 8;
-        if (w[1] == 0 && w[3] == 0 && w[5] == 0 && w[7] == 0) {
+        const std::int64_t *w = ws[row]; // w[0], w[1..4]: columns 0, 1, 3, 5, 7
+        if (w[1] == 0 && w[2] == 0 && w[3] == 0 && w[4] == 0) {
             out[row][0] = out[row][1] = rangeLimit(static_cast<int>(descale(w[0], kPass1Bits + 3)));
             continue;
         }
         const std::int64_t even = w[0] * (1 << (kConstBits + 2));
         const std::int64_t odd =
-            w[7] * -k0_720959822 + w[5] * k0_850430095 + w[3] * -k1_272758580 + w[1] * k3_624509785;
+            w[4] * -k0_720959822 + w[3] * k0_850430095 + w[2] * -k1_272758580 + w[1] * k3_624509785;
         constexpr int shift = kConstBits + kPass1Bits + 3 + 2;
         out[row][0] = rangeLimit(static_cast<int>(descale(even + odd, shift)));
         out[row][1] = rangeLimit(static_cast<int>(descale(even - odd, shift)));
@@ -539,7 +554,7 @@ TWINLY_INLINE bool chromaBlock(BitReader &r, const Part &part, std::uint32_t &pr
     std::uint8_t pixels[2][2];
     if (written & kUsedBy2x2) {
         block[0] = dc;
-        idct2x2(block, part.quant, pixels);
+        idct2x2(block, part.quant, written, pixels);
         block[0] = 0;
     } else {
         // With no coefficient it reads but the DC, the 2x2 transform gives the DC's 1x1 one.
@@ -649,6 +664,13 @@ bool decode(const BaselineScan &scan, Scratch &scratch, platform::RgbImage &out)
 
     auto codes = std::make_unique<std::array<Codes, 8>>(); // dc 0..3, ac 4..7
     std::array<bool, 8> built{};
+    // An AC table gets its skip table when a component it codes is shown by its DC alone.
+    std::array<bool, 4> skipped{};
+    for (int c = 0; c < count; ++c) {
+        const BaselineComponent &k = scan.components[static_cast<std::size_t>(c)];
+        skipped[static_cast<std::size_t>(k.acTable)] =
+            skipped[static_cast<std::size_t>(k.acTable)] || k.idctSize == 1;
+    }
     std::array<Part, 3> parts{};
     for (int c = 0; c < count; ++c) {
         const BaselineComponent &k = scan.components[static_cast<std::size_t>(c)];
@@ -657,9 +679,9 @@ bool decode(const BaselineScan &scan, Scratch &scratch, platform::RgbImage &out)
         if (!built[dcIndex] && !(*codes)[dcIndex].build(scan.dc[dcIndex], true, false))
             return false;
         built[dcIndex] = true;
-        // Every AC table gets its skip table: the same table can serve luma and chroma.
         if (!built[acIndex] &&
-            !(*codes)[acIndex].build(scan.ac[static_cast<std::size_t>(k.acTable)], false, true))
+            !(*codes)[acIndex].build(scan.ac[static_cast<std::size_t>(k.acTable)], false,
+                                     skipped[static_cast<std::size_t>(k.acTable)]))
             return false;
         built[acIndex] = true;
         Part &part = parts[static_cast<std::size_t>(c)];

@@ -60,6 +60,12 @@ TEST(WholeFile, ReadToEndContinuesFromThePosition)
     std::string rest;
     ASSERT_TRUE(file.readToEnd(rest, 100));
     EXPECT_EQ(rest, "body");
+
+    // A string that held a longer file before is reused, and holds the new file alone.
+    std::string reused(5000, 'x');
+    FileReader again = FileReader::open(tree.createFile("g", "short"));
+    ASSERT_TRUE(again.readToEnd(reused, 100));
+    EXPECT_EQ(reused, "short");
 }
 
 TEST(HandleIo, WritesAndCopiesEverything)
