@@ -282,7 +282,8 @@ private:
         for (int len = 1; len <= available; ++len) {
             const int code = static_cast<int>(bits16 >> (16 - len));
             if (code <= m_maxCode[len]) {
-                sym = m_symbols[static_cast<std::size_t>(m_offset[len] + code)];
+                const int index = m_offset[len] + code;
+                sym = m_symbols[static_cast<std::size_t>(index)];
                 return len;
             }
         }
@@ -478,7 +479,7 @@ struct Scratch {
     // A very large picture's buffers are not kept for the pictures after it.
     void trim()
     {
-        constexpr std::size_t kKeep = 32u << 20;
+        constexpr std::size_t kKeep = 16u << 20;
         if (clean.capacity() > kKeep)
             clean = std::vector<std::uint8_t>();
         for (std::vector<std::uint8_t> &v : planes)
@@ -492,13 +493,14 @@ struct YccTables {
     std::int64_t crToG[256], cbToG[256];
     YccTables()
     {
-        const auto fix = [](double x) { return static_cast<std::int64_t>(x * 65536 + 0.5); };
+        // FIX(1.40200), FIX(1.77200), FIX(0.71414), FIX(0.34414): x * 65536 + 0.5, truncated.
+        constexpr std::int64_t kCrR = 91881, kCbB = 116130, kCrG = 46802, kCbG = 22554;
         for (int i = 0; i < 256; ++i) {
             const std::int64_t x = i - 128;
-            crToR[i] = static_cast<int>((fix(1.40200) * x + (1 << 15)) >> 16);
-            cbToB[i] = static_cast<int>((fix(1.77200) * x + (1 << 15)) >> 16);
-            crToG[i] = -fix(0.71414) * x;
-            cbToG[i] = -fix(0.34414) * x + (1 << 15);
+            crToR[i] = static_cast<int>((kCrR * x + (1 << 15)) >> 16);
+            cbToB[i] = static_cast<int>((kCbB * x + (1 << 15)) >> 16);
+            crToG[i] = -kCrG * x;
+            cbToG[i] = -kCbG * x + (1 << 15);
         }
     }
 };
@@ -675,7 +677,7 @@ bool decode(const BaselineScan &scan, Scratch &scratch, platform::RgbImage &out)
     for (int c = 0; c < count; ++c) {
         const BaselineComponent &k = scan.components[static_cast<std::size_t>(c)];
         const auto dcIndex = static_cast<std::size_t>(k.dcTable);
-        const auto acIndex = static_cast<std::size_t>(4 + k.acTable);
+        const auto acIndex = 4 + static_cast<std::size_t>(k.acTable);
         if (!built[dcIndex] && !(*codes)[dcIndex].build(scan.dc[dcIndex], true, false))
             return false;
         built[dcIndex] = true;

@@ -114,7 +114,7 @@ LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::Im
     struct Trim {
         ~Trim()
         {
-            if (content.capacity() > (std::size_t{32} << 20))
+            if (content.capacity() > (std::size_t{16} << 20))
                 content = std::string();
         }
     } trim;
