@@ -6,6 +6,7 @@
 // gives the file back to libjpeg instead.
 #include "jpeg_baseline.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -698,7 +699,7 @@ bool decode(const BaselineScan &scan, Scratch &scratch, platform::RgbImage &out)
 
     std::vector<std::uint8_t> &clean = scratch.clean;
     std::vector<std::size_t> ends;
-    ends.reserve(segments);
+    ends.reserve(std::min(segments, scan.data.size() / 2 + 1)); // a marker takes two bytes
     if (!unstuff(scan.data, scan.restartInterval, segments, clean, ends))
         return false;
 
