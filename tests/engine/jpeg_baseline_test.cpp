@@ -2,6 +2,7 @@
 // A baseline JPEG read by the DC walk must give exactly the pixels libjpeg gives for it at 1/8,
 // in every layout the walk takes, and any file it does not read as libjpeg would must go to
 // libjpeg and give what libjpeg gives.
+#include "jpeg_compare.h"
 #include "jpeg_reader.h"
 #include "picture_files.h"
 
@@ -15,10 +16,8 @@ using namespace twinly::visual;
 
 namespace {
 
-std::span<const std::byte> bytesOf(const std::string &s)
-{
-    return {reinterpret_cast<const std::byte *>(s.data()), s.size()};
-}
+using test::BytesOf;
+using test::ExpectSameJpegPixels;
 
 // The scene with grain strong enough for long codes, runs of zeros and blocks with their last
 // coefficient set.
@@ -36,24 +35,6 @@ visual::Bitmap grainy(int width, int height, unsigned seed, int amount)
         }
         return out;
     });
-}
-
-// Decodes `file` both ways; gives the route of the reduced decode.
-JpegRoute expectSamePixels(const std::string &file, int minSide, const std::string &label)
-{
-    JpegPicture needed, all;
-    JpegRoute route = JpegRoute::Whole;
-    const bool a = DecodeJpeg(bytesOf(file), minSide, needed, platform::kMaxPicturePixels,
-                              JpegScans::Needed, &route);
-    const bool b =
-        DecodeJpeg(bytesOf(file), minSide, all, platform::kMaxPicturePixels, JpegScans::All);
-    EXPECT_EQ(a, b) << label;
-    EXPECT_EQ(needed.fullWidth, all.fullWidth) << label;
-    EXPECT_EQ(needed.fullHeight, all.fullHeight) << label;
-    EXPECT_EQ(needed.image.width, all.image.width) << label;
-    EXPECT_EQ(needed.image.height, all.image.height) << label;
-    EXPECT_TRUE(needed.image.pixels == all.image.pixels) << label;
-    return route;
 }
 
 } // namespace
@@ -87,7 +68,7 @@ TEST(JpegBaseline, EveryLayoutTakenGivesThePixelsOfLibjpeg)
                 const std::string label = std::string(name) + " " + std::to_string(w) + " q" +
                                           std::to_string(v.quality) + " r" +
                                           std::to_string(v.restartRows);
-                EXPECT_EQ(expectSamePixels(file, 100, label), JpegRoute::DcWalk) << label;
+                EXPECT_EQ(ExpectSameJpegPixels(file, 100, label), JpegRoute::DcWalk) << label;
             }
 }
 
@@ -100,32 +81,33 @@ TEST(JpegBaseline, FilesTheWalkDoesNotReadAsLibjpegGoToLibjpeg)
     ASSERT_EQ(file.substr(file.size() - 2), "\xFF\xD9");
 
     // Too small for 1/8: libjpeg's own scaled decode.
-    EXPECT_EQ(expectSamePixels(file, 150, "1/4"), JpegRoute::Whole);
+    EXPECT_EQ(ExpectSameJpegPixels(file, 150, "1/4"), JpegRoute::Whole);
 
     // No end marker: refused both ways.
-    EXPECT_EQ(expectSamePixels(file.substr(0, file.size() - 2), 100, "no end"), JpegRoute::Whole);
+    EXPECT_EQ(ExpectSameJpegPixels(file.substr(0, file.size() - 2), 100, "no end"),
+              JpegRoute::Whole);
     JpegPicture picture;
-    EXPECT_FALSE(DecodeJpeg(bytesOf(file.substr(0, file.size() - 2)), 100, picture));
+    EXPECT_FALSE(DecodeJpeg(BytesOf(file.substr(0, file.size() - 2)), 100, picture));
 
     // A comment between the scan and the end marker, which libjpeg reads past.
     std::string commented = file;
     commented.insert(file.size() - 2, std::string("\xFF\xFE\x00\x04hi", 6));
-    EXPECT_EQ(expectSamePixels(commented, 100, "comment"), JpegRoute::Whole);
+    EXPECT_EQ(ExpectSameJpegPixels(commented, 100, "comment"), JpegRoute::Whole);
 
     // A restart marker out of sequence, and one missing: libjpeg resynchronises.
     const std::size_t rst = file.find("\xFF\xD1");
     ASSERT_NE(rst, std::string::npos);
     std::string misnumbered = file;
     misnumbered[rst + 1] = '\xD5';
-    EXPECT_EQ(expectSamePixels(misnumbered, 100, "misnumbered"), JpegRoute::Whole);
+    EXPECT_EQ(ExpectSameJpegPixels(misnumbered, 100, "misnumbered"), JpegRoute::Whole);
     std::string missing = file;
     missing.erase(rst, 2);
-    EXPECT_EQ(expectSamePixels(missing, 100, "missing"), JpegRoute::Whole);
+    EXPECT_EQ(ExpectSameJpegPixels(missing, 100, "missing"), JpegRoute::Whole);
 
     // Data cut inside the scan, the end marker kept: libjpeg pads the rest with zeros.
     std::string shortened = file.substr(0, file.size() * 2 / 3);
     shortened += "\xFF\xD9";
-    EXPECT_EQ(expectSamePixels(shortened, 100, "short"), JpegRoute::Whole);
+    EXPECT_EQ(ExpectSameJpegPixels(shortened, 100, "short"), JpegRoute::Whole);
 }
 
 // Damage anywhere in a baseline file: the walk never reads outside the file (the sanitizer
@@ -138,16 +120,8 @@ TEST(JpegBaseline, DamagedFilesDecodeAlikeBothWays)
         layout.restartRows = restartRows;
         layout.optimizeCoding = restartRows == 1;
         const std::string file = test::EncodeJpeg(grainy(840, 840, 5, 30), layout);
-        for (int round = 0; round < 250; ++round) {
-            std::string damaged = file;
-            const int changes = 1 + static_cast<int>(random() % 4);
-            for (int k = 0; k < changes; ++k) {
-                const std::size_t at = random() % damaged.size();
-                damaged[at] = static_cast<char>(random() % 3 == 0 ? 0xFF : random());
-            }
-            if (round % 10 == 0)
-                damaged.resize(random() % damaged.size());
-            expectSamePixels(damaged, 100, "round " + std::to_string(round));
-        }
+        for (int round = 0; round < 250; ++round)
+            ExpectSameJpegPixels(test::DamagedCopy(file, random, round % 10 == 0), 100,
+                                 "round " + std::to_string(round));
     }
 }

@@ -2,6 +2,7 @@
 // A progressive JPEG decoded at 1/8 without the scans its pixels do not need must give exactly
 // the pixels of a decode of every scan, and any file that is not laid out as expected must be
 // decoded whole.
+#include "jpeg_compare.h"
 #include "jpeg_reader.h"
 #include "jpeg_scans.h"
 #include "picture_files.h"
@@ -16,10 +17,7 @@ using namespace twinly::visual;
 
 namespace {
 
-std::span<const std::byte> bytesOf(const std::string &s)
-{
-    return {reinterpret_cast<const std::byte *>(s.data()), s.size()};
-}
+using test::BytesOf;
 
 DcOnlyComponents allDcOnly()
 {
@@ -30,17 +28,7 @@ DcOnlyComponents allDcOnly()
 
 void expectSamePixels(const std::string &file, int minSide, const std::string &label)
 {
-    JpegPicture needed, all;
-    const bool a =
-        DecodeJpeg(bytesOf(file), minSide, needed, platform::kMaxPicturePixels, JpegScans::Needed);
-    const bool b =
-        DecodeJpeg(bytesOf(file), minSide, all, platform::kMaxPicturePixels, JpegScans::All);
-    ASSERT_EQ(a, b) << label;
-    EXPECT_EQ(needed.fullWidth, all.fullWidth) << label;
-    EXPECT_EQ(needed.fullHeight, all.fullHeight) << label;
-    EXPECT_EQ(needed.image.width, all.image.width) << label;
-    EXPECT_EQ(needed.image.height, all.image.height) << label;
-    EXPECT_TRUE(needed.image.pixels == all.image.pixels) << label;
+    test::ExpectSameJpegPixels(file, minSide, label);
 }
 
 } // namespace
@@ -71,7 +59,7 @@ TEST(JpegScans, AProgressiveFileGivesThePixelsOfEveryScanFromFewerScans)
             std::vector<std::byte> fewer;
             DcOnlyComponents luma{};
             luma[1] = true; // libjpeg numbers components from 1
-            ASSERT_TRUE(DropUnneededScans(bytesOf(file), luma, 500, fewer)) << label;
+            ASSERT_TRUE(DropUnneededScans(BytesOf(file), luma, 500, fewer)) << label;
             EXPECT_LT(fewer.size(), file.size() * 9 / 10) << label;
         }
     }
@@ -86,25 +74,25 @@ TEST(JpegScans, FilesNotLaidOutAsExpectedAreDecodedWhole)
     std::vector<std::byte> out;
     const DcOnlyComponents dc = allDcOnly();
 
-    EXPECT_FALSE(DropUnneededScans(bytesOf(test::EncodeJpeg(scene)), dc, 500, out)) << "baseline";
+    EXPECT_FALSE(DropUnneededScans(BytesOf(test::EncodeJpeg(scene)), dc, 500, out)) << "baseline";
     EXPECT_TRUE(out.empty());
-    EXPECT_FALSE(DropUnneededScans(bytesOf(file), DcOnlyComponents{}, 500, out))
+    EXPECT_FALSE(DropUnneededScans(BytesOf(file), DcOnlyComponents{}, 500, out))
         << "nothing to drop";
-    EXPECT_FALSE(DropUnneededScans(bytesOf(file), dc, 5, out)) << "more scans than allowed";
+    EXPECT_FALSE(DropUnneededScans(BytesOf(file), dc, 5, out)) << "more scans than allowed";
     for (std::size_t cut : {file.size() - 1, file.size() - 2, file.size() / 2, std::size_t{200}})
-        EXPECT_FALSE(DropUnneededScans(bytesOf(file.substr(0, cut)), dc, 500, out)) << cut;
+        EXPECT_FALSE(DropUnneededScans(BytesOf(file.substr(0, cut)), dc, 500, out)) << cut;
 
     // Left unrefined, coefficients get the decoder's smoothing, which dropping scans would
     // change: such a file is decoded whole, and gives what it gave before.
     test::JpegLayout unrefined = progressive;
     unrefined.leaveOutLastScan = true;
     const std::string partial = test::EncodeJpeg(scene, unrefined);
-    EXPECT_FALSE(DropUnneededScans(bytesOf(partial), dc, 500, out));
+    EXPECT_FALSE(DropUnneededScans(BytesOf(partial), dc, 500, out));
     expectSamePixels(partial, 100, "unrefined");
 
     // A file cut short stays refused.
     JpegPicture picture;
-    EXPECT_FALSE(DecodeJpeg(bytesOf(file.substr(0, file.size() - 100)), 100, picture));
+    EXPECT_FALSE(DecodeJpeg(BytesOf(file.substr(0, file.size() - 100)), 100, picture));
 }
 
 // Damage anywhere in a progressive file: the walk never reads outside the file, and whenever a
@@ -115,15 +103,7 @@ TEST(JpegScans, DamagedFilesDecodeAlikeBothWays)
     progressive.progressive = true;
     const std::string file = test::EncodeJpeg(test::MakeScene(840, 840, 4), progressive);
     std::mt19937 random(9);
-    for (int round = 0; round < 300; ++round) {
-        std::string damaged = file;
-        const int changes = 1 + static_cast<int>(random() % 4);
-        for (int k = 0; k < changes; ++k) {
-            const std::size_t at = random() % damaged.size();
-            damaged[at] = static_cast<char>(random() % 3 == 0 ? 0xFF : random());
-        }
-        if (round % 10 == 0)
-            damaged.resize(random() % damaged.size());
-        expectSamePixels(damaged, 100, "round " + std::to_string(round));
-    }
+    for (int round = 0; round < 300; ++round)
+        expectSamePixels(test::DamagedCopy(file, random, round % 10 == 0), 100,
+                         "round " + std::to_string(round));
 }
