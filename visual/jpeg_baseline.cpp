@@ -94,17 +94,17 @@ private:
 class Codes {
 public:
     // False where libjpeg refuses the table (jpeg_make_d_derived_tbl).
-    bool build(const HuffmanSpec &spec, bool dc, bool skipping)
+    bool build(const HuffmanTable &table, bool dc, bool skipping)
     {
         int total = 0;
         for (int len = 1; len <= 16; ++len) {
-            total += spec.counts[static_cast<std::size_t>(len - 1)];
+            total += table.counts[static_cast<std::size_t>(len - 1)];
             if (total > 256)
                 return false;
         }
         int first = 0, last = 0;
         for (int len = 1; len <= 16; ++len)
-            if (spec.counts[static_cast<std::size_t>(len - 1)] != 0) {
+            if (table.counts[static_cast<std::size_t>(len - 1)] != 0) {
                 first = first ? first : len;
                 last = len;
             }
@@ -112,7 +112,7 @@ public:
             return false;
         int code = 0, index = 0;
         for (int len = 1; len <= 16; ++len) {
-            const int n = spec.counts[static_cast<std::size_t>(len - 1)];
+            const int n = table.counts[static_cast<std::size_t>(len - 1)];
             m_offset[len] = index - code;
             code += n;
             index += n;
@@ -122,7 +122,7 @@ public:
             code <<= 1;
         }
         m_maxCode[17] = 0x7FFFFFFF;
-        m_symbols = spec.symbols;
+        m_symbols = table.symbols;
         if (dc)
             for (int i = 0; i < total; ++i)
                 if (m_symbols[static_cast<std::size_t>(i)] > 15)
@@ -508,7 +508,7 @@ struct YccTables {
 
 std::uint32_t clamp255(int v)
 {
-    return static_cast<std::uint32_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+    return static_cast<std::uint32_t>(std::clamp(v, 0, 255));
 }
 
 struct Part {
@@ -703,9 +703,7 @@ bool decode(const BaselineScan &scan, Scratch &scratch, platform::RgbImage &out)
     if (!unstuff(scan.data, scan.restartInterval, segments, clean, ends))
         return false;
 
-    Walk walk{clean.data(), ends, scan.restartInterval, mcusX, mcusY, {}};
-    for (int c = 0; c < count; ++c)
-        walk.parts[static_cast<std::size_t>(c)] = parts[static_cast<std::size_t>(c)];
+    Walk walk{clean.data(), ends, scan.restartInterval, mcusX, mcusY, parts};
     const BaselineComponent &y = scan.components[0];
     const bool walked = grey       ? walkMcus<1, 1, 1, false>(walk)
                         : y.h == 1 ? walkMcus<3, 1, 1, false>(walk)

@@ -27,7 +27,7 @@
 namespace twinly::visual {
 
 // A Huffman table as a DHT segment gives it: counts of codes of each length 1..16, then symbols.
-struct HuffmanSpec {
+struct HuffmanTable {
     std::array<std::uint8_t, 16> counts{};
     std::array<std::uint8_t, 256> symbols{};
 };
@@ -47,7 +47,7 @@ struct BaselineScan {
     int width = 0, height = 0;
     int componentCount = 0; // 1 (grey) or 3 (YCbCr: 1x1, 2x1 or 2x2 luma, 1x1 chroma)
     std::array<BaselineComponent, 3> components{};
-    std::array<HuffmanSpec, 4> dc{}, ac{};
+    std::array<HuffmanTable, 4> dc{}, ac{};
     unsigned restartInterval = 0;    // MCUs between restart markers, 0 for none
     std::span<const std::byte> data; // from the first byte after the SOS segment to the end
 };

@@ -8,6 +8,7 @@
 #include "jpeg_baseline.h"
 #include "jpeg_scans.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -195,18 +196,13 @@ bool describeBaseline(const jpeg_decompress_struct &cinfo, BaselineScan &scan)
         for (int i = 0; i < 64; ++i)
             out.quant[static_cast<std::size_t>(i)] =
                 static_cast<std::int16_t>(cinfo.quant_tbl_ptrs[q]->quantval[i]);
-        for (int i = 0; i < 16; ++i) {
-            scan.dc[static_cast<std::size_t>(dc)].counts[static_cast<std::size_t>(i)] =
-                cinfo.dc_huff_tbl_ptrs[dc]->bits[i + 1];
-            scan.ac[static_cast<std::size_t>(ac)].counts[static_cast<std::size_t>(i)] =
-                cinfo.ac_huff_tbl_ptrs[ac]->bits[i + 1];
-        }
-        for (int i = 0; i < 256; ++i) {
-            scan.dc[static_cast<std::size_t>(dc)].symbols[static_cast<std::size_t>(i)] =
-                cinfo.dc_huff_tbl_ptrs[dc]->huffval[i];
-            scan.ac[static_cast<std::size_t>(ac)].symbols[static_cast<std::size_t>(i)] =
-                cinfo.ac_huff_tbl_ptrs[ac]->huffval[i];
-        }
+        // libjpeg's bits[] starts at length 0, which no code has.
+        const auto copyTable = [](const JHUFF_TBL &from, HuffmanTable &to) {
+            std::copy_n(from.bits + 1, 16, to.counts.begin());
+            std::copy_n(from.huffval, 256, to.symbols.begin());
+        };
+        copyTable(*cinfo.dc_huff_tbl_ptrs[dc], scan.dc[static_cast<std::size_t>(dc)]);
+        copyTable(*cinfo.ac_huff_tbl_ptrs[ac], scan.ac[static_cast<std::size_t>(ac)]);
     }
     // After the header, the source stands at the first byte of the entropy-coded data.
     scan.data = std::span(reinterpret_cast<const std::byte *>(cinfo.src->next_input_byte),

@@ -18,17 +18,13 @@ using namespace twinly::visual;
 namespace {
 
 using test::BytesOf;
+using test::ExpectSameJpegPixels;
 
 DcOnlyComponents allDcOnly()
 {
     DcOnlyComponents d;
     d.fill(true);
     return d;
-}
-
-void expectSamePixels(const std::string &file, int minSide, const std::string &label)
-{
-    test::ExpectSameJpegPixels(file, minSide, label);
 }
 
 } // namespace
@@ -54,8 +50,8 @@ TEST(JpegScans, AProgressiveFileGivesThePixelsOfEveryScanFromFewerScans)
             const std::string file =
                 test::EncodeJpeg(test::MakeScene(w, h, static_cast<unsigned>(w)), c.layout);
             const std::string label = std::string(c.name) + " " + std::to_string(w);
-            expectSamePixels(file, 100, label);
-            expectSamePixels(file, 150, label); // 1/4 for the narrow ones
+            ExpectSameJpegPixels(file, 100, label);
+            ExpectSameJpegPixels(file, 150, label); // 1/4 for the narrow ones
             std::vector<std::byte> fewer;
             DcOnlyComponents luma{};
             luma[1] = true; // libjpeg numbers components from 1
@@ -88,7 +84,7 @@ TEST(JpegScans, FilesNotLaidOutAsExpectedAreDecodedWhole)
     unrefined.leaveOutLastScan = true;
     const std::string partial = test::EncodeJpeg(scene, unrefined);
     EXPECT_FALSE(DropUnneededScans(BytesOf(partial), dc, 500, out));
-    expectSamePixels(partial, 100, "unrefined");
+    ExpectSameJpegPixels(partial, 100, "unrefined");
 
     // A file cut short stays refused.
     JpegPicture picture;
@@ -104,6 +100,6 @@ TEST(JpegScans, DamagedFilesDecodeAlikeBothWays)
     const std::string file = test::EncodeJpeg(test::MakeScene(840, 840, 4), progressive);
     std::mt19937 random(9);
     for (int round = 0; round < 300; ++round)
-        expectSamePixels(test::DamagedCopy(file, random, round % 10 == 0), 100,
-                         "round " + std::to_string(round));
+        ExpectSameJpegPixels(test::DamagedCopy(file, random, round % 10 == 0), 100,
+                             "round " + std::to_string(round));
 }
