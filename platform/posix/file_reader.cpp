@@ -169,13 +169,14 @@ bool FileReader::readToEnd(std::string &out, std::size_t maxBytes)
 {
     // One allocation of the size the file has, plus a byte to see it has not grown; a file that
     // grows after all is read on in pieces. The room `out` already has is used first: a caller
-    // reading many files into one string saves the page faults of a fresh buffer each time.
+    // reading many files into one string saves the page faults of a fresh buffer each time, and
+    // the zeroing of the bytes it already holds.
     const auto expected = static_cast<std::size_t>(std::max<std::int64_t>(0, m_identity.Size));
     if (expected > maxBytes)
         return false;
     constexpr std::size_t kPiece = std::size_t{1} << 20;
+    // No clear() first: resize fills only what grows, and every byte kept is read over or cut.
     std::string bytes = std::move(out);
-    bytes.clear();
     bytes.resize(expected + 1);
     std::size_t at = 0;
     for (;;) {
