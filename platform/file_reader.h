@@ -4,6 +4,7 @@
 #pragma once
 
 #include "file_identity.h"
+#include "read_buffer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,8 +42,10 @@ public:
     void readAhead(std::uint64_t maxBytes) const;
     // The rest of the file, in place of what `out` held (in its room, when it has enough). False
     // on a read error, or when it holds more than `maxBytes`: the size it had at open is no
-    // promise (the kernel's own files say 0 and hand out far more). `out` is then of no use.
+    // promise (the kernel's own files say 0 and hand out far more). `out` is then empty, or as
+    // it was when the size at open is already over `maxBytes`.
     bool readToEnd(std::string &out, std::size_t maxBytes);
+    bool readToEnd(ReadBuffer &out, std::size_t maxBytes);
 
 private:
     explicit FileReader(int fd) : m_fd(fd) {}

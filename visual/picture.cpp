@@ -20,7 +20,7 @@ namespace {
 // make us hold in memory.
 constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
 
-bool readWholeFile(const std::string &path, std::string &bytes)
+bool readWholeFile(const std::string &path, platform::ReadBuffer &bytes)
 {
     platform::FileReader file = platform::FileReader::open(path);
     return file.isOpen() && file.readToEnd(bytes, kMaxFileBytes - 1);
@@ -108,19 +108,20 @@ LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::Im
     if (format != PictureFormat::Jpeg && !reader)
         return LoadOutcome::Failed;
     // One buffer per thread for the file's bytes: a signature pass reads thousands of files of
-    // a few megabytes, and a fresh buffer each time costs its page faults. One that a very large
-    // file grew is let go after it.
-    thread_local std::string content;
+    // a few megabytes, and a fresh buffer each time costs its page faults (and the kernel's
+    // copy, into pages of 4 KiB: see read_buffer.h). One that a very large file grew is let go
+    // after it.
+    thread_local platform::ReadBuffer content;
     struct Trim {
         ~Trim()
         {
             if (content.capacity() > (std::size_t{16} << 20))
-                content = std::string();
+                content.release();
         }
     } trim;
     if (!readWholeFile(path, content))
         return LoadOutcome::Failed;
-    const std::span<const std::byte> bytes = std::as_bytes(std::span(content));
+    const std::span<const std::byte> bytes = content.bytes();
 
     if (format == PictureFormat::Jpeg) {
         JpegPicture jpeg;

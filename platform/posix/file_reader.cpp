@@ -165,36 +165,54 @@ void FileReader::readAhead(std::uint64_t maxBytes) const
     (void)::posix_fadvise(m_fd, 0, length, POSIX_FADV_WILLNEED);
 }
 
-bool FileReader::readToEnd(std::string &out, std::size_t maxBytes)
+namespace {
+
+// For a std::string or a ReadBuffer: both resize without touching what they keep.
+template<typename Buffer>
+bool readRest(FileReader &file, std::int64_t sizeAtOpen, Buffer &out, std::size_t maxBytes)
 {
     // One allocation of the size the file has, plus a byte to see it has not grown; a file that
     // grows after all is read on in pieces. The room `out` already has is used first: a caller
-    // reading many files into one string saves the page faults of a fresh buffer each time, and
-    // the zeroing of the bytes it already holds.
-    const auto expected = static_cast<std::size_t>(std::max<std::int64_t>(0, m_identity.Size));
+    // reading many files into one buffer saves the page faults of a fresh one each time, and
+    // (no clear() first: resize fills only what grows) the zeroing of the bytes it holds.
+    const auto expected = static_cast<std::size_t>(std::max<std::int64_t>(0, sizeAtOpen));
     if (expected > maxBytes)
         return false;
     constexpr std::size_t kPiece = std::size_t{1} << 20;
-    // No clear() first: resize fills only what grows, and every byte kept is read over or cut.
-    std::string bytes = std::move(out);
-    bytes.resize(expected + 1);
+    out.resize(expected + 1);
     std::size_t at = 0;
+    // Nothing half-read is left in `out`.
+    const auto fail = [&out] {
+        out.resize(0);
+        return false;
+    };
     for (;;) {
-        if (at == bytes.size()) {
+        if (at == out.size()) {
             if (at > maxBytes)
-                return false;
-            bytes.resize(at + std::min(kPiece, maxBytes + 1 - at));
+                return fail();
+            out.resize(at + std::min(kPiece, maxBytes + 1 - at));
         }
-        const std::int64_t got = read(bytes.data() + at, bytes.size() - at);
+        const std::int64_t got = file.read(out.data() + at, out.size() - at);
         if (got < 0)
-            return false;
+            return fail();
         if (got == 0)
             break;
         at += static_cast<std::size_t>(got);
     }
-    bytes.resize(at);
-    out = std::move(bytes);
+    out.resize(at);
     return true;
+}
+
+} // namespace
+
+bool FileReader::readToEnd(std::string &out, std::size_t maxBytes)
+{
+    return readRest(*this, m_identity.Size, out, maxBytes);
+}
+
+bool FileReader::readToEnd(ReadBuffer &out, std::size_t maxBytes)
+{
+    return readRest(*this, m_identity.Size, out, maxBytes);
 }
 
 WholeFileStatus ReadWholeFile(const std::string &path, std::size_t maxBytes, std::string &out)

@@ -3,6 +3,7 @@
 #include "handle_io.h"
 #include "little_endian.h"
 #include "path_parts.h"
+#include "read_buffer.h"
 #include "temp_tree.h"
 #include "text.h"
 
@@ -11,7 +12,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
+#include <string_view>
 
 using namespace twinly::platform;
 using twinly::test::TempTree;
@@ -66,6 +69,64 @@ TEST(WholeFile, ReadToEndContinuesFromThePosition)
     FileReader again = FileReader::open(tree.createFile("g", "short"));
     ASSERT_TRUE(again.readToEnd(reused, 100));
     EXPECT_EQ(reused, "short");
+}
+
+TEST(WholeFile, ReadsIntoOneBufferFileAfterFile)
+{
+    TempTree tree;
+    // Larger than one large page, so the second file makes the buffer move.
+    std::string big(3u << 20, 'b');
+    big[0] = 'B';
+    big.back() = 'E';
+    ReadBuffer buffer;
+    FileReader first = FileReader::open(tree.createFile("small", "small file"));
+    ASSERT_TRUE(first.readToEnd(buffer, 100));
+    EXPECT_EQ(buffer.view(), "small file");
+    FileReader second = FileReader::open(tree.createFile("big", big));
+    ASSERT_TRUE(second.readToEnd(buffer, big.size()));
+    EXPECT_EQ(buffer.view(), big);
+    FileReader third = FileReader::open(tree.createFile("short", "short"));
+    ASSERT_TRUE(third.readToEnd(buffer, 100));
+    EXPECT_EQ(buffer.view(), "short");
+    EXPECT_EQ(buffer.bytes().size(), 5u);
+
+    // Too large by its size at open: refused before anything is read. A file the kernel makes
+    // up as it is read says 0 at open, and is cut off at the limit with nothing kept.
+    FileReader over = FileReader::open(tree.createFile("over", std::string(101, 'o')));
+    EXPECT_FALSE(over.readToEnd(buffer, 100));
+    FileReader made = FileReader::open("/proc/self/maps");
+    if (made.isOpen() && made.identity().Size == 0) {
+        EXPECT_FALSE(made.readToEnd(buffer, 16));
+        EXPECT_EQ(buffer.size(), 0u);
+        std::string text = "earlier";
+        FileReader again = FileReader::open("/proc/self/maps");
+        EXPECT_FALSE(again.readToEnd(text, 16));
+        EXPECT_EQ(text, "");
+    }
+}
+
+TEST(ReadBuffer, GrowsKeepingWhatItHoldsAndMoves)
+{
+    ReadBuffer buffer;
+    EXPECT_EQ(buffer.size(), 0u);
+    buffer.resize(10);
+    std::memcpy(buffer.data(), "0123456789", 10);
+    buffer.resize(5u << 20); // into fresh room
+    EXPECT_GE(buffer.capacity(), 5u << 20);
+    EXPECT_EQ(std::string_view(buffer.data(), 10), "0123456789");
+    buffer.data()[(5u << 20) - 1] = 'z';
+    buffer.resize(4);
+    EXPECT_EQ(buffer.view(), "0123");
+
+    ReadBuffer moved = std::move(buffer);
+    EXPECT_EQ(moved.view(), "0123");
+    EXPECT_EQ(buffer.size(), 0u); // NOLINT(bugprone-use-after-move): moved-from is empty
+    EXPECT_EQ(buffer.data(), nullptr);
+    buffer = std::move(moved);
+    EXPECT_EQ(buffer.view(), "0123");
+    buffer.release();
+    EXPECT_EQ(buffer.capacity(), 0u);
+    EXPECT_EQ(buffer.view(), "");
 }
 
 TEST(HandleIo, WritesAndCopiesEverything)
