@@ -108,9 +108,8 @@ LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::Im
     if (format != PictureFormat::Jpeg && !reader)
         return LoadOutcome::Failed;
     // One buffer per thread for the file's bytes: a signature pass reads thousands of files of
-    // a few megabytes, and a fresh buffer each time costs its page faults (and the kernel's
-    // copy, into pages of 4 KiB: see read_buffer.h). One that a very large file grew is let go
-    // after it.
+    // a few megabytes, and a fresh buffer each time costs its page faults; and one aligned for
+    // the kernel's copy (read_buffer.h). One that a very large file grew is let go after it.
     thread_local platform::ReadBuffer content;
     struct Trim {
         ~Trim()
