@@ -27,10 +27,11 @@ static_assert(4 * kSkipBits <= 56, "four skip look-ups per refill");
 // An MCU reads at most 6 blocks of 64 codes of 16 bits and 15 extra bits (1,488 bytes); its end
 // is checked against its segment's after it, so a damaged stream never reads past this.
 constexpr std::size_t kPadding = 2048;
-// A skip entry: the bits to drop in its low 6 (a shift by the entry itself drops them, with no
-// mask on the chain of look-ups), the coefficients passed above them.
-constexpr int kStepShift = 6;
-constexpr unsigned kNoSkip = 127u << kStepShift; // no whole code: take one code at a time
+// A skip entry is two bytes in two tables: the bits to drop, and the coefficients passed. The
+// next look-up waits on the first alone, and a byte at an unscaled index comes a cycle sooner
+// than a wider entry.
+constexpr std::size_t kSteps = std::size_t{1} << kSkipBits; // where the second table starts
+constexpr std::uint8_t kNoSkip = 127; // passed, for bits with no whole code: one code at a time
 
 // The bit reader's state must stay in registers through the walk's inner loops: a call it is
 // passed to by reference would put it in memory, and every code would wait on a store.
@@ -193,22 +194,23 @@ public:
         int k = 1; // the next coefficient, as libjpeg counts
         for (;;) {
             r.refill();
-            unsigned e = 0;
-            int i = 0;
+            std::uint32_t at = 0;
+            int step = 0, i = 0;
             // Each look-up takes at most kSkipBits of the 56 ready.
             for (; i < 4; ++i) {
-                e = m_skip[r.peek(kSkipBits)];
-                if (k + static_cast<int>(e >> kStepShift) > 63)
+                at = r.peek(kSkipBits);
+                step = m_skip[kSteps + at];
+                if (k + step > 63)
                     break;
-                r.drop(static_cast<int>(e & 63));
-                k += static_cast<int>(e >> kStepShift);
+                r.drop(m_skip[at]);
+                k += step;
             }
             if (i == 4)
                 continue;
-            // An entry that ends at its end-of-block carries 64 more.
-            const int beforeEnd = static_cast<int>(e >> kStepShift) - 64;
-            if ((e & 63) && beforeEnd >= 0 && k + beforeEnd <= 63) {
-                r.drop(static_cast<int>(e & 63));
+            // An entry that ends at its end-of-block passes 64 more.
+            const int beforeEnd = step - 64;
+            if (m_skip[at] && beforeEnd >= 0 && k + beforeEnd <= 63) {
+                r.drop(m_skip[at]);
                 return true;
             }
             r.refill();
@@ -297,7 +299,7 @@ private:
     // taking an entry only when it cannot get there.
     void buildSkip()
     {
-        m_skip.resize(std::size_t{1} << kSkipBits);
+        m_skip.resize(2 * kSteps);
         for (std::uint32_t bits = 0; bits < (1u << kSkipBits); ++bits) {
             int used = 0, passed = 0;
             bool end = false;
@@ -319,9 +321,9 @@ private:
                 used += len + s;
                 passed += step;
             }
-            m_skip[bits] = used == 0 ? kNoSkip
-                                     : static_cast<std::uint16_t>(
-                                           ((end ? passed + 64 : passed) << kStepShift) | used);
+            m_skip[bits] = static_cast<std::uint8_t>(used);
+            m_skip[kSteps + bits] =
+                used == 0 ? kNoSkip : static_cast<std::uint8_t>(end ? passed + 64 : passed);
         }
     }
 
@@ -330,7 +332,7 @@ private:
     std::array<std::uint8_t, 256> m_symbols{};
     std::array<std::uint16_t, 1 << kFastBits> m_fast{};
     std::array<std::int32_t, 1 << kFastBits> m_withValue{}; // code and value in one look-up
-    std::vector<std::uint16_t> m_skip;
+    std::vector<std::uint8_t> m_skip; // bits to drop, then coefficients passed
 };
 
 // libjpeg's post-IDCT range limit (prepare_range_limit_table), indexed by the value & 1023: a

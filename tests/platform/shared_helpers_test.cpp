@@ -74,7 +74,7 @@ TEST(WholeFile, ReadToEndContinuesFromThePosition)
 TEST(WholeFile, ReadsIntoOneBufferFileAfterFile)
 {
     TempTree tree;
-    // Larger than one large page, so the second file makes the buffer move.
+    // Larger than the first, so the second file makes the buffer move to new room.
     std::string big(3u << 20, 'b');
     big[0] = 'B';
     big.back() = 'E';
