@@ -100,7 +100,8 @@ private:
 
 // Runs `work(index, buffer, opener)` for indices [0, count) on `threads` threads.
 template<typename Work>
-bool runParallel(std::size_t count, unsigned threads, const std::stop_token &stop, Work &&work)
+bool runParallel(std::size_t count, unsigned threads, const std::stop_token &stop, Work &&work,
+                 std::size_t claim = kClaim)
 {
     std::atomic<std::size_t> next{0};
     auto body = [&] {
@@ -109,10 +110,10 @@ bool runParallel(std::size_t count, unsigned threads, const std::stop_token &sto
         for (;;) {
             if (stop.stop_requested())
                 return;
-            const std::size_t first = next.fetch_add(kClaim, std::memory_order_relaxed);
+            const std::size_t first = next.fetch_add(claim, std::memory_order_relaxed);
             if (first >= count)
                 return;
-            for (std::size_t i = first; i < std::min(count, first + kClaim); ++i)
+            for (std::size_t i = first; i < std::min(count, first + claim); ++i)
                 work(i, buffer, opener);
         }
     };
@@ -219,7 +220,8 @@ public:
             m_progress.settleReadPlan();
             sortByDiskOrder(m_list, onDisk);
             // Decoding costs many times the read of a picture, even from a disk that seeks, so
-            // signatures go on every reader whatever the disk.
+            // signatures go on every reader whatever the disk; and one picture at a time, so
+            // that at the end no reader waits on another's last few (tens of milliseconds each).
             return read(
                 onDisk,
                 [&](TFileData &d, std::vector<std::byte> &, FolderOpener &) {
@@ -229,7 +231,7 @@ public:
                     m_progress.addRead(
                         static_cast<std::uint64_t>(std::max<std::int64_t>(0, d.FileSize)));
                 },
-                /*anyDisk=*/true);
+                /*anyDisk=*/true, /*claim=*/1);
         }
         useCache(onDisk);
         std::vector<std::uint32_t> toRead;
@@ -445,7 +447,8 @@ private:
     }
 
     template<typename Work>
-    bool read(std::vector<std::uint32_t> &indices, Work &&work, bool anyDisk = false)
+    bool read(std::vector<std::uint32_t> &indices, Work &&work, bool anyDisk = false,
+              std::size_t claim = kClaim)
     {
         // On a seeking disk, small files still go on all readers (their cost is mostly the
         // system's, not the head's); large ones on two at most. Pictures are decoded on as many
@@ -464,7 +467,8 @@ private:
                     m_progress.setItem(d.FullName);
                     work(d, buffer, opener);
                     m_gauge.add(d.FileSize);
-                });
+                },
+                claim);
         };
         return run(small, anyDisk ? m_threads : m_readers) &&
                run(large, std::min(m_threads, kSeekingReaders));
