@@ -151,7 +151,7 @@ public:
                 static_cast<std::uint32_t>(run) << 5 | static_cast<std::uint32_t>(len + size));
         }
         if (skipping)
-            buildSkip();
+            buildSkip(table);
         return true;
     }
 
@@ -297,17 +297,27 @@ private:
     // bits, up to and including an end-of-block, and the coefficients they pass (64 more when
     // they end the block). libjpeg's rule that a block ends at its 64th coefficient is kept by
     // taking an entry only when it cannot get there.
-    void buildSkip()
+    void buildSkip(const HuffmanTable &table)
     {
+        // The code at the front of any kSkipBits bits, as (length << 8) | symbol, 0 for none:
+        // what lookUp finds there, at one look-up (a picture builds this table anew).
+        std::vector<std::uint16_t> front(kSteps, 0);
+        for (int len = 1, code = 0; len <= kSkipBits; ++len, code <<= 1)
+            for (int i = 0; i < table.counts[static_cast<std::size_t>(len - 1)]; ++i, ++code) {
+                const auto entry = static_cast<std::uint16_t>(
+                    len << 8 | m_symbols[static_cast<std::size_t>(m_offset[len] + code)]);
+                const auto from = static_cast<std::size_t>(code) << (kSkipBits - len);
+                std::fill_n(front.begin() + static_cast<std::ptrdiff_t>(from),
+                            std::size_t{1} << (kSkipBits - len), entry);
+            }
         m_skip.resize(2 * kSteps);
         for (std::uint32_t bits = 0; bits < (1u << kSkipBits); ++bits) {
             int used = 0, passed = 0;
             bool end = false;
             while (used < kSkipBits) {
-                int sym = -1;
-                const std::uint32_t rest = (bits << used) & ((1u << kSkipBits) - 1);
-                const int len = lookUp(rest << (16 - kSkipBits), kSkipBits - used, sym);
-                if (!len)
+                const std::uint16_t at = front[(bits << used) & (kSteps - 1)];
+                const int len = at >> 8, sym = at & 0xFF;
+                if (!at || len > kSkipBits - used)
                     break;
                 const int s = sym & 15, run = sym >> 4;
                 if (s == 0 && run != 15) {
