@@ -12,6 +12,10 @@
 #include <memory>
 #include <vector>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace twinly::visual {
 
 namespace {
@@ -429,6 +433,28 @@ void idct2x2(const std::int16_t *coef, const std::int16_t *q, std::uint64_t writ
 // The stream without its stuffed bytes, cut at its restart markers. False unless the markers
 // are the restarts libjpeg expects, in order and as many as the MCUs need, and the scan ends
 // with the end marker.
+// Copies p[i, at) to `out`, where `at` is the first 0xFF from i on (n where there is none), and
+// gives `at`. The data of a photograph has an 0xFF every few hundred bytes: sixteen bytes at a
+// time, with no call per run, is a few times as fast as memchr and memcpy. Writes up to 15 bytes
+// past what it copies, no further than `out` + (n - i).
+std::size_t copyToMarker(const std::uint8_t *p, std::size_t i, std::size_t n, std::uint8_t *out)
+{
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i ff = _mm_set1_epi8(static_cast<char>(0xFF));
+    for (; i + 16 <= n; i += 16, out += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), v);
+        if (const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, ff)))
+            return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+    }
+#endif
+    const void *found = i < n ? std::memchr(p + i, 0xFF, n - i) : nullptr;
+    const std::size_t at =
+        found ? static_cast<std::size_t>(static_cast<const std::uint8_t *>(found) - p) : n;
+    std::memcpy(out, p + i, at - i);
+    return at;
+}
+
 bool unstuff(std::span<const std::byte> data, unsigned restartInterval, std::size_t segments,
              std::vector<std::uint8_t> &clean, std::vector<std::size_t> &ends)
 {
@@ -438,12 +464,10 @@ bool unstuff(std::span<const std::byte> data, unsigned restartInterval, std::siz
         clean.resize(n + kPadding);
     std::size_t out = 0, i = 0;
     for (;;) {
-        const void *ff = i < n ? std::memchr(p + i, 0xFF, n - i) : nullptr;
-        if (!ff)
-            return false; // no end marker
-        const std::size_t at = static_cast<std::size_t>(static_cast<const std::uint8_t *>(ff) - p);
-        std::memcpy(clean.data() + out, p + i, at - i);
+        const std::size_t at = copyToMarker(p, i, n, clean.data() + out);
         out += at - i;
+        if (at == n)
+            return false; // no end marker
         std::size_t j = at + 1;
         while (j < n && p[j] == 0xFF)
             ++j; // fill bytes, as libjpeg skips them
