@@ -308,8 +308,9 @@ private:
         std::vector<std::uint16_t> front(kSteps, 0);
         for (int len = 1, code = 0; len <= kSkipBits; ++len, code <<= 1)
             for (int i = 0; i < table.counts[static_cast<std::size_t>(len - 1)]; ++i, ++code) {
+                const int index = m_offset[len] + code; // of the code's symbol
                 const auto entry = static_cast<std::uint16_t>(
-                    len << 8 | m_symbols[static_cast<std::size_t>(m_offset[len] + code)]);
+                    len << 8 | m_symbols[static_cast<std::size_t>(index)]);
                 const auto from = static_cast<std::size_t>(code) << (kSkipBits - len);
                 std::fill_n(front.begin() + static_cast<std::ptrdiff_t>(from),
                             std::size_t{1} << (kSkipBits - len), entry);

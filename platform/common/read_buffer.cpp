@@ -54,7 +54,7 @@ void ReadBuffer::resize(std::size_t size)
 void ReadBuffer::release()
 {
     if (m_data)
-        ::operator delete(m_data, m_capacity, kAlignment);
+        ::operator delete(m_data, kAlignment);
     m_data = nullptr;
     m_size = m_capacity = 0;
 }
