@@ -320,9 +320,9 @@ private:
             int used = 0, passed = 0;
             bool end = false;
             while (used < kSkipBits) {
-                const std::uint16_t at = front[(bits << used) & (kSteps - 1)];
-                const int len = at >> 8, sym = at & 0xFF;
-                if (!at || len > kSkipBits - used)
+                const std::uint16_t code = front[(bits << used) & (kSteps - 1)];
+                const int len = code >> 8, sym = code & 0xFF;
+                if (!code || len > kSkipBits - used)
                     break;
                 const int s = sym & 15, run = sym >> 4;
                 if (s == 0 && run != 15) {
@@ -431,13 +431,10 @@ void idct2x2(const std::int16_t *coef, const std::int16_t *q, std::uint64_t writ
     }
 }
 
-// The stream without its stuffed bytes, cut at its restart markers. False unless the markers
-// are the restarts libjpeg expects, in order and as many as the MCUs need, and the scan ends
-// with the end marker.
 // Copies p[i, at) to `out`, where `at` is the first 0xFF from i on (n where there is none), and
 // gives `at`. The data of a photograph has an 0xFF every few hundred bytes: sixteen bytes at a
-// time, with no call per run, is a few times as fast as memchr and memcpy. Writes up to 15 bytes
-// past what it copies, no further than `out` + (n - i).
+// time, with no call per run, is a few times as fast as memchr and memcpy. May write up to 16
+// bytes past what it copies, but never past `out` + (n - i).
 std::size_t copyToMarker(const std::uint8_t *p, std::size_t i, std::size_t n, std::uint8_t *out)
 {
 #if defined(__SSE2__) || defined(_M_X64)
@@ -456,6 +453,9 @@ std::size_t copyToMarker(const std::uint8_t *p, std::size_t i, std::size_t n, st
     return at;
 }
 
+// The stream without its stuffed bytes, cut at its restart markers. False unless the markers
+// are the restarts libjpeg expects, in order and as many as the MCUs need, and the scan ends
+// with the end marker.
 bool unstuff(std::span<const std::byte> data, unsigned restartInterval, std::size_t segments,
              std::vector<std::uint8_t> &clean, std::vector<std::size_t> &ends)
 {
