@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Room for whole files that are read one after another into the same place (the pictures of a
-// visual search). It starts on a page boundary: the kernel copied a file from its cache four
-// times as fast into room aligned so as into room 16 bytes past a boundary, where the allocator
+// visual search). It starts on a page boundary: the kernel copied a file from its cache into
+// room aligned so four times as fast as into room 16 bytes past a boundary, where the allocator
 // puts a large block (measured on the virtual machine the project is built on). And it grows
 // without zeroing what it is about to be read over.
 #pragma once

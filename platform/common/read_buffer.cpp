@@ -42,11 +42,9 @@ void ReadBuffer::resize(std::size_t size)
         auto *data = static_cast<char *>(::operator new(capacity, kAlignment));
         if (m_size)
             std::memcpy(data, m_data, m_size);
-        const std::size_t kept = m_size;
         release();
         m_data = data;
         m_capacity = capacity;
-        m_size = kept;
     }
     m_size = size;
 }
