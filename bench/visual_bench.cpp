@@ -123,6 +123,9 @@ void SignaturePass(benchmark::State &state)
     ContentPassOptions options;
     options.threads = static_cast<unsigned>(state.range(0));
     options.signature = [&](TFileData &d) { visual::CalcImageProperties(d, settings, nullptr); };
+    options.signaturePair = [&](TFileData &a, TFileData &b) {
+        visual::CalcImagePropertiesPair(a, b, settings, nullptr);
+    };
     constexpr int kFiles = 32;
     for (auto _ : state) {
         state.PauseTiming();
@@ -158,6 +161,9 @@ void signatureFolder(benchmark::State &state, const std::string &folder, unsigne
     ContentPassOptions options;
     options.threads = threads;
     options.signature = [&](TFileData &d) { visual::CalcImageProperties(d, settings, nullptr); };
+    options.signaturePair = [&](TFileData &a, TFileData &b) {
+        visual::CalcImagePropertiesPair(a, b, settings, nullptr);
+    };
     for (auto _ : state) {
         state.PauseTiming();
         FileList list;

@@ -222,6 +222,8 @@ public:
             // Decoding costs many times the read of a picture, even from a disk that seeks, so
             // signatures go on every reader whatever the disk; and one picture at a time, so
             // that at the end no reader waits on another's last few (tens of milliseconds each).
+            if (m_options.signaturePair)
+                return signPairs(onDisk);
             return read(
                 onDisk,
                 [&](TFileData &d, std::vector<std::byte> &, FolderOpener &) {
@@ -444,6 +446,34 @@ private:
             }
             b = e;
         }
+    }
+
+    // Signatures two by two, on every reader (as one by one above).
+    bool signPairs(const std::vector<std::uint32_t> &onDisk)
+    {
+        const std::size_t pairs = (onDisk.size() + 1) / 2;
+        return runParallel(
+            pairs, m_threads, m_stop,
+            [&](std::size_t k, std::vector<std::byte> &, FolderOpener &) {
+                TFileData &first = m_list[onDisk[2 * k]];
+                m_progress.setItem(first.FullName);
+                if (2 * k + 1 < onDisk.size()) {
+                    TFileData &second = m_list[onDisk[2 * k + 1]];
+                    m_options.signaturePair(first, second);
+                    done(first);
+                    done(second);
+                } else {
+                    m_options.signature(first);
+                    done(first);
+                }
+            },
+            /*claim=*/1);
+    }
+
+    void done(const TFileData &d)
+    {
+        m_progress.addRead(static_cast<std::uint64_t>(std::max<std::int64_t>(0, d.FileSize)));
+        m_gauge.add(d.FileSize);
     }
 
     template<typename Work>

@@ -22,6 +22,9 @@ struct ContentPassOptions {
     bool databaseMatchesAnySize = false;
     // The picture signature instead of the CRC (visual comparison); runs on the same workers.
     std::function<void(TFileData &)> signature;
+    // Optional: two signatures at once, as `signature` gives each (the decoder can take two
+    // pictures in turns on one core). Pictures then go to the readers two by two.
+    std::function<void(TFileData &, TFileData &)> signaturePair;
     // Checksums remembered from earlier searches; what is read is remembered there in turn.
     HashCache *cache = nullptr;
 };

@@ -169,6 +169,8 @@ bool compareContent(const SearchOptions &options, const VisualHooks &visual, Mat
         content.signature = visual.CalcImageProperties
                                 ? visual.CalcImageProperties
                                 : std::function<void(TFileData &)>([](TFileData &) {});
+    if (sw.Visual && visual.CalcImageProperties)
+        content.signaturePair = visual.CalcImagePropertiesPair;
     if (!ComputeContent(list, content, progress, pass.stop, pass.totalKB))
         return false;
     if (options.CreateDB)

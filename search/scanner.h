@@ -32,6 +32,7 @@ struct SearchResult {
 // Both are called from several threads at once.
 struct VisualHooks {
     std::function<void(TFileData &)> CalcImageProperties; // leaves no signature when it fails
+    std::function<void(TFileData &, TFileData &)> CalcImagePropertiesPair; // optional: two at once
     ImagesAlikeFn ImagesAlike;
     ImagesKeyFn ImagesKey; // optional: lets the pass skip pairs that can never be alike
 };

@@ -59,4 +59,11 @@ bool BaselineLayoutTaken(const BaselineScan &scan);
 // gives true, or gives false with `out` empty.
 bool DecodeBaselineEighth(const BaselineScan &scan, platform::RgbImage &out);
 
+// Two pictures at once, as DecodeBaselineEighth decodes each: the walks of two files of one
+// layout take turns look-up by look-up, and fill the time each would wait on its own. Gives
+// whether they did (files of light blocks are walked one after the other).
+bool DecodeBaselineEighthPair(const BaselineScan &first, const BaselineScan &second,
+                              platform::RgbImage &firstOut, platform::RgbImage &secondOut,
+                              bool &firstOk, bool &secondOk);
+
 } // namespace twinly::visual

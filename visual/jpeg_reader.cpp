@@ -266,6 +266,56 @@ bool decodeOnce(std::span<const std::byte> data, int minSide, std::int64_t maxPi
 
 } // namespace
 
+bool DescribeBaselineJpeg(std::span<const std::byte> data, BaselineScan &scan)
+{
+    Probe probe;
+    const bool probed = withDecompressor([&](jpeg_decompress_struct &cinfo, ErrorManager &err) {
+        return probeProtected(cinfo, err, data, 1, platform::kMaxPicturePixels, probe);
+    });
+    if (!probed || !probe.baseline)
+        return false;
+    scan = probe.scan;
+    return true;
+}
+
+void DecodeJpegPair(std::span<const std::byte> first, std::span<const std::byte> second,
+                    int minSide, JpegPicture &firstOut, JpegPicture &secondOut, bool &firstOk,
+                    bool &secondOk, std::int64_t maxPixels, bool *together)
+{
+    firstOk = secondOk = false;
+    if (together)
+        *together = false;
+    if (minSide > 0) {
+        Probe a, b;
+        const auto probe = [&](std::span<const std::byte> data, Probe &into) {
+            return withDecompressor([&](jpeg_decompress_struct &cinfo, ErrorManager &err) {
+                return probeProtected(cinfo, err, data, minSide, maxPixels, into);
+            });
+        };
+        if (probe(first, a) && a.baseline && probe(second, b) && b.baseline) {
+            firstOut = JpegPicture();
+            secondOut = JpegPicture();
+            const bool walkedTogether = DecodeBaselineEighthPair(
+                a.scan, b.scan, firstOut.image, secondOut.image, firstOk, secondOk);
+            if (together)
+                *together = walkedTogether;
+            if (firstOk) {
+                firstOut.fullWidth = a.scan.width;
+                firstOut.fullHeight = a.scan.height;
+            }
+            if (secondOk) {
+                secondOut.fullWidth = b.scan.width;
+                secondOut.fullHeight = b.scan.height;
+            }
+        }
+    }
+    // What the walk did not take, each file on its own as ever.
+    if (!firstOk)
+        firstOk = DecodeJpeg(first, minSide, firstOut, maxPixels);
+    if (!secondOk)
+        secondOk = DecodeJpeg(second, minSide, secondOut, maxPixels);
+}
+
 bool DecodeJpeg(std::span<const std::byte> data, int minSide, JpegPicture &out,
                 std::int64_t maxPixels, JpegScans scans, JpegRoute *route)
 {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "image_reader.h"
+#include "jpeg_baseline.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,5 +31,17 @@ enum class JpegRoute { Whole, FewerScans, DcWalk };
 bool DecodeJpeg(std::span<const std::byte> data, int minSide, JpegPicture &out,
                 std::int64_t maxPixels = platform::kMaxPicturePixels,
                 JpegScans scans = JpegScans::Needed, JpegRoute *route = nullptr);
+
+// Two files as DecodeJpeg decodes each with JpegScans::Needed, the same pixels: two baseline
+// files decoded at 1/8 are walked together (jpeg_baseline.h), every other file on its own.
+// `together`, when given, says whether the two walks took turns.
+void DecodeJpegPair(std::span<const std::byte> first, std::span<const std::byte> second,
+                    int minSide, JpegPicture &firstOut, JpegPicture &secondOut, bool &firstOk,
+                    bool &secondOk, std::int64_t maxPixels = platform::kMaxPicturePixels,
+                    bool *together = nullptr);
+
+// What the DC walk needs of a baseline file decoded at 1/8, read from its header, for tests and
+// benchmarks that call the walk themselves; false for a file the walk does not take.
+bool DescribeBaselineJpeg(std::span<const std::byte> data, BaselineScan &scan);
 
 } // namespace twinly::visual

@@ -98,6 +98,32 @@ int OrientationOfPicture(std::span<const std::byte> file, std::string_view name)
     return OrientationOfFile(file, readerName(FormatOfName(name)));
 }
 
+namespace {
+
+// One buffer per thread for a file's bytes (two for a pair): a signature pass reads thousands
+// of files of a few megabytes, and a fresh buffer each time costs its page faults; and one
+// aligned for the kernel's copy (read_buffer.h).
+platform::ReadBuffer &contentOf(int which)
+{
+    thread_local std::array<platform::ReadBuffer, 2> content;
+    return content[static_cast<std::size_t>(which)];
+}
+
+// One that a very large file grew is let go after it.
+struct TrimContent {
+    platform::ReadBuffer &content;
+    explicit TrimContent(platform::ReadBuffer &buffer) : content(buffer) {}
+    TrimContent(const TrimContent &) = delete;
+    TrimContent &operator=(const TrimContent &) = delete;
+    ~TrimContent()
+    {
+        if (content.capacity() > (std::size_t{16} << 20))
+            content.release();
+    }
+};
+
+} // namespace
+
 LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::ImageReader *reader,
                         LoadedPicture &out, bool upright)
 {
@@ -107,17 +133,8 @@ LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::Im
         return LoadOutcome::Failed;
     if (format != PictureFormat::Jpeg && !reader)
         return LoadOutcome::Failed;
-    // One buffer per thread for the file's bytes: a signature pass reads thousands of files of
-    // a few megabytes, and a fresh buffer each time costs its page faults; and one aligned for
-    // the kernel's copy (read_buffer.h). One that a very large file grew is let go after it.
-    thread_local platform::ReadBuffer content;
-    struct Trim {
-        ~Trim()
-        {
-            if (content.capacity() > (std::size_t{16} << 20))
-                content.release();
-        }
-    } trim;
+    platform::ReadBuffer &content = contentOf(0);
+    const TrimContent trim{content};
     if (!readWholeFile(path, content))
         return LoadOutcome::Failed;
     const std::span<const std::byte> bytes = content.bytes();
@@ -145,6 +162,39 @@ LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::Im
     if (upright)
         turnUpright(bytes, format, out);
     return LoadOutcome::Bitmap;
+}
+
+void LoadPicturePair(const std::array<std::string, 2> &paths, int minSide,
+                     const platform::ImageReader *reader, std::array<LoadedPicture, 2> &out,
+                     std::array<LoadOutcome, 2> &outcomes, bool upright)
+{
+    const auto alone = [&] {
+        for (std::size_t i = 0; i < 2; ++i)
+            outcomes[i] = LoadPicture(paths[i], minSide, reader, out[i], upright);
+    };
+    if (minSide <= 0 || FormatOfName(paths[0]) != PictureFormat::Jpeg ||
+        FormatOfName(paths[1]) != PictureFormat::Jpeg)
+        return alone();
+    out = {};
+    platform::ReadBuffer &first = contentOf(0), &second = contentOf(1);
+    const TrimContent trimFirst{first}, trimSecond{second};
+    if (!readWholeFile(paths[0], first) || !readWholeFile(paths[1], second))
+        return alone(); // each as it fails or not on its own
+    std::array<JpegPicture, 2> jpeg;
+    std::array<bool, 2> decoded{};
+    DecodeJpegPair(first.bytes(), second.bytes(), minSide, jpeg[0], jpeg[1], decoded[0],
+                   decoded[1]);
+    const std::array<std::span<const std::byte>, 2> bytes{first.bytes(), second.bytes()};
+    for (std::size_t i = 0; i < 2; ++i) {
+        outcomes[i] = decoded[i] ? LoadOutcome::Bitmap : LoadOutcome::Failed;
+        if (!decoded[i])
+            continue;
+        out[i].width = jpeg[i].fullWidth;
+        out[i].height = jpeg[i].fullHeight;
+        out[i].bitmap = std::move(jpeg[i].image);
+        if (upright)
+            turnUpright(bytes[i], PictureFormat::Jpeg, out[i]);
+    }
 }
 
 } // namespace twinly::visual

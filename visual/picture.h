@@ -5,6 +5,7 @@
 #include "image_reader.h"
 #include "stretch.h"
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <string>
@@ -40,5 +41,10 @@ int OrientationOfPicture(std::span<const std::byte> file, std::string_view name)
 // and PNG carry one), and its width and height are those of the turned picture.
 LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::ImageReader *reader,
                         LoadedPicture &out, bool upright = false);
+// Two files, each loaded as LoadPicture loads it: two JPEG files decoded at 1/8 go through the
+// decoder together (DecodeJpegPair).
+void LoadPicturePair(const std::array<std::string, 2> &paths, int minSide,
+                     const platform::ImageReader *reader, std::array<LoadedPicture, 2> &out,
+                     std::array<LoadOutcome, 2> &outcomes, bool upright = false);
 
 } // namespace twinly::visual

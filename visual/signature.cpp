@@ -45,9 +45,10 @@ void FillSquareValues(const Bitmap16 &resized, const SignatureGeometry &g,
                 for (int x = x0; x < x0 + q; ++x)
                     sum += row[x];
             }
-            signature.SquareValues[static_cast<std::size_t>(u * s + v)] =
-                static_cast<long double>(sum);
-            signature.Sums[static_cast<std::size_t>(u * s + v)] = static_cast<std::uint32_t>(sum);
+            const std::size_t at = static_cast<std::size_t>(u) * static_cast<std::size_t>(s) +
+                                   static_cast<std::size_t>(v);
+            signature.SquareValues[at] = static_cast<long double>(sum);
+            signature.Sums[at] = static_cast<std::uint32_t>(sum);
         }
     }
     const auto [lo, hi] =
@@ -55,14 +56,11 @@ void FillSquareValues(const Bitmap16 &resized, const SignatureGeometry &g,
     signature.ValueRange = *hi - *lo;
 }
 
-SignatureOutcome CalcImageProperties(TFileData &record, const VisualSettings &settings,
-                                     const platform::ImageReader *reader)
+namespace {
+
+SignatureOutcome signLoaded(TFileData &record, const VisualSettings &settings,
+                            const SignatureGeometry &g, LoadOutcome loaded, LoadedPicture &picture)
 {
-    const SignatureGeometry g = GeometryOf(settings);
-    record.Signature.reset();
-    LoadedPicture picture;
-    const LoadOutcome loaded =
-        LoadPicture(record.FullName, g.side, reader, picture, settings.CameraOrientation);
     if (loaded == LoadOutcome::Failed)
         return SignatureOutcome::NotLoaded;
 
@@ -85,6 +83,34 @@ SignatureOutcome CalcImageProperties(TFileData &record, const VisualSettings &se
     if (settings.DumpSignatures && !WriteSignatureDump(record.FullName, *record.Signature, resized))
         return SignatureOutcome::DumpFailed;
     return SignatureOutcome::Signed;
+}
+
+} // namespace
+
+SignatureOutcome CalcImageProperties(TFileData &record, const VisualSettings &settings,
+                                     const platform::ImageReader *reader)
+{
+    const SignatureGeometry g = GeometryOf(settings);
+    record.Signature.reset();
+    LoadedPicture picture;
+    const LoadOutcome loaded =
+        LoadPicture(record.FullName, g.side, reader, picture, settings.CameraOrientation);
+    return signLoaded(record, settings, g, loaded, picture);
+}
+
+std::array<SignatureOutcome, 2> CalcImagePropertiesPair(TFileData &first, TFileData &second,
+                                                        const VisualSettings &settings,
+                                                        const platform::ImageReader *reader)
+{
+    const SignatureGeometry g = GeometryOf(settings);
+    first.Signature.reset();
+    second.Signature.reset();
+    std::array<LoadedPicture, 2> pictures;
+    std::array<LoadOutcome, 2> loaded{};
+    LoadPicturePair({first.FullName, second.FullName}, g.side, reader, pictures, loaded,
+                    settings.CameraOrientation);
+    return {signLoaded(first, settings, g, loaded[0], pictures[0]),
+            signLoaded(second, settings, g, loaded[1], pictures[1])};
 }
 
 } // namespace twinly::visual

@@ -3,6 +3,8 @@
 // squares, each summarised by the sum of its pixel words.
 #pragma once
 
+#include <array>
+
 #include "file_data.h"
 #include "image_reader.h"
 #include "options.h"
@@ -40,5 +42,9 @@ enum class SignatureOutcome {
 // BMP and ICO. Safe to run for different records on several threads at once.
 SignatureOutcome CalcImageProperties(TFileData &record, const VisualSettings &settings,
                                      const platform::ImageReader *reader);
+// Two records at once, each signed as CalcImageProperties signs it (LoadPicturePair).
+std::array<SignatureOutcome, 2> CalcImagePropertiesPair(TFileData &first, TFileData &second,
+                                                        const VisualSettings &settings,
+                                                        const platform::ImageReader *reader);
 
 } // namespace twinly::visual

@@ -14,6 +14,6 @@ namespace twinly::visual {
 // and ICO (the desktop program and the command line pass platform::MakeQtImageReader()); with
 // none, only JPEG files get signatures. The hooks may be called from several threads.
 VisualHooks MakeVisualHooks(const VisualSettings &settings,
-                            std::shared_ptr<const platform::ImageReader> pictures);
+                            const std::shared_ptr<const platform::ImageReader> &pictures);
 
 } // namespace twinly::visual

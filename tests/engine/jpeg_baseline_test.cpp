@@ -125,3 +125,87 @@ TEST(JpegBaseline, DamagedFilesDecodeAlikeBothWays)
                                  "round " + std::to_string(round));
     }
 }
+
+namespace {
+
+// What DecodeJpeg gives for one file alone, libjpeg decoding all of it.
+struct Alone {
+    bool ok = false;
+    JpegPicture picture;
+};
+Alone alone(const std::string &file)
+{
+    Alone a;
+    a.ok = DecodeJpeg(BytesOf(file), 100, a.picture, platform::kMaxPicturePixels, JpegScans::All);
+    return a;
+}
+
+void expectLikeAlone(const std::string &file, bool ok, const JpegPicture &picture,
+                     const std::string &label)
+{
+    const Alone a = alone(file);
+    ASSERT_EQ(ok, a.ok) << label;
+    if (!ok)
+        return;
+    EXPECT_EQ(picture.fullWidth, a.picture.fullWidth) << label;
+    EXPECT_EQ(picture.fullHeight, a.picture.fullHeight) << label;
+    EXPECT_EQ(picture.image.width, a.picture.image.width) << label;
+    EXPECT_TRUE(picture.image.pixels == a.picture.image.pixels) << label;
+}
+
+} // namespace
+
+// Two files walked in turns give, each, what it gives alone: every layout, restarts, files of
+// other sizes, one file of light blocks (walked after the other instead), and damage in one of
+// the two, which must leave the other as it is.
+TEST(JpegBaseline, TwoFilesWalkedTogetherGiveWhatEachGivesAlone)
+{
+    test::JpegLayout p420, p422, p444, grey;
+    p422.lumaV = 1;
+    p444.lumaH = p444.lumaV = 1;
+    grey.grey = true;
+    const std::pair<const char *, test::JpegLayout> layouts[] = {
+        {"4:2:0", p420}, {"4:2:2", p422}, {"4:4:4", p444}, {"grey", grey}};
+    unsigned seed = 100;
+    for (const auto &[name, base] : layouts)
+        for (int restartRows : {0, 1}) {
+            test::JpegLayout layout = base;
+            layout.quality = 95;
+            layout.restartRows = restartRows;
+            const std::string a = test::EncodeJpeg(grainy(800, 800, ++seed, 60), layout);
+            layout.optimizeCoding = true;
+            const std::string b = test::EncodeJpeg(grainy(1203, 905, ++seed, 50), layout);
+            const std::string label = std::string(name) + " r" + std::to_string(restartRows);
+            JpegPicture pa, pb;
+            bool okA = false, okB = false, together = false;
+            DecodeJpegPair(BytesOf(a), BytesOf(b), 100, pa, pb, okA, okB,
+                           platform::kMaxPicturePixels, &together);
+            EXPECT_TRUE(together) << label;
+            expectLikeAlone(a, okA, pa, label + " first");
+            expectLikeAlone(b, okB, pb, label + " second");
+        }
+
+    test::JpegLayout layout;
+    layout.quality = 95;
+    const std::string heavy = test::EncodeJpeg(grainy(840, 840, 7, 60), layout);
+    const std::string smooth = test::EncodeJpeg(test::MakeScene(840, 840, 8), layout);
+    JpegPicture pa, pb;
+    bool okA = false, okB = false, together = true;
+    DecodeJpegPair(BytesOf(heavy), BytesOf(smooth), 100, pa, pb, okA, okB,
+                   platform::kMaxPicturePixels, &together);
+    EXPECT_FALSE(together);
+    expectLikeAlone(heavy, okA, pa, "heavy");
+    expectLikeAlone(smooth, okB, pb, "smooth");
+
+    std::mt19937 random(13);
+    for (int round = 0; round < 60; ++round) {
+        const std::string damaged = test::DamagedCopy(heavy, random, round % 10 == 0);
+        const std::string label = "damaged round " + std::to_string(round);
+        const bool damagedFirst = round % 2 == 0;
+        const std::string &first = damagedFirst ? damaged : heavy;
+        const std::string &second = damagedFirst ? heavy : damaged;
+        DecodeJpegPair(BytesOf(first), BytesOf(second), 100, pa, pb, okA, okB);
+        expectLikeAlone(first, okA, pa, label + " first");
+        expectLikeAlone(second, okB, pb, label + " second");
+    }
+}
