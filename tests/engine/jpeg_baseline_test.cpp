@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <string>
 
@@ -37,16 +38,21 @@ visual::Bitmap grainy(int width, int height, unsigned seed, int amount)
     });
 }
 
-} // namespace
-
-TEST(JpegBaseline, EveryLayoutTakenGivesThePixelsOfLibjpeg)
+// Every layout the walk takes, by name.
+std::array<std::pair<const char *, test::JpegLayout>, 4> takenLayouts()
 {
     test::JpegLayout p420, p422, p444, grey;
     p422.lumaV = 1;
     p444.lumaH = p444.lumaV = 1;
     grey.grey = true;
-    const std::pair<const char *, test::JpegLayout> layouts[] = {
-        {"4:2:0", p420}, {"4:2:2", p422}, {"4:4:4", p444}, {"grey", grey}};
+    return {{{"4:2:0", p420}, {"4:2:2", p422}, {"4:4:4", p444}, {"grey", grey}}};
+}
+
+} // namespace
+
+TEST(JpegBaseline, EveryLayoutTakenGivesThePixelsOfLibjpeg)
+{
+    const auto layouts = takenLayouts();
     struct Variant {
         int quality, restartRows, grain;
         bool optimize;
@@ -160,12 +166,7 @@ void expectLikeAlone(const std::string &file, bool ok, const JpegPicture &pictur
 // the two, which must leave the other as it is.
 TEST(JpegBaseline, TwoFilesWalkedTogetherGiveWhatEachGivesAlone)
 {
-    test::JpegLayout p420, p422, p444, grey;
-    p422.lumaV = 1;
-    p444.lumaH = p444.lumaV = 1;
-    grey.grey = true;
-    const std::pair<const char *, test::JpegLayout> layouts[] = {
-        {"4:2:0", p420}, {"4:2:2", p422}, {"4:4:4", p444}, {"grey", grey}};
+    const auto layouts = takenLayouts();
     unsigned seed = 100;
     for (const auto &[name, base] : layouts)
         for (int restartRows : {0, 1}) {
