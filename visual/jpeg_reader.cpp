@@ -264,56 +264,85 @@ bool decodeOnce(std::span<const std::byte> data, int minSide, std::int64_t maxPi
     return ok;
 }
 
-} // namespace
-
-bool DescribeBaselineJpeg(std::span<const std::byte> data, BaselineScan &scan)
+Probe probeOf(std::span<const std::byte> data, int minSide, std::int64_t maxPixels, bool &probed)
 {
     Probe probe;
-    const bool probed = withDecompressor([&](jpeg_decompress_struct &cinfo, ErrorManager &err) {
-        return probeProtected(cinfo, err, data, 1, platform::kMaxPicturePixels, probe);
+    probed = withDecompressor([&](jpeg_decompress_struct &cinfo, ErrorManager &err) {
+        return probeProtected(cinfo, err, data, minSide, maxPixels, probe);
     });
-    if (!probed || !probe.baseline)
-        return false;
-    scan = probe.scan;
-    return true;
+    return probe;
 }
+
+// DecodeJpeg with JpegScans::Needed at 1/8 or above, once the header is probed. `walked`: the
+// DC walk has had the file already (and failed), so it is not tried again.
+bool decodeProbed(std::span<const std::byte> data, int minSide, JpegPicture &out,
+                  std::int64_t maxPixels, bool probed, const Probe &probe, bool walked,
+                  JpegRoute &taken)
+{
+    // A progressive file decoded at 1/8 is decoded without the AC scans of the components
+    // that show only their DC: the same pixels (smoothing off, which a file with every
+    // coefficient complete never gets anyway) from a fraction of the entropy decoding. A
+    // baseline one is read by the DC walk (jpeg_baseline.h), which gives the same pixels.
+    if (probed && probe.baseline && !walked) {
+        out = JpegPicture();
+        if (DecodeBaselineEighth(probe.scan, out.image)) {
+            out.fullWidth = probe.scan.width;
+            out.fullHeight = probe.scan.height;
+            taken = JpegRoute::DcWalk;
+            return true;
+        }
+    }
+    std::vector<std::byte> needed;
+    if (probed && probe.progressive && probe.anyDcOnly &&
+        DropUnneededScans(data, probe.dcOnly, kMaxScans, needed) &&
+        decodeOnce(needed, minSide, maxPixels, /*smoothing=*/false, out)) {
+        taken = JpegRoute::FewerScans;
+        return true;
+    }
+    return decodeOnce(data, minSide, maxPixels, /*smoothing=*/true, out);
+}
+
+} // namespace
 
 void DecodeJpegPair(std::span<const std::byte> first, std::span<const std::byte> second,
                     int minSide, JpegPicture &firstOut, JpegPicture &secondOut, bool &firstOk,
                     bool &secondOk, std::int64_t maxPixels, bool *together)
 {
-    firstOk = secondOk = false;
     if (together)
         *together = false;
-    if (minSide > 0) {
-        Probe a, b;
-        const auto probe = [&](std::span<const std::byte> data, Probe &into) {
-            return withDecompressor([&](jpeg_decompress_struct &cinfo, ErrorManager &err) {
-                return probeProtected(cinfo, err, data, minSide, maxPixels, into);
-            });
-        };
-        if (probe(first, a) && a.baseline && probe(second, b) && b.baseline) {
-            firstOut = JpegPicture();
-            secondOut = JpegPicture();
-            const bool walkedTogether = DecodeBaselineEighthPair(
-                a.scan, b.scan, firstOut.image, secondOut.image, firstOk, secondOk);
-            if (together)
-                *together = walkedTogether;
-            if (firstOk) {
-                firstOut.fullWidth = a.scan.width;
-                firstOut.fullHeight = a.scan.height;
-            }
-            if (secondOk) {
-                secondOut.fullWidth = b.scan.width;
-                secondOut.fullHeight = b.scan.height;
-            }
+    if (minSide <= 0) {
+        firstOk = DecodeJpeg(first, minSide, firstOut, maxPixels);
+        secondOk = DecodeJpeg(second, minSide, secondOut, maxPixels);
+        return;
+    }
+    // Each header is read once, whichever way its file is decoded.
+    bool probedA = false, probedB = false;
+    const Probe a = probeOf(first, minSide, maxPixels, probedA);
+    const Probe b = probeOf(second, minSide, maxPixels, probedB);
+    const bool walked = probedA && a.baseline && probedB && b.baseline;
+    firstOk = secondOk = false;
+    if (walked) {
+        firstOut = JpegPicture();
+        secondOut = JpegPicture();
+        const bool walkedTogether = DecodeBaselineEighthPair(a.scan, b.scan, firstOut.image,
+                                                             secondOut.image, firstOk, secondOk);
+        if (together)
+            *together = walkedTogether;
+        if (firstOk) {
+            firstOut.fullWidth = a.scan.width;
+            firstOut.fullHeight = a.scan.height;
+        }
+        if (secondOk) {
+            secondOut.fullWidth = b.scan.width;
+            secondOut.fullHeight = b.scan.height;
         }
     }
     // What the walk did not take, each file on its own as ever.
+    JpegRoute ignored;
     if (!firstOk)
-        firstOk = DecodeJpeg(first, minSide, firstOut, maxPixels);
+        firstOk = decodeProbed(first, minSide, firstOut, maxPixels, probedA, a, walked, ignored);
     if (!secondOk)
-        secondOk = DecodeJpeg(second, minSide, secondOut, maxPixels);
+        secondOk = decodeProbed(second, minSide, secondOut, maxPixels, probedB, b, walked, ignored);
 }
 
 bool DecodeJpeg(std::span<const std::byte> data, int minSide, JpegPicture &out,
@@ -322,31 +351,10 @@ bool DecodeJpeg(std::span<const std::byte> data, int minSide, JpegPicture &out,
     JpegRoute ignored;
     JpegRoute &taken = route ? *route : ignored;
     taken = JpegRoute::Whole;
-    // A progressive file decoded at 1/8 is decoded without the AC scans of the components
-    // that show only their DC: the same pixels (smoothing off, which a file with every
-    // coefficient complete never gets anyway) from a fraction of the entropy decoding. A
-    // baseline one is read by the DC walk (jpeg_baseline.h), which gives the same pixels.
     if (scans == JpegScans::Needed && minSide > 0) {
-        Probe probe;
-        const bool probed = withDecompressor([&](jpeg_decompress_struct &cinfo, ErrorManager &err) {
-            return probeProtected(cinfo, err, data, minSide, maxPixels, probe);
-        });
-        if (probed && probe.baseline) {
-            out = JpegPicture();
-            if (DecodeBaselineEighth(probe.scan, out.image)) {
-                out.fullWidth = probe.scan.width;
-                out.fullHeight = probe.scan.height;
-                taken = JpegRoute::DcWalk;
-                return true;
-            }
-        }
-        std::vector<std::byte> needed;
-        if (probed && probe.progressive && probe.anyDcOnly &&
-            DropUnneededScans(data, probe.dcOnly, kMaxScans, needed) &&
-            decodeOnce(needed, minSide, maxPixels, /*smoothing=*/false, out)) {
-            taken = JpegRoute::FewerScans;
-            return true;
-        }
+        bool probed = false;
+        const Probe probe = probeOf(data, minSide, maxPixels, probed);
+        return decodeProbed(data, minSide, out, maxPixels, probed, probe, /*walked=*/false, taken);
     }
     return decodeOnce(data, minSide, maxPixels, /*smoothing=*/true, out);
 }

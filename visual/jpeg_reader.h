@@ -3,7 +3,6 @@
 #pragma once
 
 #include "image_reader.h"
-#include "jpeg_baseline.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,9 +38,5 @@ void DecodeJpegPair(std::span<const std::byte> first, std::span<const std::byte>
                     int minSide, JpegPicture &firstOut, JpegPicture &secondOut, bool &firstOk,
                     bool &secondOk, std::int64_t maxPixels = platform::kMaxPicturePixels,
                     bool *together = nullptr);
-
-// What the DC walk needs of a baseline file decoded at 1/8, read from its header, for tests and
-// benchmarks that call the walk themselves; false for a file the walk does not take.
-bool DescribeBaselineJpeg(std::span<const std::byte> data, BaselineScan &scan);
 
 } // namespace twinly::visual

@@ -122,6 +122,20 @@ struct TrimContent {
     }
 };
 
+// A decoded JPEG file's picture, turned upright when asked.
+LoadOutcome takeJpeg(bool decoded, JpegPicture &jpeg, std::span<const std::byte> bytes,
+                     bool upright, LoadedPicture &out)
+{
+    if (!decoded)
+        return LoadOutcome::Failed;
+    out.width = jpeg.fullWidth;
+    out.height = jpeg.fullHeight;
+    out.bitmap = std::move(jpeg.image);
+    if (upright)
+        turnUpright(bytes, PictureFormat::Jpeg, out);
+    return LoadOutcome::Bitmap;
+}
+
 } // namespace
 
 LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::ImageReader *reader,
@@ -141,14 +155,8 @@ LoadOutcome LoadPicture(const std::string &path, int minSide, const platform::Im
 
     if (format == PictureFormat::Jpeg) {
         JpegPicture jpeg;
-        if (!DecodeJpeg(bytes, minSide, jpeg))
-            return LoadOutcome::Failed;
-        out.width = jpeg.fullWidth;
-        out.height = jpeg.fullHeight;
-        out.bitmap = std::move(jpeg.image);
-        if (upright)
-            turnUpright(bytes, format, out);
-        return LoadOutcome::Bitmap;
+        const bool decoded = DecodeJpeg(bytes, minSide, jpeg);
+        return takeJpeg(decoded, jpeg, bytes, upright, out);
     }
     Bitmap decoded;
     if (!reader->read(bytes, readerName(format), decoded))
@@ -184,17 +192,8 @@ void LoadPicturePair(const std::array<std::string, 2> &paths, int minSide,
     std::array<bool, 2> decoded{};
     DecodeJpegPair(first.bytes(), second.bytes(), minSide, jpeg[0], jpeg[1], decoded[0],
                    decoded[1]);
-    const std::array<std::span<const std::byte>, 2> bytes{first.bytes(), second.bytes()};
-    for (std::size_t i = 0; i < 2; ++i) {
-        outcomes[i] = decoded[i] ? LoadOutcome::Bitmap : LoadOutcome::Failed;
-        if (!decoded[i])
-            continue;
-        out[i].width = jpeg[i].fullWidth;
-        out[i].height = jpeg[i].fullHeight;
-        out[i].bitmap = std::move(jpeg[i].image);
-        if (upright)
-            turnUpright(bytes[i], PictureFormat::Jpeg, out[i]);
-    }
+    outcomes[0] = takeJpeg(decoded[0], jpeg[0], first.bytes(), upright, out[0]);
+    outcomes[1] = takeJpeg(decoded[1], jpeg[1], second.bytes(), upright, out[1]);
 }
 
 } // namespace twinly::visual
